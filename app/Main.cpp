@@ -1,0 +1,280 @@
+#include "Main.h"
+
+#include "Com.h"
+#include "Com_Q.h"
+#include "Controls.h"
+#include "Guard.h"
+#include "Messages.h"
+#include "Modal.h"
+#include "Unit1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+TfrmMain* g_main = nullptr;
+
+// A 32 x 32 picture: a coloured tile with one white character on it.
+QIcon tileIcon(const QColor& colour, const QString& glyph)
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient gradient(0, 0, 0, 32);
+    gradient.setColorAt(0, colour.lighter(130));
+    gradient.setColorAt(1, colour.darker(115));
+    painter.setBrush(gradient);
+    painter.setPen(colour.darker(140));
+    painter.drawRoundedRect(QRectF(1.5, 1.5, 29, 29), 6, 6);
+    painter.setPen(Qt::white);
+    painter.setFont(AppFont(18, true));
+    painter.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, glyph);
+    return QIcon(pixmap);
+}
+
+// The client area's decorative picture, drawn behind the query windows.
+class Backdrop : public QMdiArea {
+public:
+    explicit Backdrop(QWidget* parent) : QMdiArea(parent) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QMdiArea::paintEvent(event);
+        QPainter painter(viewport());
+        painter.setRenderHint(QPainter::Antialiasing);
+        const QRectF area = viewport()->rect();
+        QLinearGradient gradient(area.topLeft(), area.bottomRight());
+        gradient.setColorAt(0, QColor(0xe8, 0xf0, 0xfa));
+        gradient.setColorAt(1, QColor(0xc4, 0xd6, 0xee));
+        painter.fillRect(area, gradient);
+
+        // A parcel with a waybill on it.
+        const QPointF c = area.center();
+        const QRectF box(c.x() - 110, c.y() - 120, 220, 150);
+        painter.setPen(QPen(QColor(0x8a, 0x5a, 0x2b), 2));
+        painter.setBrush(QColor(0xd9, 0xa4, 0x65));
+        painter.drawRoundedRect(box, 6, 6);
+        painter.fillRect(QRectF(box.center().x() - 14, box.top(), 28, box.height()), QColor(0xb9, 0x82, 0x45));
+        const QRectF label(box.left() + 24, box.top() + 30, 110, 70);
+        painter.setPen(QPen(QColor(0x55, 0x55, 0x55), 1));
+        painter.setBrush(Qt::white);
+        painter.drawRect(label);
+        for (int i = 0; i < 4; ++i)
+            painter.drawLine(QPointF(label.left() + 10, label.top() + 16 + i * 14),
+                             QPointF(label.right() - 10 - (i % 2) * 30, label.top() + 16 + i * 14));
+
+        painter.setPen(QColor(0x1f, 0x4f, 0x8a));
+        painter.setFont(AppFont(26, true));
+        painter.drawText(QRectF(area.left(), box.bottom() + 20, area.width(), 40), Qt::AlignCenter,
+                         Unit1::AppTitle);
+        painter.setPen(QColor(0x4a, 0x6a, 0x90));
+        painter.setFont(AppFont(13));
+        painter.drawText(QRectF(area.left(), box.bottom() + 62, area.width(), 24), Qt::AlignCenter,
+                         QStringLiteral("版本 %1").arg(Unit1::VersionText));
+    }
+};
+
+} // namespace
+
+TfrmMain* TfrmMain::instance() { return g_main; }
+
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
+{
+    g_main = this;
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(Unit1::AppTitle);
+    setWindowIcon(tileIcon(QColor(0x1f, 0x5f, 0xa8), QStringLiteral("单")));
+    setFont(AppFont());
+    resize(1000, 618);
+
+    m_mdi = new Backdrop(this);
+    m_mdi->setObjectName(QStringLiteral("Image1"));
+    setCentralWidget(m_mdi);
+
+    buildMenu();
+    buildToolBar();
+    buildStatusBar();
+}
+
+QAction* TfrmMain::addItem(QMenu* menu, const char* name, const QString& caption)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+template <class Window>
+void TfrmMain::openModal()
+{
+    auto* window = new Window(this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    ShowModal(window);
+}
+
+template <class Window>
+void TfrmMain::openChild()
+{
+    auto* window = new Window;
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    QMdiSubWindow* sub = m_mdi->addSubWindow(window);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->showMaximized();
+}
+
+void TfrmMain::buildMenu()
+{
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    auto addMenu = [bar](const char* name, const QString& caption) {
+        QMenu* menu = bar->addMenu(caption);
+        menu->setObjectName(QLatin1String(name));
+        menu->menuAction()->setObjectName(QLatin1String(name));
+        return menu;
+    };
+
+    QMenu* F1 = addMenu("F1", QStringLiteral("文件【&F】"));
+    QAction* N3 = addItem(F1, "N3", QStringLiteral("用户设置 &U"));
+    F1->addSeparator()->setObjectName(QStringLiteral("N4"));
+    QAction* N18 = addItem(F1, "N18", QStringLiteral("修改密码 &C"));
+    F1->addSeparator()->setObjectName(QStringLiteral("N16"));
+    QAction* E1 = addItem(F1, "E1", QStringLiteral("退出 &E"));
+
+    QMenu* N1 = addMenu("N1", QStringLiteral("快递单【&P】"));
+    QAction* N7 = addItem(N1, "N7", QStringLiteral("快递单录入 &I"));
+    QAction* N9 = addItem(N1, "N9", QStringLiteral("快递单查询 &Q"));
+
+    QMenu* N2 = addMenu("N2", QStringLiteral("收件人【&A】"));
+    QAction* N11 = addItem(N2, "N11", QStringLiteral("收件人录入 &I"));
+    QAction* N13 = addItem(N2, "N13", QStringLiteral("收件人查询 &Q"));
+
+    QMenu* N5 = addMenu("N5", QStringLiteral("寄件人【&S】"));
+    QAction* N14 = addItem(N5, "N14", QStringLiteral("寄件人录入 &I"));
+    QAction* N15 = addItem(N5, "N15", QStringLiteral("寄件人查询 &Q"));
+
+    QMenu* N6 = addMenu("N6", QStringLiteral("快递公司【&C】"));
+    QAction* N17 = addItem(N6, "N17", QStringLiteral("快递公司录入 &I"));
+    QAction* N19 = addItem(N6, "N19", QStringLiteral("快递公司查询 &Q"));
+
+    QMenu* H1 = addMenu("H1", QStringLiteral("帮助【&H】"));
+    QAction* N55 = addItem(H1, "N55", QStringLiteral("帮助 &H"));
+    H1->addSeparator()->setObjectName(QStringLiteral("N60"));
+    QAction* N59 = addItem(H1, "N59", QStringLiteral("Orvane软件 &E"));
+    H1->addSeparator()->setObjectName(QStringLiteral("N62"));
+    QAction* N54 = addItem(H1, "N54", QStringLiteral("关于 &A"));
+
+    OnSignal(E1, &QAction::triggered, this, [this] { close(); });
+    OnSignal(N17, &QAction::triggered, this, [this] { openModal<TfrmCom>(); });
+    OnSignal(N19, &QAction::triggered, this, [this] { openChild<TfrmCom_Q>(); });
+
+    // Windows still to come: present, and disabled until they exist.
+    for (QAction* later : {N3, N18, N7, N9, N11, N13, N14, N15, N55, N59, N54})
+        later->setEnabled(false);
+}
+
+void TfrmMain::addToolButton(const char* name, const QString& caption, QAction* same, const QColor& colour,
+                             const QString& glyph)
+{
+    auto* toolBar = findChild<QToolBar*>(QStringLiteral("ToolBar1"));
+    auto* button = new QToolButton(toolBar);
+    button->setObjectName(QLatin1String(name));
+    button->setText(caption);
+    button->setIcon(tileIcon(colour, glyph));
+    button->setIconSize(QSize(32, 32));
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setAutoRaise(true);
+    button->setFixedSize(60, 60);
+    button->setEnabled(same->isEnabled());
+    connect(same, &QAction::changed, button, [button, same] { button->setEnabled(same->isEnabled()); });
+    connect(button, &QToolButton::clicked, same, &QAction::trigger);
+    toolBar->addWidget(button);
+}
+
+void TfrmMain::buildToolBar()
+{
+    auto* toolBar = new QToolBar(this);
+    toolBar->setObjectName(QStringLiteral("ToolBar1"));
+    toolBar->setMovable(false);
+    toolBar->setFloatable(false);
+    toolBar->setFixedHeight(66);
+    toolBar->setContentsMargins(2, 0, 0, 0);
+    toolBar->layout()->setSpacing(0);
+    toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    addToolBar(Qt::TopToolBarArea, toolBar);
+
+    auto item = [this](const char* name) { return findChild<QAction*>(QLatin1String(name)); };
+    addToolButton("SpeedButton1", QStringLiteral("快递单"), item("N7"), QColor(0x1f, 0x5f, 0xa8), QStringLiteral("单"));
+    addToolButton("SpeedButton10", QStringLiteral("收件人"), item("N11"), QColor(0x2e, 0x8b, 0x57), QStringLiteral("收"));
+    addToolButton("SpeedButton5", QStringLiteral("寄件人"), item("N14"), QColor(0xd2, 0x69, 0x1e), QStringLiteral("寄"));
+    addToolButton("SpeedButton8", QStringLiteral("快递公司"), item("N17"), QColor(0x8b, 0x3a, 0x8b), QStringLiteral("司"));
+    addToolButton("SpeedButton3", QStringLiteral("用户管理"), item("N3"), QColor(0x44, 0x6e, 0x9b), QStringLiteral("户"));
+    addToolButton("SpeedButton2", QStringLiteral("修改密码"), item("N18"), QColor(0xb8, 0x86, 0x0b), QStringLiteral("密"));
+    addToolButton("SpeedButton11", QStringLiteral("帮助"), item("N55"), QColor(0x20, 0x8b, 0x8b), QStringLiteral("?"));
+    addToolButton("SpeedButton12", QStringLiteral("退出"), item("E1"), QColor(0xb2, 0x22, 0x22), QStringLiteral("出"));
+}
+
+void TfrmMain::buildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setFixedHeight(19);
+    bar->setSizeGripEnabled(true);
+    const struct {
+        int width;
+        Qt::Alignment alignment;
+        QString text;
+    } panels[] = {{120, Qt::AlignLeft, Unit1::AppTitle},
+                  {100, Qt::AlignRight, QStringLiteral("当前登录用户：")},
+                  {100, Qt::AlignLeft, QString()}};
+    int index = 0;
+    for (const auto& panel : panels) {
+        auto* label = new QLabel(panel.text, bar);
+        label->setObjectName(QStringLiteral("Panel%1").arg(index++));
+        label->setFixedWidth(panel.width);
+        label->setAlignment(panel.alignment | Qt::AlignVCenter);
+        label->setFrameShape(QFrame::StyledPanel);
+        label->setFrameShadow(QFrame::Sunken);
+        bar->addWidget(label);
+        m_userPanel = label;
+    }
+}
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    m_userPanel->setText(Unit1::currentUserName());
+    CentreOn(this, nullptr);
+}
+
+void TfrmMain::quitWithoutAsking()
+{
+    m_quitting = true;
+    QApplication::quit();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    if (m_quitting) {
+        event->accept();
+        return;
+    }
+    if (AskQuestion(this, QStringLiteral("确认退出"),
+                    QStringLiteral("确认要退出 Orvane快递单打印软件 吗？  ^_^  "), true)) {
+        event->accept();
+        QApplication::quit();
+    } else {
+        event->ignore();
+    }
+}

@@ -1,0 +1,27 @@
+#include "Application.h"
+#include "DM.h"
+#include "Login.h"
+#include "Main.h"
+#include "Messages.h"
+#include "SingleInstance.h"
+#include "Unit1.h"
+
+int main(int argc, char* argv[])
+{
+    OrvaneApplication app(argc, argv);
+    app.setQuitOnLastWindowClosed(false);
+
+    SingleInstance guard(QStringLiteral("Kestrune"));
+    if (!guard.isFirst()) {
+        ShowWarning(nullptr, QStringLiteral("警告"), QStringLiteral("Orvane快递单打印软件 已经打开了！"));
+        return 0;
+    }
+
+    DM().setProgramDir(Unit1::programDir());
+    TfrmMain main;
+    TfrmLogin login(&main);
+    login.show();
+    const int result = app.exec();
+    DM().close();
+    return result;
+}

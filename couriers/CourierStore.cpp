@@ -1,0 +1,124 @@
+#include "CourierStore.h"
+
+#include "CompanyPicture.h"
+#include "DM.h"
+#include "PrintItems.h"
+#include "Transaction.h"
+
+#include <QFile>
+#include <QSqlQuery>
+
+namespace CourierStore {
+
+bool liveNameExists(const QString& name, const QString& exceptId)
+{
+    if (exceptId.isEmpty())
+        return DM().QueryCount(SqlText(QStringLiteral("SELECT ID FROM SCom WHERE (theName = ?) AND (theDel = '否') "),
+                                       {name})) > 0;
+    return DM().QueryCount(SqlText(QStringLiteral("SELECT ID FROM SCom WHERE (theName = ?) AND (theDel = '否') "
+                                                  "AND (ID <> ?) "),
+                                   {name, exceptId.toLongLong()})) > 0;
+}
+
+void insertDefaultItems(const QString& companyName)
+{
+    for (const PrintItem& item : PrintItems())
+        DM().ExecSql(SqlText(QStringLiteral("INSERT INTO SP (EName, theV, theName, theT, theL, theP) "
+                                            "VALUES (?, ?, ?, ?, ?, '是') "),
+                             {companyName, item.displayName, item.code, item.defaultTop, item.defaultLeft}));
+}
+
+void createCompany(const Company& c)
+{
+    Transaction transaction;
+    insertDefaultItems(c.name);
+    DM().ExecSql(SqlText(QStringLiteral("INSERT INTO SCom (theName, thePro, thePhone, theMob, theAdd, "
+                                        "Remark, theDel) VALUES (?, ?, ?, ?, ?, ?, '否') "),
+                         {c.name, c.contact, c.phone, c.mobile, c.address, c.remark}));
+    transaction.commit();
+}
+
+void updateCompany(const QString& id, const QString& oldName, const Company& c)
+{
+    Transaction transaction;
+    if (c.name != oldName) {
+        DM().ExecSql(SqlText(QStringLiteral("DELETE FROM SP WHERE (EName = ?) "), {oldName}));
+        insertDefaultItems(c.name);
+    }
+    DM().ExecSql(SqlText(QStringLiteral("UPDATE SCom SET theName = ?, thePro = ?, thePhone = ?, theMob = ?, "
+                                        "theAdd = ?, Remark = ? WHERE (ID = ?) "),
+                         {c.name, c.contact, c.phone, c.mobile, c.address, c.remark, id.toLongLong()}));
+    transaction.commit();
+}
+
+void deleteCompany(const QString& id, const QString& name)
+{
+    Transaction transaction;
+    DM().ExecSql(SqlText(QStringLiteral("DELETE FROM SP WHERE (EName = ?) "), {name}));
+    DM().ExecSql(SqlText(QStringLiteral("UPDATE SCom SET theDel = '是' WHERE (ID = ?) "), {id.toLongLong()}));
+    transaction.commit();
+    // Only once the rows are gone; a missing or locked file is no reason to fail.
+    QFile::remove(CompanyPicturePath(name));
+}
+
+StoredItem storedItem(const QString& companyName, const QString& code)
+{
+    QSqlQuery query = DM().run(SqlText(QStringLiteral("SELECT EName, theV, theName, theT, theL, theP, ID "
+                                                      "FROM SP "
+                                                      "WHERE (EName = ?) "
+                                                      "AND (theName = ?) "),
+                                       {companyName, code}));
+    StoredItem item;
+    if (query.next()) {
+        item.found = true;
+        item.top = query.value(3).toInt();
+        item.left = query.value(4).toInt();
+        item.printed = query.value(5).toString() == QStringLiteral("是");
+    }
+    return item;
+}
+
+void savePositions(const QString& companyName, const QList<ItemPosition>& positions)
+{
+    Transaction transaction;
+    for (const ItemPosition& p : positions)
+        DM().ExecSql(SqlText(QStringLiteral("UPDATE SP SET theT = ?, theL = ? "
+                                            "WHERE (EName = ?) "
+                                            "AND (theName = ?) "),
+                             {p.top, p.left, companyName, p.code}));
+    transaction.commit();
+}
+
+SqlText itemSelectionListing(const QString& companyName)
+{
+    return SqlText(QStringLiteral("SELECT EName AS 快递公司, theV AS 项目名称, "
+                                  "theP AS 打印, ID "
+                                  "FROM SP "
+                                  "WHERE (EName = ?) "
+                                  "ORDER BY ID "),
+                   {companyName});
+}
+
+void togglePrint(const QString& itemId, const QString& currentFlag)
+{
+    const QString sql = currentFlag == QStringLiteral("是")
+                            ? QStringLiteral("UPDATE SP SET theP = '否' WHERE (ID = ? ) ")
+                            : QStringLiteral("UPDATE SP SET theP = '是' WHERE (ID = ? ) ");
+    DM().ExecSql(SqlText(sql, {itemId.toLongLong()}));
+}
+
+QList<PrintRow> printRows(const QString& companyName)
+{
+    QSqlQuery query = DM().run(SqlText(QStringLiteral("SELECT EName, theV, theName, theT, theL, theP, ID "
+                                                      "FROM SP "
+                                                      "WHERE (EName = ?) "
+                                                      "ORDER BY ID "),
+                                       {companyName}));
+    QList<PrintRow> rows;
+    while (query.next())
+        rows.append({query.value(2).toString(), query.value(4).toInt(), query.value(3).toInt(),
+                     query.value(5).toString() == QStringLiteral("是")});
+    return rows;
+}
+
+} // namespace CourierStore

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "SqlText.h"
+
+#include <QString>
+#include <QStringList>
+
+// The statements of the courier companies and their print items.
+namespace CourierStore {
+
+// The six texts of a company in the order of its edit boxes.
+struct Company {
+    QString name, contact, phone, mobile, address, remark;
+};
+
+// Whether a live company other than exceptId already has the name.
+bool liveNameExists(const QString& name, const QString& exceptId = QString());
+
+// The 25 default print items under a company name, in code order (mySaveP's rows).
+void insertDefaultItems(const QString& companyName);
+
+// A new company: its print items, then its row; all or nothing.
+void createCompany(const Company& company);
+// An edit. A new name replaces the print items by the defaults; all or nothing.
+void updateCompany(const QString& id, const QString& oldName, const Company& company);
+// Removes the print items and marks the row deleted; then removes the picture file.
+void deleteCompany(const QString& id, const QString& name);
+
+// One print item's stored row, as the designer reads it.
+struct StoredItem {
+    bool found = false;
+    int left = 0;
+    int top = 0;
+    bool printed = false;
+};
+StoredItem storedItem(const QString& companyName, const QString& code);
+
+struct ItemPosition {
+    QString code;
+    int left;
+    int top;
+};
+void savePositions(const QString& companyName, const QList<ItemPosition>& positions);
+
+// The print item selection list, and the switch of one item.
+SqlText itemSelectionListing(const QString& companyName);
+void togglePrint(const QString& itemId, const QString& currentFlag);
+
+// A company's print items in ID order, for the print window.
+struct PrintRow {
+    QString code;
+    int left;
+    int top;
+    bool printed;
+};
+QList<PrintRow> printRows(const QString& companyName);
+
+} // namespace CourierStore

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "SqlText.h"
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QStringListModel>
+
+// The data module: owns the program's one database connection and the two shared
+// look-up lists. Every read and write of every window goes through it.
+class TfrmDM : public QObject {
+    Q_OBJECT
+public:
+    static TfrmDM& instance();
+
+    // Points the module at <programDir>/Data/db.sqlite3. The file is opened, and
+    // created with its tables on first use, by the first statement that runs.
+    void setProgramDir(const QString& programDir);
+    void close();
+    QString databasePath() const { return m_path; }
+    QSqlDatabase database();
+
+    // The one sequence that runs a statement: prepare, bind, execute. A SELECT's rows
+    // are then read from the returned query. Throws AppError on any failure.
+    QSqlQuery run(const SqlText& statement);
+
+    int QueryCount(const SqlText& statement);
+    void ExecSql(const SqlText& statement);
+
+    // The shared look-up lists: every drop-down bound to one of them shows the same
+    // rows, and each refresh runs its statement again.
+    QStringListModel* userLookup() { return &m_userNames; }
+    QStringListModel* companyLookup() { return &m_companyNames; }
+    void refreshUserLookup();
+    void refreshCompanyLookup();
+
+private:
+    TfrmDM() = default;
+    void openIfNeeded();
+    QStringList names(const SqlText& statement);
+
+    QString m_path;
+    bool m_opened = false;
+    QStringListModel m_userNames;
+    QStringListModel m_companyNames;
+};
+
+// The global reference through which every window reaches the data module.
+inline TfrmDM& DM() { return TfrmDM::instance(); }

@@ -1,0 +1,107 @@
+#include "Schema.h"
+
+#include "AppError.h"
+#include "DM.h"
+#include "Password.h"
+#include "Transaction.h"
+#include "Unit1.h"
+
+#include <QSqlQuery>
+
+namespace {
+
+// Text columns are NOT NULL with an empty default: every statement compares and shows
+// them as text, and a NULL would match neither '' nor LIKE '%%'.
+const char* const Tables[] = {
+    "CREATE TABLE SUser (ID INTEGER PRIMARY KEY AUTOINCREMENT, theName TEXT NOT NULL DEFAULT '', "
+    "thePass TEXT NOT NULL DEFAULT '', Remark TEXT NOT NULL DEFAULT '')",
+
+    "CREATE TABLE SLevel (UID INTEGER NOT NULL, theLevel TEXT NOT NULL DEFAULT '')",
+
+    "CREATE TABLE SCom (ID INTEGER PRIMARY KEY AUTOINCREMENT, theName TEXT NOT NULL DEFAULT '', "
+    "thePro TEXT NOT NULL DEFAULT '', thePhone TEXT NOT NULL DEFAULT '', theMob TEXT NOT NULL DEFAULT '', "
+    "theAdd TEXT NOT NULL DEFAULT '', Remark TEXT NOT NULL DEFAULT '', theDel TEXT NOT NULL DEFAULT '否')",
+
+    "CREATE TABLE SP (ID INTEGER PRIMARY KEY AUTOINCREMENT, EName TEXT NOT NULL DEFAULT '', "
+    "theV TEXT NOT NULL DEFAULT '', theName TEXT NOT NULL DEFAULT '', theT INTEGER NOT NULL DEFAULT 0, "
+    "theL INTEGER NOT NULL DEFAULT 0, theP TEXT NOT NULL DEFAULT '是')",
+
+    "CREATE TABLE USender (ID INTEGER PRIMARY KEY AUTOINCREMENT, theName TEXT NOT NULL DEFAULT '', "
+    "thePhone TEXT NOT NULL DEFAULT '', theMob TEXT NOT NULL DEFAULT '', theDept TEXT NOT NULL DEFAULT '', "
+    "theANum TEXT NOT NULL DEFAULT '', theA1 TEXT NOT NULL DEFAULT '', theA2 TEXT NOT NULL DEFAULT '', "
+    "theA3 TEXT NOT NULL DEFAULT '', theAdd TEXT NOT NULL DEFAULT '', thePNum TEXT NOT NULL DEFAULT '', "
+    "Remark TEXT NOT NULL DEFAULT '', theDel TEXT NOT NULL DEFAULT '否', NPY TEXT NOT NULL DEFAULT '', "
+    "DPY TEXT NOT NULL DEFAULT '')",
+
+    "CREATE TABLE UAddressee (ID INTEGER PRIMARY KEY AUTOINCREMENT, theName TEXT NOT NULL DEFAULT '', "
+    "thePhone TEXT NOT NULL DEFAULT '', theMob TEXT NOT NULL DEFAULT '', theDept TEXT NOT NULL DEFAULT '', "
+    "theANum TEXT NOT NULL DEFAULT '', theA1 TEXT NOT NULL DEFAULT '', theA2 TEXT NOT NULL DEFAULT '', "
+    "theA3 TEXT NOT NULL DEFAULT '', theAdd TEXT NOT NULL DEFAULT '', thePNum TEXT NOT NULL DEFAULT '', "
+    "Remark TEXT NOT NULL DEFAULT '', theDel TEXT NOT NULL DEFAULT '否', NPY TEXT NOT NULL DEFAULT '', "
+    "DPY TEXT NOT NULL DEFAULT '')",
+
+    "CREATE TABLE UE (ID INTEGER PRIMARY KEY AUTOINCREMENT, "
+    "JName TEXT NOT NULL DEFAULT '', JPhone TEXT NOT NULL DEFAULT '', JMob TEXT NOT NULL DEFAULT '', "
+    "JDept TEXT NOT NULL DEFAULT '', JANum TEXT NOT NULL DEFAULT '', JA1 TEXT NOT NULL DEFAULT '', "
+    "JA2 TEXT NOT NULL DEFAULT '', JA3 TEXT NOT NULL DEFAULT '', JAdd TEXT NOT NULL DEFAULT '', "
+    "JPNum TEXT NOT NULL DEFAULT '', "
+    "SName TEXT NOT NULL DEFAULT '', SPhone TEXT NOT NULL DEFAULT '', SMob TEXT NOT NULL DEFAULT '', "
+    "SDept TEXT NOT NULL DEFAULT '', SANum TEXT NOT NULL DEFAULT '', SA1 TEXT NOT NULL DEFAULT '', "
+    "SA2 TEXT NOT NULL DEFAULT '', SA3 TEXT NOT NULL DEFAULT '', SAdd TEXT NOT NULL DEFAULT '', "
+    "SPNum TEXT NOT NULL DEFAULT '', "
+    "EName TEXT NOT NULL DEFAULT '', ENum TEXT NOT NULL DEFAULT '', EAN TEXT NOT NULL DEFAULT '', "
+    "ZDY1 TEXT NOT NULL DEFAULT '', ZDY2 TEXT NOT NULL DEFAULT '', ZDY3 TEXT NOT NULL DEFAULT '', "
+    "Remark TEXT NOT NULL DEFAULT '', theDel TEXT NOT NULL DEFAULT '否', "
+    "JNPY TEXT NOT NULL DEFAULT '', JDPY TEXT NOT NULL DEFAULT '', SNPY TEXT NOT NULL DEFAULT '', "
+    "SDPY TEXT NOT NULL DEFAULT '', myDate TEXT NOT NULL DEFAULT '', UName TEXT NOT NULL DEFAULT '')",
+
+    // Listings show live rows newest first; look-ups go by name, company and code.
+    "CREATE INDEX SUser_Name ON SUser (theName)",
+    "CREATE INDEX SLevel_UID ON SLevel (UID)",
+    "CREATE INDEX SCom_Live ON SCom (theDel, ID)",
+    "CREATE INDEX SCom_Name ON SCom (theName)",
+    "CREATE INDEX SP_Company ON SP (EName, theName)",
+    "CREATE INDEX USender_Live ON USender (theDel, ID)",
+    "CREATE INDEX USender_NameDept ON USender (theName, theDept)",
+    "CREATE INDEX UAddressee_Live ON UAddressee (theDel, ID)",
+    "CREATE INDEX UAddressee_NameDept ON UAddressee (theName, theDept)",
+    "CREATE INDEX UE_Live ON UE (theDel, ID)",
+    "CREATE INDEX UE_Date ON UE (myDate)",
+};
+
+int userVersion(TfrmDM& dm)
+{
+    QSqlQuery query = dm.run(SqlText(QStringLiteral("PRAGMA user_version")));
+    return query.next() ? query.value(0).toInt() : 0;
+}
+
+bool hasTables(TfrmDM& dm)
+{
+    return dm.QueryCount(SqlText(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
+                                                 "AND name NOT LIKE 'sqlite%'"))) > 0;
+}
+
+} // namespace
+
+namespace Schema {
+
+void ensure(TfrmDM& dm)
+{
+    const int version = userVersion(dm);
+    if (version == Version)
+        return;
+    if (version > Version)
+        throw AppError(QStringLiteral("数据库 %1 由更新版本的软件创建，无法打开。").arg(dm.databasePath()));
+    if (hasTables(dm))
+        throw AppError(QStringLiteral("数据库 %1 不是本软件的数据文件。").arg(dm.databasePath()));
+
+    Transaction transaction;
+    for (const char* statement : Tables)
+        dm.ExecSql(SqlText(QString::fromUtf8(statement)));
+    dm.ExecSql(SqlText(QStringLiteral("INSERT INTO SUser (theName, thePass, Remark) VALUES (?, ?, ?) "),
+                       {QStringLiteral("admin"), Password::hash(Unit1::InitialPassword), QString()}));
+    dm.ExecSql(SqlText(QStringLiteral("PRAGMA user_version = %1").arg(Version)));
+    transaction.commit();
+}
+
+} // namespace Schema

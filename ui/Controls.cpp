@@ -1,0 +1,153 @@
+#include "Controls.h"
+
+#include "GbkText.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QProxyStyle>
+#include <QScreen>
+#include <QValidator>
+
+namespace {
+
+// Counts GBK bytes; a change that would pass the limit is cut back to whole
+// characters, so typing past the limit does nothing and a paste stops at it.
+class GbkByteLimit : public QValidator {
+public:
+    GbkByteLimit(QLineEdit* edit, int limit) : QValidator(edit), m_edit(edit), m_limit(limit) {}
+
+    State validate(QString& input, int& pos) const override
+    {
+        if (gbkByteLength(input) <= m_limit)
+            return Acceptable;
+        const QString old = m_edit->text();
+        qsizetype prefix = 0;
+        while (prefix < old.size() && prefix < input.size() && old[prefix] == input[prefix])
+            ++prefix;
+        qsizetype suffix = 0;
+        while (suffix < old.size() - prefix && suffix < input.size() - prefix &&
+               old[old.size() - 1 - suffix] == input[input.size() - 1 - suffix])
+            ++suffix;
+        const QString head = input.left(prefix);
+        const QString tail = input.right(suffix);
+        QString inserted = input.mid(prefix, input.size() - prefix - suffix);
+        while (!inserted.isEmpty() && gbkByteLength(head + inserted + tail) > m_limit) {
+            inserted.chop(1);
+            if (!inserted.isEmpty() && inserted.back().isHighSurrogate())
+                inserted.chop(1);
+        }
+        if (gbkByteLength(head + inserted + tail) > m_limit)
+            return Invalid;
+        input = head + inserted + tail;
+        pos = static_cast<int>(head.size() + inserted.size());
+        return Acceptable;
+    }
+
+private:
+    QLineEdit* m_edit;
+    int m_limit;
+};
+
+class AtPasswordStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '@';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
+
+QFont AppFont(int pixelSize, bool bold)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+LimitedEdit::LimitedEdit(QWidget* parent) : QLineEdit(parent) {}
+
+void LimitedEdit::setGbkByteLimit(int bytes) { setValidator(new GbkByteLimit(this, bytes)); }
+
+void LimitedEdit::setAtPassword()
+{
+    auto* style = new AtPasswordStyle;
+    style->setParent(this);
+    setStyle(style);
+    setEchoMode(QLineEdit::Password);
+}
+
+void SetupFixedWindow(QWidget* window, const QString& caption, int width, int height)
+{
+    window->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowCloseButtonHint);
+    window->setWindowTitle(caption);
+    window->setFont(AppFont());
+    window->setFixedSize(width, height);
+}
+
+void CentreOn(QWidget* window, QWidget* over)
+{
+    QRect area;
+    if (over && over->isVisible())
+        area = over->frameGeometry();
+    else if (QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    if (area.isValid())
+        window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, int left, int top)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+LimitedEdit* MakeEdit(QWidget* parent, const char* name, int left, int top, int width, int charLimit)
+{
+    auto* edit = new LimitedEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setGeometry(left, top, width, 21);
+    if (charLimit > 0)
+        edit->setCharLimit(charLimit);
+    return edit;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QRect& geometry,
+                        QStyle::StandardPixmap icon)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    // Qt makes dialog buttons auto-default; only a window that names a default button has one.
+    button->setAutoDefault(false);
+    if (icon != QStyle::SP_CustomBase)
+        button->setIcon(button->style()->standardIcon(icon));
+    return button;
+}
+
+QGroupBox* MakeGroup(QWidget* parent, const char* name, const QString& title, const QRect& geometry)
+{
+    auto* group = new QGroupBox(title, parent);
+    group->setObjectName(QLatin1String(name));
+    group->setGeometry(geometry);
+    return group;
+}
+
+QCheckBox* MakeCheck(QWidget* parent, const char* name, const QString& text, int left, int top)
+{
+    auto* check = new QCheckBox(text, parent);
+    check->setObjectName(QLatin1String(name));
+    check->move(left, top);
+    check->adjustSize();
+    return check;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QObject>
+#include <exception>
+
+class QWidget;
+
+// Shows a failure in the general error box, titled with the application title.
+void ReportError(QWidget* parent, const std::exception& error);
+
+// Runs one user command: a failure (a statement, a picture, the printer) stops the
+// command, is shown in the error box, and the program goes on.
+template <class F>
+void Guarded(QWidget* parent, F&& command)
+{
+    try {
+        command();
+    } catch (const std::exception& error) {
+        ReportError(parent, error);
+    }
+}
+
+// Connects a signal to a command run under Guarded, so no exception ever crosses
+// Qt's event loop. The command takes no arguments: it reads the controls it needs.
+template <class Sender, class Signal, class Context, class F>
+QMetaObject::Connection OnSignal(Sender* sender, Signal signal, Context* context, F command)
+{
+    return QObject::connect(sender, signal, context, [context, command]() { Guarded(context, command); });
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDialog>
+
+class LookupCombo;
+class LimitedEdit;
+class QPushButton;
+class QTextBrowser;
+
+// The first window: pick a user, type the password, log in. Closing it ends the program.
+class TfrmLogin : public QDialog {
+    Q_OBJECT
+public:
+    // mainWindow is shown after a successful login.
+    explicit TfrmLogin(QWidget* mainWindow);
+
+    void BitBtn1Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
+private:
+    QWidget* m_mainWindow;
+    bool m_loggedIn = false;
+    QTextBrowser* WebBrowser1;
+    LookupCombo* DBLookupComboBox1;
+    LimitedEdit* Edit1;
+    QPushButton* BitBtn1;
+    QPushButton* BitBtn2;
+};
