@@ -63,16 +63,15 @@ void TfrmDM::openIfNeeded()
             throw AppError(QStringLiteral("无法创建数据文件夹：%1").arg(file.absolutePath()));
     }
 
-    QSqlDatabase db = QSqlDatabase::contains(ConnectionName)
-                          ? QSqlDatabase::database(ConnectionName, false)
-                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
-    db.setDatabaseName(m_path);
-    // Another process holding the file for a moment must not fail a statement.
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
-    if (!db.open())
-        throw AppError(QStringLiteral("无法打开数据库 %1：%2").arg(m_path, db.lastError().text()));
-
     {
+        QSqlDatabase db = QSqlDatabase::contains(ConnectionName)
+                              ? QSqlDatabase::database(ConnectionName, false)
+                              : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
+        db.setDatabaseName(m_path);
+        // Another process holding the file for a moment must not fail a statement.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        if (!db.open())
+            throw AppError(QStringLiteral("无法打开数据库 %1：%2").arg(m_path, db.lastError().text()));
         QSqlQuery pragma(db);
         pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     }

@@ -1,0 +1,63 @@
+#include "TestSupport.h"
+
+#include "Application.h"
+#include "DM.h"
+#include "Unit1.h"
+
+ProgramFolder::ProgramFolder()
+{
+    Unit1::setProgramDir(m_dir.path());
+    DM().setProgramDir(m_dir.path());
+}
+
+ProgramFolder::~ProgramFolder() { DM().close(); }
+
+MessageRecorder::MessageRecorder(bool defaultAnswer) : m_default(defaultAnswer)
+{
+    m_previous = setMessageHandler([this](const MessageRequest& request) {
+        m_shown << request;
+        if (request.kind == MessageKind::Question && !m_answers.isEmpty())
+            return m_answers.takeFirst();
+        return m_default;
+    });
+}
+
+MessageRecorder::~MessageRecorder() { setMessageHandler(m_previous); }
+
+QStringList MessageRecorder::texts() const
+{
+    QStringList result;
+    for (const MessageRequest& request : m_shown)
+        result << request.text;
+    return result;
+}
+
+ModalRecorder::ModalRecorder()
+{
+    m_previous = setModalHandler([this](QDialog* dialog) {
+        opened << dialog;
+        dialog->show();
+        QCoreApplication::processEvents();
+        return onOpen ? onOpen(dialog) : int(QDialog::Rejected);
+    });
+}
+
+ModalRecorder::~ModalRecorder() { setModalHandler(m_previous); }
+
+OpenFileAnswer::OpenFileAnswer(QString answer)
+{
+    m_previous = setOpenFileHandler([this, answer](QWidget*, const QString& filter) {
+        filtersAsked << filter;
+        return answer;
+    });
+}
+
+OpenFileAnswer::~OpenFileAnswer() { setOpenFileHandler(m_previous); }
+
+int runTests(int argc, char** argv, QObject* test)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    OrvaneApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi);
+    return QTest::qExec(test, argc, argv);
+}

@@ -1,0 +1,197 @@
+// The data module over a real SQLite file in a temporary program folder.
+#include "TestSupport.h"
+
+#include "AppError.h"
+#include "DM.h"
+#include "Password.h"
+#include "Schema.h"
+#include "Transaction.h"
+#include "Unit1.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+class TestData : public QObject {
+    Q_OBJECT
+private slots:
+    void firstStartCreatesTablesColumnsAndAdmin();
+    void secondStartKeepsData();
+    void queryCountOnNoMatchIsZero();
+    void valuesRoundTripExactly_data();
+    void valuesRoundTripExactly();
+    void likeWithTypedPercentIsWildcard();
+    void failingStatementInTransactionWritesNothing();
+    void failingStatementNamesTheError();
+    void foreignDatabaseIsRefused();
+    void userLookupListsEveryUser();
+};
+
+namespace {
+QStringList columnsOf(const QString& table)
+{
+    QSqlQuery query = DM().run(SqlText(QStringLiteral("SELECT name FROM pragma_table_info(?)"), {table}));
+    QStringList names;
+    while (query.next())
+        names << query.value(0).toString();
+    return names;
+}
+} // namespace
+
+void TestData::firstStartCreatesTablesColumnsAndAdmin()
+{
+    ProgramFolder folder;
+    QVERIFY(!QFile::exists(folder.file("Data/db.sqlite3")));
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SUser")), 1);
+    QVERIFY(QFile::exists(folder.file("Data/db.sqlite3")));
+    QVERIFY(QDir(folder.file("Image")).exists());
+
+    QCOMPARE(columnsOf("SUser"), QStringList({"ID", "theName", "thePass", "Remark"}));
+    QVERIFY(columnsOf("SLevel").contains("UID"));
+    QCOMPARE(columnsOf("SCom"),
+             QStringList({"ID", "theName", "thePro", "thePhone", "theMob", "theAdd", "Remark", "theDel"}));
+    QCOMPARE(columnsOf("SP"), QStringList({"ID", "EName", "theV", "theName", "theT", "theL", "theP"}));
+    const QStringList contact = {"ID",    "theName", "thePhone", "theMob", "theDept", "theANum", "theA1", "theA2",
+                                 "theA3", "theAdd",  "thePNum",  "Remark", "theDel",  "NPY",     "DPY"};
+    QCOMPARE(columnsOf("USender"), contact);
+    QCOMPARE(columnsOf("UAddressee"), contact);
+    QCOMPARE(columnsOf("UE"),
+             QStringList({"ID",    "JName", "JPhone", "JMob",  "JDept", "JANum", "JA1",    "JA2",   "JA3",
+                          "JAdd",  "JPNum", "SName",  "SPhone", "SMob", "SDept", "SANum",  "SA1",   "SA2",
+                          "SA3",   "SAdd",  "SPNum",  "EName", "ENum",  "EAN",   "ZDY1",   "ZDY2",  "ZDY3",
+                          "Remark", "theDel", "JNPY", "JDPY",  "SNPY",  "SDPY",  "myDate", "UName"}));
+
+    QSqlQuery admin = DM().run(SqlText("SELECT theName, thePass FROM SUser"));
+    QVERIFY(admin.next());
+    QCOMPARE(admin.value(0).toString(), QString("admin"));
+    // Stored as a hash that the initial password verifies, never the password itself.
+    QVERIFY(admin.value(1).toString() != Unit1::InitialPassword);
+    QVERIFY(Password::verify(Unit1::InitialPassword, admin.value(1).toString()));
+    QVERIFY(!Password::verify("804616", admin.value(1).toString()));
+
+    QSqlQuery version = DM().run(SqlText("PRAGMA user_version"));
+    QVERIFY(version.next());
+    QCOMPARE(version.value(0).toInt(), Schema::Version);
+}
+
+void TestData::secondStartKeepsData()
+{
+    ProgramFolder folder;
+    DM().ExecSql(SqlText("INSERT INTO SCom (theName, theDel) VALUES (?, '否')", {QString("顺丰")}));
+    DM().close();
+    DM().setProgramDir(folder.path());
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SCom WHERE (theName = ?)", {QString("顺丰")})), 1);
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SUser")), 1);
+}
+
+void TestData::queryCountOnNoMatchIsZero()
+{
+    ProgramFolder folder;
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SCom WHERE (theName = ?) AND (theDel = '否') ",
+                                     {QString("无此公司")})),
+             0);
+}
+
+void TestData::valuesRoundTripExactly_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::newRow("quote") << QString("O'Brien's \"shop\"");
+    QTest::newRow("sql") << QString("x'); DROP TABLE SCom; --");
+    QTest::newRow("percent and underscore") << QString("100%_off");
+    QTest::newRow("backslash") << QString("C:\\path\\n");
+    QTest::newRow("emoji") << QString::fromUtf8("包裹📦🚚");
+    QTest::newRow("rare CJK") << QString::fromUtf8("𠀀𪚥");
+    QTest::newRow("spaces kept") << QString("  两边空格  ");
+    QTest::newRow("empty") << QString("");
+    QTest::newRow("10000 characters") << QString(10000, QChar(0x4E2D));
+}
+
+void TestData::valuesRoundTripExactly()
+{
+    QFETCH(QString, value);
+    ProgramFolder folder;
+    DM().ExecSql(SqlText("INSERT INTO SCom (theName, Remark, theDel) VALUES (?, ?, '否')", {value, value}));
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SCom WHERE (theName = ?)", {value})), 1);
+    QSqlQuery query = DM().run(SqlText("SELECT theName, Remark FROM SCom"));
+    QVERIFY(query.next());
+    QCOMPARE(query.value(0).toString(), value);
+    QCOMPARE(query.value(1).toString(), value);
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SCom")), 1); // the table survived
+}
+
+void TestData::likeWithTypedPercentIsWildcard()
+{
+    ProgramFolder folder;
+    for (const char* name : {"顺丰速运", "申通快递", "abc"})
+        DM().ExecSql(SqlText("INSERT INTO SCom (theName) VALUES (?)", {QString::fromUtf8(name)}));
+    const QString like = "SELECT ID FROM SCom WHERE (theName LIKE '%' || ? || '%') ";
+    QCOMPARE(DM().QueryCount(SqlText(like, {QString("%")})), 3);
+    QCOMPARE(DM().QueryCount(SqlText(like, {QString::fromUtf8("顺%运")})), 1);
+    QCOMPARE(DM().QueryCount(SqlText(like, {QString::fromUtf8("申_快")})), 1);
+    // ASCII case is ignored, as the pinyin look-ups rely on.
+    QCOMPARE(DM().QueryCount(SqlText(like, {QString("B")})), 1);
+    QCOMPARE(DM().QueryCount(SqlText(like, {QString("'")})), 0);
+}
+
+void TestData::failingStatementInTransactionWritesNothing()
+{
+    ProgramFolder folder;
+    try {
+        Transaction transaction;
+        DM().ExecSql(SqlText("INSERT INTO SCom (theName) VALUES (?)", {QString("first")}));
+        DM().ExecSql(SqlText("INSERT INTO NoSuchTable (x) VALUES (1)"));
+        transaction.commit();
+        QFAIL("the failing statement did not throw");
+    } catch (const AppError&) {
+    }
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SCom")), 0);
+    // The connection is usable afterwards and a later transaction commits.
+    Transaction again;
+    DM().ExecSql(SqlText("INSERT INTO SCom (theName) VALUES (?)", {QString("second")}));
+    again.commit();
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SCom")), 1);
+}
+
+void TestData::failingStatementNamesTheError()
+{
+    ProgramFolder folder;
+    try {
+        DM().QueryCount(SqlText("SELECT NoColumn FROM SCom"));
+        QFAIL("no error");
+    } catch (const AppError& error) {
+        QVERIFY2(error.message().contains("NoColumn"), qPrintable(error.message()));
+    }
+}
+
+void TestData::foreignDatabaseIsRefused()
+{
+    ProgramFolder folder;
+    QDir().mkpath(folder.file("Data"));
+    QFile file(folder.file("Data/db.sqlite3"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("this is not a database, just text that happens to be here........................");
+    file.close();
+    try {
+        DM().QueryCount(SqlText("SELECT ID FROM SUser"));
+        QFAIL("a file that is no database was opened");
+    } catch (const AppError& error) {
+        QVERIFY(!error.message().isEmpty());
+    }
+}
+
+void TestData::userLookupListsEveryUser()
+{
+    ProgramFolder folder;
+    DM().ExecSql(SqlText("INSERT INTO SUser (theName, thePass, Remark) VALUES (?, '', '')", {QString("张三")}));
+    DM().refreshUserLookup();
+    QCOMPARE(DM().userLookup()->stringList(), QStringList({"admin", "张三"}));
+    DM().ExecSql(SqlText("INSERT INTO SCom (theName, theDel) VALUES ('甲', '是')"));
+    DM().ExecSql(SqlText("INSERT INTO SCom (theName, theDel) VALUES ('甲', '否')"));
+    DM().refreshCompanyLookup();
+    // The company list shows deleted rows too, so a re-entered name appears twice.
+    QCOMPARE(DM().companyLookup()->stringList(), QStringList({"甲", "甲"}));
+}
+
+ORVANE_TEST_MAIN(TestData)
+#include "tst_data.moc"
