@@ -7,6 +7,8 @@
 #include "Messages.h"
 #include "Modal.h"
 #include "P1.h"
+#include "P2.h"
+#include "P3.h"
 
 namespace {
 
@@ -55,9 +57,22 @@ void TfrmCom_Q::N1Click()
     ShowModal(dialog);
 }
 
-void TfrmCom_Q::N2Click() {}
+void TfrmCom_Q::N2Click()
+{
+    auto* dialog = new TfrmP2(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->CompanyName = selected(grid(), "快递公司");
+    ShowModal(dialog);
+}
 
-void TfrmCom_Q::P1Click() {}
+void TfrmCom_Q::P1Click()
+{
+    auto* dialog = new TfrmP3(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->CompanyName = selected(grid(), "快递公司");
+    dialog->WaybillId = QStringLiteral("0");
+    ShowModal(dialog);
+}
 
 void TfrmCom_Q::M1Click()
 {

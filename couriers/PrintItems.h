@@ -12,7 +12,7 @@ struct PrintItem {
     int defaultLeft;
     int initialLeft;     // where the designer's box stands until a stored position applies
     int initialTop;
-    QString waybillColumn; // UE column printed in this slot
+    QString columnTitle; // alias of the UE column printed in this slot
 };
 
 constexpr int PrintItemCount = 25;
