@@ -1,0 +1,259 @@
+// The login window over a real database, with the real main window behind it.
+#include "TestSupport.h"
+
+#include "DM.h"
+#include "Login.h"
+#include "Main.h"
+#include "Password.h"
+#include "Unit1.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+
+class TestLogin : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void opensWithFocusOnLoginAndTabOrder();
+    void userListShowsEveryUser();
+    void emptyNameIsRefused();
+    void wrongPasswordKeepsNameAndTextAndFocusesPassword_data();
+    void wrongPasswordKeepsNameAndTextAndFocusesPassword();
+    void enterInPasswordBoxLogsIn();
+    void successShowsMainWindowWithTheUser();
+    void secondUserLogsInAsThatUser();
+    void closingBeforeLoginEndsTheProgram();
+    void successDoesNotEndTheProgram();
+};
+
+namespace {
+
+void addUser(const QString& name, const QString& password)
+{
+    DM().ExecSql(SqlText("INSERT INTO SUser (theName, thePass, Remark) VALUES (?, ?, '')",
+                         {name, Password::hash(password)}));
+}
+
+// Picks a name as a user would: by its entry in the list.
+void pick(QComboBox* box, const QString& name)
+{
+    const int index = box->findText(name);
+    QVERIFY2(index >= 0, qPrintable(name));
+    box->setCurrentIndex(index);
+}
+
+// Runs the action inside the event loop, then queues a step that stops the loop itself;
+// a quit the action asked for is queued before it. Returns true when the action ended
+// the program.
+bool programEndsAfter(std::function<void()> action)
+{
+    QTimer::singleShot(0, qApp, [action] {
+        action();
+        QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(99); }, Qt::QueuedConnection);
+    });
+    return QCoreApplication::exec() == 0;
+}
+
+} // namespace
+
+void TestLogin::init()
+{
+    Unit1::setCurrentUserName(QString());
+    qApp->setQuitOnLastWindowClosed(false);
+}
+
+void TestLogin::opensWithFocusOnLoginAndTabOrder()
+{
+    ProgramFolder folder;
+    TfrmMain main;
+    TfrmLogin login(&main);
+    login.show();
+    QCOMPARE(login.windowTitle(), QString("软件登录"));
+    QCOMPARE(login.size(), QSize(300, 270));
+    auto* login1 = child<QPushButton>(&login, "BitBtn1");
+    QCOMPARE(login.focusWidget(), login1);
+    QVERIFY(login1->isDefault());
+
+    QList<QWidget*> order;
+    QWidget* w = login1;
+    for (int i = 0; i < 4; ++i, w = w->nextInFocusChain()) {
+        while (w->focusPolicy() == Qt::NoFocus)
+            w = w->nextInFocusChain();
+        order << w;
+    }
+    QCOMPARE(order, (QList<QWidget*>{login1, child(&login, "BitBtn2"), child(&login, "DBLookupComboBox1"),
+                                      child(&login, "Edit1")}));
+    QCOMPARE(child<QLineEdit>(&login, "Edit1")->maxLength(), 12);
+    QCOMPARE(child<QLineEdit>(&login, "Edit1")->echoMode(), QLineEdit::Password);
+}
+
+void TestLogin::userListShowsEveryUser()
+{
+    ProgramFolder folder;
+    addUser("张三", "1");
+    addUser("bob", "2");
+    addUser("李四", "3");
+    TfrmLogin login(nullptr);
+    login.show();
+    auto* box = child<QComboBox>(&login, "DBLookupComboBox1");
+    QStringList names;
+    for (int i = 0; i < box->count(); ++i)
+        names << box->itemText(i);
+    // The order is whatever the database returns; every user is there once.
+    names.sort();
+    QStringList expected = {"admin", "张三", "bob", "李四"};
+    expected.sort();
+    QCOMPARE(names, expected);
+    QCOMPARE(box->currentText(), QString()); // nothing picked yet
+}
+
+void TestLogin::emptyNameIsRefused()
+{
+    ProgramFolder folder;
+    MessageRecorder messages;
+    TfrmMain main;
+    TfrmLogin login(&main);
+    login.show();
+    child<QLineEdit>(&login, "Edit1")->setText(Unit1::InitialPassword);
+    QTest::mouseClick(child(&login, "BitBtn1"), Qt::LeftButton);
+    QCOMPARE(messages.texts(), QStringList({"用户名 不能为空！"}));
+    QCOMPARE(messages.shown().first().caption, Unit1::AppTitle);
+    QCOMPARE(login.focusWidget(), child(&login, "DBLookupComboBox1"));
+    QVERIFY(login.isVisible());
+    QVERIFY(!main.isVisible());
+    QCOMPARE(Unit1::currentUserName(), QString());
+}
+
+void TestLogin::wrongPasswordKeepsNameAndTextAndFocusesPassword_data()
+{
+    QTest::addColumn<QString>("password");
+    QTest::newRow("wrong digits") << QString("804616");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("prefix") << QString("8046");
+    QTest::newRow("quote") << QString("' OR '1'='1");
+}
+
+void TestLogin::wrongPasswordKeepsNameAndTextAndFocusesPassword()
+{
+    QFETCH(QString, password);
+    ProgramFolder folder;
+    addUser("张三", "secret");
+    MessageRecorder messages;
+    TfrmMain main;
+    TfrmLogin login(&main);
+    login.show();
+    auto* box = child<QComboBox>(&login, "DBLookupComboBox1");
+    auto* edit = child<QLineEdit>(&login, "Edit1");
+    pick(box, "admin");
+    edit->setText(password);
+    QTest::mouseClick(child(&login, "BitBtn1"), Qt::LeftButton);
+
+    QCOMPARE(messages.texts(), QStringList({"密码错误，请重新录入！"}));
+    QCOMPARE(box->currentText(), QString("admin"));
+    QCOMPARE(edit->text(), password);
+    QCOMPARE(login.focusWidget(), edit);
+    QVERIFY(login.isVisible());
+    QVERIFY(!main.isVisible());
+    QCOMPARE(Unit1::currentUserName(), QString());
+}
+
+void TestLogin::enterInPasswordBoxLogsIn()
+{
+    ProgramFolder folder;
+    MessageRecorder messages;
+    TfrmMain main;
+    TfrmLogin login(&main);
+    login.show();
+    pick(child<QComboBox>(&login, "DBLookupComboBox1"), "admin");
+    auto* edit = child<QLineEdit>(&login, "Edit1");
+    edit->setFocus();
+    QTest::keyClicks(edit, Unit1::InitialPassword);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY(messages.shown().isEmpty());
+    QCOMPARE(Unit1::currentUserName(), QString("admin"));
+    QVERIFY(!login.isVisible());
+    QVERIFY(main.isVisible());
+}
+
+void TestLogin::successShowsMainWindowWithTheUser()
+{
+    ProgramFolder folder;
+    MessageRecorder messages;
+    TfrmMain main;
+    TfrmLogin login(&main);
+    login.show();
+    QCOMPARE(child<QLabel>(&main, "Panel2")->text(), QString());
+    pick(child<QComboBox>(&login, "DBLookupComboBox1"), "admin");
+    child<QLineEdit>(&login, "Edit1")->setText(Unit1::InitialPassword);
+    QTest::mouseClick(child(&login, "BitBtn1"), Qt::LeftButton);
+
+    QVERIFY(messages.shown().isEmpty());
+    QCOMPARE(Unit1::currentUserName(), QString("admin"));
+    QVERIFY(login.isHidden());
+    QVERIFY(main.isVisible());
+    QCOMPARE(child<QLabel>(&main, "Panel2")->text(), QString("admin"));
+}
+
+void TestLogin::secondUserLogsInAsThatUser()
+{
+    ProgramFolder folder;
+    addUser("张三", "zs-pass");
+    addUser("李四", "ls-pass");
+    MessageRecorder messages;
+    TfrmMain main;
+    TfrmLogin login(&main);
+    login.show();
+    auto* box = child<QComboBox>(&login, "DBLookupComboBox1");
+    auto* edit = child<QLineEdit>(&login, "Edit1");
+    // Another user's password does not open this user's account.
+    pick(box, "李四");
+    edit->setText("zs-pass");
+    QTest::mouseClick(child(&login, "BitBtn1"), Qt::LeftButton);
+    QCOMPARE(messages.last(), QString("密码错误，请重新录入！"));
+
+    edit->setText("ls-pass");
+    QTest::mouseClick(child(&login, "BitBtn1"), Qt::LeftButton);
+    QCOMPARE(messages.shown().size(), 1);
+    QCOMPARE(Unit1::currentUserName(), QString("李四"));
+    QCOMPARE(child<QLabel>(&main, "Panel2")->text(), QString("李四"));
+}
+
+void TestLogin::closingBeforeLoginEndsTheProgram()
+{
+    ProgramFolder folder;
+    MessageRecorder messages;
+    TfrmMain main;
+    TfrmLogin login(&main);
+    login.show();
+    QVERIFY(programEndsAfter([&login] { login.close(); }));
+    QVERIFY(!login.isVisible());
+    QVERIFY(!main.isVisible());
+    // Ends without the main window's exit question.
+    QVERIFY(messages.shown().isEmpty());
+
+    // The exit button does the same.
+    TfrmLogin again(&main);
+    again.show();
+    QVERIFY(programEndsAfter([&again] { QTest::mouseClick(child(&again, "BitBtn2"), Qt::LeftButton); }));
+    QVERIFY(messages.shown().isEmpty());
+}
+
+void TestLogin::successDoesNotEndTheProgram()
+{
+    ProgramFolder folder;
+    MessageRecorder messages;
+    TfrmMain main;
+    TfrmLogin login(&main);
+    login.show();
+    pick(child<QComboBox>(&login, "DBLookupComboBox1"), "admin");
+    child<QLineEdit>(&login, "Edit1")->setText(Unit1::InitialPassword);
+    QVERIFY(!programEndsAfter([&login] { QTest::mouseClick(child(&login, "BitBtn1"), Qt::LeftButton); }));
+    QVERIFY(main.isVisible());
+    QVERIFY(messages.shown().isEmpty());
+}
+
+ORVANE_TEST_MAIN(TestLogin)
+#include "tst_login.moc"
