@@ -13,7 +13,8 @@
 #include <QPushButton>
 #include <QTimer>
 
-class TestLogin : public QObject {
+class TestLogin : public QObject
+{
     Q_OBJECT
 private slots:
     void init();
@@ -29,7 +30,8 @@ private slots:
     void successDoesNotEndTheProgram();
 };
 
-namespace {
+namespace
+{
 
 void addUser(const QString& name, const QString& password)
 {
@@ -52,7 +54,8 @@ bool programEndsAfter(std::function<void()> action)
 {
     QTimer::singleShot(0, qApp, [action] {
         action();
-        QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(99); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp, [] { QCoreApplication::exit(99); }, Qt::QueuedConnection);
     });
     return QCoreApplication::exec() == 0;
 }
@@ -85,7 +88,7 @@ void TestLogin::opensWithFocusOnLoginAndTabOrder()
         order << w;
     }
     QCOMPARE(order, (QList<QWidget*>{login1, child(&login, "BitBtn2"), child(&login, "DBLookupComboBox1"),
-                                      child(&login, "Edit1")}));
+                                     child(&login, "Edit1")}));
     QCOMPARE(child<QLineEdit>(&login, "Edit1")->maxLength(), 12);
     QCOMPARE(child<QLineEdit>(&login, "Edit1")->echoMode(), QLineEdit::Password);
 }
