@@ -1,0 +1,331 @@
+// The print window: what lands on the paper, measured on the printed PDF.
+#include "TestSupport.h"
+
+#include "CompanyPicture.h"
+#include "CourierStore.h"
+#include "DM.h"
+#include "P3.h"
+#include "PrintItems.h"
+#include "Printing.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QThread>
+
+namespace {
+
+const QString Company = QStringLiteral("顺丰速运");
+
+void createCompany(const QString& name = Company)
+{
+    CourierStore::createCompany({name, QString(), QString(), QString(), QString(), QString()});
+}
+
+void switchOnly(const QStringList& codes)
+{
+    DM().ExecSql(SqlText("UPDATE SP SET theP = '否' WHERE (EName = ?)", {Company}));
+    for (const QString& code : codes)
+        DM().ExecSql(SqlText("UPDATE SP SET theP = '是' WHERE (EName = ?) AND (theName = ?)", {Company, code}));
+}
+
+// A waybill whose every column holds its own name, so a printed text tells its source.
+QString insertWaybill(const QMap<QString, QString>& overrides = {})
+{
+    const QStringList columns = {"JName", "JPhone", "JMob",  "JDept", "JANum", "JA1",  "JA2",  "JA3",   "JAdd",
+                                 "JPNum", "SName",  "SPhone", "SMob", "SDept", "SANum", "SA1", "SA2",   "SA3",
+                                 "SAdd",  "SPNum",  "EName", "ENum",  "EAN",   "ZDY1",  "ZDY2", "ZDY3",  "Remark",
+                                 "myDate", "UName"};
+    QVariantList values;
+    for (const QString& column : columns)
+        values << overrides.value(column, QStringLiteral("v%1x").arg(column));
+    QStringList marks;
+    for (int i = 0; i < columns.size(); ++i)
+        marks << "?";
+    DM().ExecSql(SqlText(QStringLiteral("INSERT INTO UE (%1, theDel) VALUES (%2, '否')")
+                             .arg(columns.join(", "), marks.join(", ")),
+                         values));
+    QSqlQuery query = DM().run(SqlText("SELECT ID FROM UE ORDER BY ID DESC LIMIT 1"));
+    query.next();
+    return query.value(0).toString();
+}
+
+QString pdfText(const QString& pdf)
+{
+    QProcess process;
+    process.start("pdftotext", {"-layout", pdf, "-"});
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QImage rasterise(const QString& pdf, int dpi)
+{
+    const QString prefix = pdf + ".page";
+    QProcess process;
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start("pdftoppm", {"-r", QString::number(dpi), "-png", "-singlefile", pdf, prefix});
+    process.waitForFinished(60000);
+    return QImage(prefix + ".png");
+}
+
+// The box around every dark pixel of the page.
+QRect inkBounds(const QImage& page)
+{
+    QRect box;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (qGray(page.pixel(x, y)) < 128)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// Opens the print window as a caller would, and prints it into a PDF.
+struct PrintRun {
+    explicit PrintRun(const QString& waybillId, const QString& company = Company)
+    {
+        window.CompanyName = company;
+        window.WaybillId = waybillId;
+        window.show();
+        QCoreApplication::processEvents();
+    }
+    QString print()
+    {
+        const QString pdf = QDir(dir.path()).filePath("page.pdf");
+        SetPrintOutputFile(pdf);
+        window.Button1Click();
+        SetPrintOutputFile(QString());
+        return pdf;
+    }
+    QTemporaryDir dir;
+    TfrmP3 window{nullptr};
+};
+
+} // namespace
+
+class TestPrinting : public QObject {
+    Q_OBJECT
+private slots:
+    void itemStartsAtItsPositionOnPaper();
+    void waybillFieldsPrintInTheirSlots();
+    void testPrintAndNonLiveWaybillsPrintDisplayNames_data();
+    void testPrintAndNonLiveWaybillsPrintDisplayNames();
+    void companyWithoutItemsPrintsBlankPage();
+    void windowFitsPicture();
+    void windowWithoutPicture();
+    void unreadablePictureIsReportedAndWindowStillPrints();
+    void printerFailureKeepsWindowOpen();
+    void printsThroughDefaultPrinter();
+};
+
+void TestPrinting::itemStartsAtItsPositionOnPaper()
+{
+    ProgramFolder folder;
+    createCompany();
+    switchOnly({"JP01"}); // stored at left 10, top 10
+    PrintRun run("0");
+    const QString pdf = run.print();
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QPointF corner = printer.pageLayout().paintRect(QPageLayout::Inch).topLeft();
+
+    const int dpi = 288; // three raster pixels per layout pixel
+    const QRect ink = inkBounds(rasterise(pdf, dpi));
+    QVERIFY(ink.isValid());
+    const double expectedLeft = (corner.x() + 10.0 / 96) * dpi;
+    const double expectedTop = (corner.y() + 10.0 / 96) * dpi;
+    // The ink starts at the item's corner, give or take a raster dot and the glyph's
+    // side bearing (at most two layout pixels at 14 px).
+    QVERIFY2(ink.left() >= expectedLeft - 1 && ink.left() <= expectedLeft + 6,
+             qPrintable(QString("left %1, expected %2").arg(ink.left()).arg(expectedLeft)));
+    QVERIFY2(ink.top() >= expectedTop - 1 && ink.top() <= expectedTop + 9,
+             qPrintable(QString("top %1, expected %2").arg(ink.top()).arg(expectedTop)));
+    // 14-pixel characters: the five ideographs of the name stand about 14/96 inch high.
+    QVERIFY2(ink.height() > 10 * 3 && ink.height() <= 15 * 3, qPrintable(QString::number(ink.height())));
+    QVERIFY(pdfText(pdf).contains(QStringLiteral("寄件人姓名")));
+}
+
+void TestPrinting::waybillFieldsPrintInTheirSlots()
+{
+    ProgramFolder folder;
+    createCompany();
+    const QString id = insertWaybill({{"JA1", QString()}}); // an empty field
+    DM().ExecSql(SqlText("UPDATE SP SET theP = '否' WHERE (EName = ?) AND (theName = 'JP02')", {Company}));
+    PrintRun run(id);
+
+    QCOMPARE(run.window.ItemTexts.value(0), id);
+    QCOMPARE(run.window.findChild<QLabel*>("JP02"), nullptr);
+    QCOMPARE(run.window.findChild<QLabel*>("JP03")->text(), QString("vJMobx"));
+    QCOMPARE(run.window.findChild<QLabel*>("KP05")->text(), QString("vmyDatex"));
+    QCOMPARE(run.window.findChild<QLabel*>("JP06")->text(), QString());
+
+    const QString printed = pdfText(run.print());
+    for (const char* shown : {"vJNamex", "vJMobx", "vJDeptx", "vSNamex", "vSPNumx", "vEANx", "vZDY1x", "vZDY3x",
+                              "vmyDatex"})
+        QVERIFY2(printed.contains(QLatin1String(shown)), shown);
+    // Switched off, and never print items at all.
+    for (const char* hidden : {"vJPhonex", "vENumx", "vENamex", "vRemarkx", "vUNamex"})
+        QVERIFY2(!printed.contains(QLatin1String(hidden)), hidden);
+}
+
+void TestPrinting::testPrintAndNonLiveWaybillsPrintDisplayNames_data()
+{
+    QTest::addColumn<QString>("which");
+    QTest::newRow("test print") << "0";
+    QTest::newRow("deleted waybill") << "deleted";
+    QTest::newRow("missing waybill") << "4711";
+    QTest::newRow("not a number") << "1 OR 1=1";
+}
+
+void TestPrinting::testPrintAndNonLiveWaybillsPrintDisplayNames()
+{
+    QFETCH(QString, which);
+    ProgramFolder folder;
+    createCompany();
+    QString id = which;
+    if (which == "deleted") {
+        id = insertWaybill();
+        DM().ExecSql(SqlText("UPDATE UE SET theDel = '是' WHERE (ID = ?)", {id.toInt()}));
+    } else if (which == "1 OR 1=1") {
+        insertWaybill();
+    }
+    PrintRun run(id);
+    QCOMPARE(run.window.ItemTexts.value(0), QString("0"));
+    QCOMPARE(run.window.ItemTexts.value(1), QStringLiteral("寄件人姓名"));
+    QCOMPARE(run.window.ItemTexts.value(11), QStringLiteral("收件人姓名"));
+    QCOMPARE(run.window.ItemTexts.value(25), QStringLiteral("快递日期"));
+    QCOMPARE(run.window.ItemTexts.size(), 100);
+    QCOMPARE(run.window.findChild<QLabel*>("SP09")->text(), QStringLiteral("收件人地址"));
+    const QString printed = pdfText(run.print());
+    QVERIFY(printed.contains(QStringLiteral("收件人地址")));
+    QVERIFY(!printed.contains("vJNamex"));
+}
+
+void TestPrinting::companyWithoutItemsPrintsBlankPage()
+{
+    ProgramFolder folder;
+    PrintRun run("0", QStringLiteral("无此公司"));
+    QCOMPARE(run.window.findChildren<QLabel*>().size(), 1); // only the picture holder
+    const QString pdf = run.print();
+    QVERIFY(!inkBounds(rasterise(pdf, 48)).isValid());
+}
+
+void TestPrinting::windowFitsPicture()
+{
+    ProgramFolder folder;
+    createCompany();
+    QImage picture(700, 400, QImage::Format_RGB32);
+    picture.fill(Qt::yellow);
+    QVERIFY(picture.save(CompanyPicturePath(Company), "JPG"));
+    PrintRun run("0");
+    QCOMPARE(run.window.size(), QSize(720, 460));
+    QCOMPARE(run.window.findChild<QPushButton*>("Button1")->geometry(), QRect(620, 8, 75, 25));
+    QCOMPARE(run.window.findChild<QLabel*>("Image1")->geometry(), QRect(0, 0, 700, 400));
+    QCOMPARE(run.window.findChild<QLabel*>("JP01")->pos(), QPoint(10, 10));
+
+    // The picture stays off the paper.
+    const QString pdf = run.print();
+    const QImage page = rasterise(pdf, 48);
+    int yellowish = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            yellowish += qBlue(page.pixel(x, y)) < 128 && qRed(page.pixel(x, y)) > 200;
+    QCOMPARE(yellowish, 0);
+}
+
+void TestPrinting::windowWithoutPicture()
+{
+    ProgramFolder folder;
+    createCompany();
+    PrintRun run("0");
+    QCOMPARE(run.window.size(), QSize(1000, 618));
+    QCOMPARE(run.window.findChild<QPushButton*>("Button1")->x(), 900);
+    QCOMPARE(run.window.windowTitle(), QStringLiteral("快递单打印"));
+    QCOMPARE(run.window.findChildren<QLabel*>().size(), 26);
+}
+
+void TestPrinting::unreadablePictureIsReportedAndWindowStillPrints()
+{
+    ProgramFolder folder;
+    createCompany();
+    QFile bad(CompanyPicturePath(Company));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("not a jpeg at all");
+    bad.close();
+    MessageRecorder messages;
+    PrintRun run("0");
+    QCOMPARE(messages.shown().size(), 1);
+    QCOMPARE(messages.shown().first().kind, MessageKind::Error);
+    QVERIFY(messages.last().contains(CompanyPicturePath(Company)));
+    QCOMPARE(run.window.size(), QSize(1000, 618));
+}
+
+void TestPrinting::printerFailureKeepsWindowOpen()
+{
+    ProgramFolder folder;
+    createCompany();
+    MessageRecorder messages;
+    TfrmP3 window(nullptr);
+    window.CompanyName = Company;
+    window.WaybillId = "0";
+    window.show();
+    QCoreApplication::processEvents();
+    SetPrintOutputFile("/nonexistent-folder/page.pdf");
+    QTest::mouseClick(window.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+    SetPrintOutputFile(QString());
+    QCOMPARE(messages.shown().size(), 1);
+    QCOMPARE(messages.shown().first().kind, MessageKind::Error);
+    QVERIFY(window.isVisible());
+    QVERIFY(window.findChild<QPushButton*>("Button1")->isVisible());
+}
+
+void TestPrinting::printsThroughDefaultPrinter()
+{
+    const QString outDir = qEnvironmentVariable("ORVANE_CUPS_PDF_DIR");
+    if (outDir.isEmpty())
+        QSKIP("no cups-pdf default printer set up (tools/test.sh starts one)");
+    ProgramFolder folder;
+    createCompany();
+    switchOnly({"SP01", "KP01"});
+    const QStringList before = QDir(outDir).entryList({"*.pdf"}, QDir::Files);
+    TfrmP3 window(nullptr);
+    window.CompanyName = Company;
+    window.WaybillId = "0";
+    window.show();
+    QCoreApplication::processEvents();
+    window.Button1Click();
+    QVERIFY(!window.isVisible()); // printed and closed
+
+    QString produced;
+    QElapsedTimer waited;
+    waited.start();
+    while (produced.isEmpty() && waited.elapsed() < 60000) {
+        for (const QString& name : QDir(outDir).entryList({"*.pdf"}, QDir::Files))
+            if (!before.contains(name))
+                produced = QDir(outDir).filePath(name);
+        if (produced.isEmpty())
+            QThread::msleep(200);
+    }
+    QVERIFY2(!produced.isEmpty(), "cups-pdf wrote no file");
+    QThread::msleep(500); // cups-pdf may still be closing the file
+
+    // cups-pdf re-encodes the fonts, so compare ink rather than text: the same two
+    // items, the same extent, as the same window printed straight into a PDF.
+    PrintRun direct("0");
+    const QRect expected = inkBounds(rasterise(direct.print(), 96));
+    const QRect got = inkBounds(rasterise(produced, 96));
+    QVERIFY(got.isValid());
+    QVERIFY2(qAbs(got.width() - expected.width()) <= 2 && qAbs(got.height() - expected.height()) <= 2,
+             qPrintable(QString("cups %1x%2, direct %3x%4")
+                            .arg(got.width()).arg(got.height()).arg(expected.width()).arg(expected.height())));
+}
+
+ORVANE_TEST_MAIN(TestPrinting)
+#include "tst_printing.moc"
