@@ -77,6 +77,8 @@ void ItemBox::mousePressEvent(QMouseEvent* event)
     m_grab = event->position().toPoint();
     m_moving = true;
     raise();
+    // Every pointer move goes to this box until the release, wherever the pointer is.
+    grabMouse();
     event->accept();
 }
 
@@ -92,6 +94,7 @@ void ItemBox::mouseReleaseEvent(QMouseEvent* event)
     if (m_moving)
         move(mapToParent(event->position().toPoint()) - m_grab);
     m_moving = false;
+    releaseMouse();
     event->accept();
 }
 

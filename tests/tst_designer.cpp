@@ -1,0 +1,234 @@
+// The layout designer over a real picture file and a real database.
+#include "TestSupport.h"
+
+#include "CompanyPicture.h"
+#include "CourierStore.h"
+#include "DM.h"
+#include "P2.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+const QString Company = QStringLiteral("中通快递");
+
+void createCompany()
+{
+    CourierStore::createCompany({Company, QString(), QString(), QString(), QString(), QString()});
+}
+
+QString writeJpeg(const QString& path, const QSize& size, const QColor& colour)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    if (!image.save(path, "JPG"))
+        qWarning("could not write %s", qPrintable(path));
+    return path;
+}
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+struct Designer {
+    Designer()
+    {
+        window.CompanyName = Company;
+        window.show();
+        QCoreApplication::processEvents();
+    }
+    QLabel* picture() const { return window.findChild<QLabel*>("Image1"); }
+    TfrmP2 window{nullptr};
+};
+
+} // namespace
+
+class TestDesigner : public QObject {
+    Q_OBJECT
+private slots:
+    void showsStoredPositionsNotInitialOnes();
+    void switchedOffItemIsHiddenAndSavedAtInitialPosition();
+    void dragMovesBoxAndSaveStoresIt();
+    void dragWithAnyButtonKeepsGrabOffset();
+    void boxOverPicturePixelStoresPixelPlusBevel();
+    void openPictureCopiesAtOnce();
+    void cancelledOpenChangesNothing();
+    void unreadablePictureIsRefusedAndNothingCopied();
+    void closingWithoutSaveKeepsPositions();
+};
+
+void TestDesigner::showsStoredPositionsNotInitialOnes()
+{
+    ProgramFolder folder;
+    createCompany();
+    Designer designer;
+    QCOMPARE(designer.window.windowTitle(), QStringLiteral("中通快递 设计打印格式"));
+    QCOMPARE(designer.window.box("JP01")->pos(), QPoint(10, 10));
+    QCOMPARE(designer.window.box("SP03")->pos(), QPoint(750, 10));
+    QCOMPARE(designer.window.box("KP05")->pos(), QPoint(10, 230));
+    QCOMPARE(designer.window.box("KP05")->size(), QSize(100, 25));
+    QCOMPARE(designer.window.box("KP05")->text(), QStringLiteral("快递日期"));
+    QVERIFY(designer.window.box("KP05")->isVisible());
+}
+
+void TestDesigner::switchedOffItemIsHiddenAndSavedAtInitialPosition()
+{
+    ProgramFolder folder;
+    createCompany();
+    DM().ExecSql(SqlText("UPDATE SP SET theP = '否' WHERE (EName = ?) AND (theName = 'JP01')", {Company}));
+    MessageRecorder messages;
+    {
+        Designer designer;
+        QVERIFY(!designer.window.box("JP01")->isVisible());
+        QCOMPARE(designer.window.box("JP01")->pos(), QPoint(24, 24));
+        QTest::mouseClick(designer.window.findChild<QPushButton*>("Button2"), Qt::LeftButton);
+        QVERIFY(!designer.window.isVisible());
+    }
+    QCOMPARE(messages.texts(), QStringList({QStringLiteral("中通快递 设计打印格式 保存成功！")}));
+    const CourierStore::StoredItem jp01 = CourierStore::storedItem(Company, "JP01");
+    QCOMPARE(QPoint(jp01.left, jp01.top), QPoint(24, 24));
+    QVERIFY(!jp01.printed); // the flag is not the designer's to change
+    const CourierStore::StoredItem jp02 = CourierStore::storedItem(Company, "JP02");
+    QCOMPARE(QPoint(jp02.left, jp02.top), QPoint(130, 10));
+}
+
+void TestDesigner::dragMovesBoxAndSaveStoresIt()
+{
+    ProgramFolder folder;
+    createCompany();
+    MessageRecorder messages;
+    Designer designer;
+    ItemBox* box = designer.window.box("SP01");
+    QCOMPARE(box->pos(), QPoint(510, 10));
+    QTest::mousePress(box, Qt::LeftButton, {}, QPoint(5, 5));
+    // Two steps of the pointer, in the layout area's coordinates.
+    QTest::mouseMove(box, box->mapFromParent(QPoint(400, 300)));
+    QTest::mouseMove(box, box->mapFromParent(QPoint(205, 305)));
+    QTest::mouseRelease(box, Qt::LeftButton, {}, box->mapFromParent(QPoint(205, 305)));
+    QCOMPARE(box->pos(), QPoint(200, 300));
+    const QPoint moved = box->pos();
+    designer.window.Button2Click();
+    const CourierStore::StoredItem stored = CourierStore::storedItem(Company, "SP01");
+    QCOMPARE(QPoint(stored.left, stored.top), moved);
+}
+
+void TestDesigner::dragWithAnyButtonKeepsGrabOffset()
+{
+    ProgramFolder folder;
+    createCompany();
+    Designer designer;
+    ItemBox* box = designer.window.box("KP01");
+    const QPoint start = box->pos();
+    const QPoint grab(40, 12);
+    const QPoint pointerInArea = start + grab;
+    QTest::mousePress(box, Qt::RightButton, {}, grab);
+    // The pointer travels to a new place in the layout area; the box follows so that
+    // the grabbed point stays under it.
+    const QPoint target = pointerInArea + QPoint(123, 77);
+    QTest::mouseMove(box, box->mapFromParent(target));
+    QTest::mouseRelease(box, Qt::RightButton, {}, box->mapFromParent(target));
+    QCOMPARE(box->pos(), start + QPoint(123, 77));
+    // A move after the release no longer drags.
+    QTest::mouseMove(box, QPoint(90, 20));
+    QCOMPARE(box->pos(), start + QPoint(123, 77));
+}
+
+void TestDesigner::boxOverPicturePixelStoresPixelPlusBevel()
+{
+    ProgramFolder folder;
+    createCompany();
+    writeJpeg(CompanyPicturePath(Company), QSize(300, 200), Qt::white);
+    MessageRecorder messages;
+    Designer designer;
+    QLabel* picture = designer.picture();
+    QCOMPARE(picture->pixmap().size(), QSize(300, 200));
+    // The picture's top-left pixel sits at (1, 1) inside the bevel.
+    QCOMPARE(picture->pos(), QPoint(1, 1));
+    ItemBox* box = designer.window.box("JP05");
+    const QPoint overPixel = picture->mapTo(box->parentWidget(), QPoint(99, 49));
+    // Grabbed one pixel inside its corner (QTest reads a null point as the centre).
+    QTest::mousePress(box, Qt::LeftButton, {}, QPoint(1, 1));
+    QTest::mouseMove(box, box->mapFromParent(overPixel + QPoint(1, 1)));
+    QTest::mouseRelease(box, Qt::LeftButton, {}, box->mapFromParent(overPixel + QPoint(1, 1)));
+    designer.window.Button2Click();
+    const CourierStore::StoredItem stored = CourierStore::storedItem(Company, "JP05");
+    QCOMPARE(QPoint(stored.left, stored.top), QPoint(100, 50));
+}
+
+void TestDesigner::openPictureCopiesAtOnce()
+{
+    ProgramFolder folder;
+    createCompany();
+    QTemporaryDir elsewhere;
+    const QString picked = writeJpeg(elsewhere.filePath("scan.jpg"), QSize(640, 360), Qt::cyan);
+    OpenFileAnswer answer(picked);
+    Designer designer;
+    designer.window.Button1Click();
+    QCOMPARE(answer.filtersAsked, QStringList({"*.jpg"}));
+    QCOMPARE(designer.picture()->pixmap().size(), QSize(640, 360));
+    QCOMPARE(contents(CompanyPicturePath(Company)), contents(picked));
+    // Picking the company's own file again leaves it intact.
+    OpenFileAnswer again(CompanyPicturePath(Company));
+    designer.window.Button1Click();
+    QCOMPARE(contents(CompanyPicturePath(Company)), contents(picked));
+}
+
+void TestDesigner::cancelledOpenChangesNothing()
+{
+    ProgramFolder folder;
+    createCompany();
+    const QString old = writeJpeg(CompanyPicturePath(Company), QSize(320, 240), Qt::red);
+    const QByteArray before = contents(old);
+    OpenFileAnswer cancelled{QString()};
+    Designer designer;
+    designer.window.Button1Click();
+    QCOMPARE(designer.picture()->pixmap().size(), QSize(320, 240));
+    QCOMPARE(contents(old), before);
+}
+
+void TestDesigner::unreadablePictureIsRefusedAndNothingCopied()
+{
+    ProgramFolder folder;
+    createCompany();
+    const QString old = writeJpeg(CompanyPicturePath(Company), QSize(320, 240), Qt::red);
+    const QByteArray before = contents(old);
+    QTemporaryDir elsewhere;
+    QFile corrupt(elsewhere.filePath("broken.jpg"));
+    QVERIFY(corrupt.open(QIODevice::WriteOnly));
+    corrupt.write(contents(old).left(300)); // a JPEG cut short
+    corrupt.close();
+
+    OpenFileAnswer answer(corrupt.fileName());
+    MessageRecorder messages;
+    Designer designer;
+    QTest::mouseClick(designer.window.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+    QCOMPARE(messages.shown().size(), 1);
+    QCOMPARE(messages.shown().first().kind, MessageKind::Error);
+    QVERIFY(messages.last().contains("broken.jpg"));
+    QCOMPARE(contents(old), before);
+    QCOMPARE(designer.picture()->pixmap().size(), QSize(320, 240));
+    QVERIFY(designer.window.isVisible());
+}
+
+void TestDesigner::closingWithoutSaveKeepsPositions()
+{
+    ProgramFolder folder;
+    createCompany();
+    {
+        Designer designer;
+        ItemBox* box = designer.window.box("JP01");
+        QTest::mousePress(box, Qt::LeftButton, {}, QPoint(1, 1));
+        QTest::mouseMove(box, QPoint(200, 200));
+        QTest::mouseRelease(box, Qt::LeftButton, {}, QPoint(200, 200));
+        designer.window.close();
+    }
+    const CourierStore::StoredItem stored = CourierStore::storedItem(Company, "JP01");
+    QCOMPARE(QPoint(stored.left, stored.top), QPoint(10, 10));
+}
+
+ORVANE_TEST_MAIN(TestDesigner)
+#include "tst_designer.moc"
