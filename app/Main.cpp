@@ -117,14 +117,6 @@ QAction* TfrmMain::addItem(QMenu* menu, const char* name, const QString& caption
 }
 
 template <class Window>
-void TfrmMain::openModal()
-{
-    auto* window = new Window(this);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    ShowModal(window);
-}
-
-template <class Window>
 void TfrmMain::openChild()
 {
     auto* window = new Window;
@@ -176,7 +168,7 @@ void TfrmMain::buildMenu()
     QAction* N54 = addItem(H1, "N54", QStringLiteral("关于 &A"));
 
     OnSignal(E1, &QAction::triggered, this, [this] { close(); });
-    OnSignal(N17, &QAction::triggered, this, [this] { openModal<TfrmCom>(); });
+    OnSignal(N17, &QAction::triggered, this, [this] { OpenModal<TfrmCom>(this); });
     OnSignal(N19, &QAction::triggered, this, [this] { openChild<TfrmCom_Q>(); });
 
     // Windows still to come: present, and disabled until they exist.

@@ -30,8 +30,6 @@ private:
     void buildToolBar();
     void buildStatusBar();
     template <class Window>
-    void openModal();
-    template <class Window>
     void openChild();
 
     QMdiArea* m_mdi;

@@ -51,41 +51,33 @@ TfrmCom_Q::TfrmCom_Q(QWidget* parent) : QueryWindow(CompanyQuery, parent)
 
 void TfrmCom_Q::N1Click()
 {
-    auto* dialog = new TfrmP1(this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->CompanyName = selected(grid(), "快递公司");
-    ShowModal(dialog);
+    OpenModal<TfrmP1>(this, [this](TfrmP1& dialog) { dialog.CompanyName = selected(grid(), "快递公司"); });
 }
 
 void TfrmCom_Q::N2Click()
 {
-    auto* dialog = new TfrmP2(this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->CompanyName = selected(grid(), "快递公司");
-    ShowModal(dialog);
+    OpenModal<TfrmP2>(this, [this](TfrmP2& dialog) { dialog.CompanyName = selected(grid(), "快递公司"); });
 }
 
 void TfrmCom_Q::P1Click()
 {
-    auto* dialog = new TfrmP3(this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->CompanyName = selected(grid(), "快递公司");
-    dialog->WaybillId = QStringLiteral("0");
-    ShowModal(dialog);
+    OpenModal<TfrmP3>(this, [this](TfrmP3& dialog) {
+        dialog.CompanyName = selected(grid(), "快递公司");
+        dialog.WaybillId = QStringLiteral("0");
+    });
 }
 
 void TfrmCom_Q::M1Click()
 {
-    auto* dialog = new TfrmCom(this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->QueryWindowToRefresh = this;
-    dialog->setWindowTitle(QStringLiteral("快递公司修改"));
-    dialog->CompanyId = selected(grid(), "ID");
-    dialog->OldName = selected(grid(), "快递公司");
-    const char* aliases[6] = {"快递公司", "联系人", "电话号码", "手机号码", "地址", "备注"};
-    for (int i = 0; i < 6; ++i)
-        dialog->edit(i + 1)->setText(selected(grid(), aliases[i]));
-    ShowModal(dialog);
+    OpenModal<TfrmCom>(this, [this](TfrmCom& dialog) {
+        dialog.QueryWindowToRefresh = this;
+        dialog.setWindowTitle(QStringLiteral("快递公司修改"));
+        dialog.CompanyId = selected(grid(), "ID");
+        dialog.OldName = selected(grid(), "快递公司");
+        const char* aliases[6] = {"快递公司", "联系人", "电话号码", "手机号码", "地址", "备注"};
+        for (int i = 0; i < 6; ++i)
+            dialog.edit(i + 1)->setText(selected(grid(), aliases[i]));
+    });
 }
 
 void TfrmCom_Q::D1Click()

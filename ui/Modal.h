@@ -1,9 +1,9 @@
 #pragma once
 
+#include <QDialog>
 #include <QString>
 #include <functional>
 
-class QDialog;
 class QWidget;
 
 // Showing a window modally and asking for a file go through these seams, so tests can
@@ -16,3 +16,20 @@ int ShowModal(QDialog* dialog);
 using OpenFileHandler = std::function<QString(QWidget* parent, const QString& filter)>;
 OpenFileHandler setOpenFileHandler(OpenFileHandler handler);
 QString AskOpenFileName(QWidget* parent, const QString& filter);
+
+// Creates a window owned by `owner`, lets `setUp` set its public values, and shows it
+// modally; the window goes when it is closed.
+template <class Window, class SetUp>
+int OpenModal(QWidget* owner, SetUp&& setUp)
+{
+    auto* window = new Window(owner);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    setUp(*window);
+    return ShowModal(window);
+}
+
+template <class Window>
+int OpenModal(QWidget* owner)
+{
+    return OpenModal<Window>(owner, [](Window&) {});
+}
