@@ -16,20 +16,29 @@ namespace {
 // characters, so typing past the limit does nothing and a paste stops at it.
 class GbkByteLimit : public QValidator {
 public:
-    GbkByteLimit(QLineEdit* edit, int limit) : QValidator(edit), m_edit(edit), m_limit(limit) {}
+    GbkByteLimit(QLineEdit* edit, int limit) : QValidator(edit), m_limit(limit), m_accepted(edit->text())
+    {
+        // While the box validates a change its text() already holds the changed text, so
+        // the text before the change is kept here.
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { m_accepted = text; });
+    }
 
     State validate(QString& input, int& pos) const override
     {
         if (gbkByteLength(input) <= m_limit)
             return Acceptable;
-        const QString old = m_edit->text();
+        const QString& old = m_accepted;
         qsizetype prefix = 0;
         while (prefix < old.size() && prefix < input.size() && old[prefix] == input[prefix])
             ++prefix;
+        if (prefix > 0 && input[prefix - 1].isHighSurrogate())
+            --prefix;
         qsizetype suffix = 0;
         while (suffix < old.size() - prefix && suffix < input.size() - prefix &&
                old[old.size() - 1 - suffix] == input[input.size() - 1 - suffix])
             ++suffix;
+        if (suffix > 0 && input[input.size() - suffix].isLowSurrogate())
+            --suffix;
         const QString head = input.left(prefix);
         const QString tail = input.right(suffix);
         QString inserted = input.mid(prefix, input.size() - prefix - suffix);
@@ -46,8 +55,8 @@ public:
     }
 
 private:
-    QLineEdit* m_edit;
     int m_limit;
+    QString m_accepted;
 };
 
 class AtPasswordStyle : public QProxyStyle {
