@@ -247,7 +247,8 @@ void TfrmMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     m_userPanel->setText(Unit1::currentUserName());
-    CentreOn(this, nullptr);
+    if (!event->spontaneous())
+        CentreOn(this, nullptr);
 }
 
 void TfrmMain::quitWithoutAsking()

@@ -18,12 +18,12 @@ struct Field {
 };
 // Three rows: name, contact, telephone; mobile and a wide address; a full-width remark.
 const Field Fields[6] = {
-    {"Label1", "快递公司：", "Edit1", 12, 16, 24, 161},
-    {"Label2", "联  系  人：", "Edit2", 20, 256, 24, 161},
-    {"Label3", "电话号码：", "Edit3", 30, 496, 24, 201},
-    {"Label4", "手机号码：", "Edit4", 30, 16, 56, 161},
-    {"Label5", "地        址：", "Edit5", 50, 256, 56, 441},
-    {"Label6", "备        注：", "Edit6", 100, 16, 88, 681},
+    {"Label1", "快递公司：", "Edit1", 12, 16, 24, 160},
+    {"Label2", "联  系  人：", "Edit2", 20, 252, 24, 160},
+    {"Label3", "电话号码：", "Edit3", 30, 488, 24, 153},
+    {"Label4", "手机号码：", "Edit4", 30, 16, 56, 160},
+    {"Label5", "地        址：", "Edit5", 50, 252, 56, 389},
+    {"Label6", "备        注：", "Edit6", 100, 16, 88, 625},
 };
 } // namespace
 
