@@ -21,7 +21,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
-namespace {
+namespace
+{
 
 TfrmMain* g_main = nullptr;
 
@@ -45,7 +46,8 @@ QIcon tileIcon(const QColor& colour, const QString& glyph)
 }
 
 // The client area's decorative picture, drawn behind the query windows.
-class Backdrop : public QMdiArea {
+class Backdrop : public QMdiArea
+{
 public:
     explicit Backdrop(QWidget* parent) : QMdiArea(parent) {}
 
@@ -67,7 +69,8 @@ protected:
         painter.setPen(QPen(QColor(0x8a, 0x5a, 0x2b), 2));
         painter.setBrush(QColor(0xd9, 0xa4, 0x65));
         painter.drawRoundedRect(box, 6, 6);
-        painter.fillRect(QRectF(box.center().x() - 14, box.top(), 28, box.height()), QColor(0xb9, 0x82, 0x45));
+        painter.fillRect(QRectF(box.center().x() - 14, box.top(), 28, box.height()),
+                         QColor(0xb9, 0x82, 0x45));
         const QRectF label(box.left() + 24, box.top() + 30, 110, 70);
         painter.setPen(QPen(QColor(0x55, 0x55, 0x55), 1));
         painter.setBrush(Qt::white);
@@ -89,7 +92,10 @@ protected:
 
 } // namespace
 
-TfrmMain* TfrmMain::instance() { return g_main; }
+TfrmMain* TfrmMain::instance()
+{
+    return g_main;
+}
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
 {
@@ -109,15 +115,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     buildStatusBar();
 }
 
-QAction* TfrmMain::addItem(QMenu* menu, const char* name, const QString& caption)
-{
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    return action;
-}
-
-template <class Window>
-void TfrmMain::openChild()
+template <class Window> void TfrmMain::openChild()
 {
     auto* window = new Window;
     window->setAttribute(Qt::WA_DeleteOnClose);
@@ -128,52 +126,67 @@ void TfrmMain::openChild()
 
 void TfrmMain::buildMenu()
 {
-    QMenuBar* bar = menuBar();
-    bar->setObjectName(QStringLiteral("MainMenu1"));
-    auto addMenu = [bar](const char* name, const QString& caption) {
-        QMenu* menu = bar->addMenu(caption);
-        menu->setObjectName(QLatin1String(name));
-        menu->menuAction()->setObjectName(QLatin1String(name));
-        return menu;
+    // The menu bar, top to bottom: a menu row names the menu, "-" is a separator line.
+    struct Entry {
+        bool isMenu;
+        const char* name;
+        const char* caption;
+    };
+    static const Entry entries[] = {
+        {true, "F1", "文件【&F】"},
+        {false, "N3", "用户设置 &U"},
+        {false, "N4", "-"},
+        {false, "N18", "修改密码 &C"},
+        {false, "N16", "-"},
+        {false, "E1", "退出 &E"},
+        {true, "N1", "快递单【&P】"},
+        {false, "N7", "快递单录入 &I"},
+        {false, "N9", "快递单查询 &Q"},
+        {true, "N2", "收件人【&A】"},
+        {false, "N11", "收件人录入 &I"},
+        {false, "N13", "收件人查询 &Q"},
+        {true, "N5", "寄件人【&S】"},
+        {false, "N14", "寄件人录入 &I"},
+        {false, "N15", "寄件人查询 &Q"},
+        {true, "N6", "快递公司【&C】"},
+        {false, "N17", "快递公司录入 &I"},
+        {false, "N19", "快递公司查询 &Q"},
+        {true, "H1", "帮助【&H】"},
+        {false, "N55", "帮助 &H"},
+        {false, "N60", "-"},
+        {false, "N59", "Orvane软件 &E"},
+        {false, "N62", "-"},
+        {false, "N54", "关于 &A"},
     };
 
-    QMenu* F1 = addMenu("F1", QStringLiteral("文件【&F】"));
-    QAction* N3 = addItem(F1, "N3", QStringLiteral("用户设置 &U"));
-    F1->addSeparator()->setObjectName(QStringLiteral("N4"));
-    QAction* N18 = addItem(F1, "N18", QStringLiteral("修改密码 &C"));
-    F1->addSeparator()->setObjectName(QStringLiteral("N16"));
-    QAction* E1 = addItem(F1, "E1", QStringLiteral("退出 &E"));
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    QMenu* menu = nullptr;
+    for (const Entry& entry : entries) {
+        const QString caption = QString::fromUtf8(entry.caption);
+        QAction* action = nullptr;
+        if (entry.isMenu) {
+            menu = bar->addMenu(caption);
+            menu->setObjectName(QLatin1String(entry.name));
+            action = menu->menuAction();
+        } else if (caption == QLatin1String("-")) {
+            action = menu->addSeparator();
+        } else {
+            action = menu->addAction(caption);
+            // Windows still to come: present, and disabled until they exist.
+            action->setEnabled(false);
+        }
+        action->setObjectName(QLatin1String(entry.name));
+    }
 
-    QMenu* N1 = addMenu("N1", QStringLiteral("快递单【&P】"));
-    QAction* N7 = addItem(N1, "N7", QStringLiteral("快递单录入 &I"));
-    QAction* N9 = addItem(N1, "N9", QStringLiteral("快递单查询 &Q"));
-
-    QMenu* N2 = addMenu("N2", QStringLiteral("收件人【&A】"));
-    QAction* N11 = addItem(N2, "N11", QStringLiteral("收件人录入 &I"));
-    QAction* N13 = addItem(N2, "N13", QStringLiteral("收件人查询 &Q"));
-
-    QMenu* N5 = addMenu("N5", QStringLiteral("寄件人【&S】"));
-    QAction* N14 = addItem(N5, "N14", QStringLiteral("寄件人录入 &I"));
-    QAction* N15 = addItem(N5, "N15", QStringLiteral("寄件人查询 &Q"));
-
-    QMenu* N6 = addMenu("N6", QStringLiteral("快递公司【&C】"));
-    QAction* N17 = addItem(N6, "N17", QStringLiteral("快递公司录入 &I"));
-    QAction* N19 = addItem(N6, "N19", QStringLiteral("快递公司查询 &Q"));
-
-    QMenu* H1 = addMenu("H1", QStringLiteral("帮助【&H】"));
-    QAction* N55 = addItem(H1, "N55", QStringLiteral("帮助 &H"));
-    H1->addSeparator()->setObjectName(QStringLiteral("N60"));
-    QAction* N59 = addItem(H1, "N59", QStringLiteral("Orvane软件 &E"));
-    H1->addSeparator()->setObjectName(QStringLiteral("N62"));
-    QAction* N54 = addItem(H1, "N54", QStringLiteral("关于 &A"));
-
-    OnSignal(E1, &QAction::triggered, this, [this] { close(); });
-    OnSignal(N17, &QAction::triggered, this, [this] { OpenModal<TfrmCom>(this); });
-    OnSignal(N19, &QAction::triggered, this, [this] { openChild<TfrmCom_Q>(); });
-
-    // Windows still to come: present, and disabled until they exist.
-    for (QAction* later : {N3, N18, N7, N9, N11, N13, N14, N15, N55, N59, N54})
-        later->setEnabled(false);
+    const auto command = [this](const char* name, auto handler) {
+        QAction* action = findChild<QAction*>(QLatin1String(name));
+        action->setEnabled(true);
+        OnSignal(action, &QAction::triggered, this, handler);
+    };
+    command("E1", [this] { close(); });
+    command("N17", [this] { OpenModal<TfrmCom>(this); });
+    command("N19", [this] { openChild<TfrmCom_Q>(); });
 }
 
 void TfrmMain::addToolButton(const char* name, const QString& caption, QAction* same, const QColor& colour,
@@ -207,14 +220,22 @@ void TfrmMain::buildToolBar()
     addToolBar(Qt::TopToolBarArea, toolBar);
 
     auto item = [this](const char* name) { return findChild<QAction*>(QLatin1String(name)); };
-    addToolButton("SpeedButton1", QStringLiteral("快递单"), item("N7"), QColor(0x1f, 0x5f, 0xa8), QStringLiteral("单"));
-    addToolButton("SpeedButton10", QStringLiteral("收件人"), item("N11"), QColor(0x2e, 0x8b, 0x57), QStringLiteral("收"));
-    addToolButton("SpeedButton5", QStringLiteral("寄件人"), item("N14"), QColor(0xd2, 0x69, 0x1e), QStringLiteral("寄"));
-    addToolButton("SpeedButton8", QStringLiteral("快递公司"), item("N17"), QColor(0x8b, 0x3a, 0x8b), QStringLiteral("司"));
-    addToolButton("SpeedButton3", QStringLiteral("用户管理"), item("N3"), QColor(0x44, 0x6e, 0x9b), QStringLiteral("户"));
-    addToolButton("SpeedButton2", QStringLiteral("修改密码"), item("N18"), QColor(0xb8, 0x86, 0x0b), QStringLiteral("密"));
-    addToolButton("SpeedButton11", QStringLiteral("帮助"), item("N55"), QColor(0x20, 0x8b, 0x8b), QStringLiteral("?"));
-    addToolButton("SpeedButton12", QStringLiteral("退出"), item("E1"), QColor(0xb2, 0x22, 0x22), QStringLiteral("出"));
+    addToolButton("SpeedButton1", QStringLiteral("快递单"), item("N7"), QColor(0x1f, 0x5f, 0xa8),
+                  QStringLiteral("单"));
+    addToolButton("SpeedButton10", QStringLiteral("收件人"), item("N11"), QColor(0x2e, 0x8b, 0x57),
+                  QStringLiteral("收"));
+    addToolButton("SpeedButton5", QStringLiteral("寄件人"), item("N14"), QColor(0xd2, 0x69, 0x1e),
+                  QStringLiteral("寄"));
+    addToolButton("SpeedButton8", QStringLiteral("快递公司"), item("N17"), QColor(0x8b, 0x3a, 0x8b),
+                  QStringLiteral("司"));
+    addToolButton("SpeedButton3", QStringLiteral("用户管理"), item("N3"), QColor(0x44, 0x6e, 0x9b),
+                  QStringLiteral("户"));
+    addToolButton("SpeedButton2", QStringLiteral("修改密码"), item("N18"), QColor(0xb8, 0x86, 0x0b),
+                  QStringLiteral("密"));
+    addToolButton("SpeedButton11", QStringLiteral("帮助"), item("N55"), QColor(0x20, 0x8b, 0x8b),
+                  QStringLiteral("?"));
+    addToolButton("SpeedButton12", QStringLiteral("退出"), item("E1"), QColor(0xb2, 0x22, 0x22),
+                  QStringLiteral("出"));
 }
 
 void TfrmMain::buildStatusBar()
@@ -247,8 +268,7 @@ void TfrmMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     m_userPanel->setText(Unit1::currentUserName());
-    if (!event->spontaneous())
-        CentreOn(this, nullptr);
+    if (!event->spontaneous()) CentreOn(this, nullptr);
 }
 
 void TfrmMain::quitWithoutAsking()

@@ -23,7 +23,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QAction* addItem(QMenu* menu, const char* name, const QString& caption);
     void addToolButton(const char* name, const QString& caption, QAction* same, const QColor& colour,
                        const QString& glyph);
     void buildMenu();
