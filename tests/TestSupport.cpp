@@ -58,6 +58,5 @@ int runTests(int argc, char** argv, QObject* test)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     OrvaneApplication app(argc, argv);
-    app.setAttribute(Qt::AA_Use96Dpi);
     return QTest::qExec(test, argc, argv);
 }
