@@ -170,9 +170,13 @@ void TestLogin::enterInPasswordBoxLogsIn()
     TfrmMain main;
     TfrmLogin login(&main);
     login.show();
-    pick(child<QComboBox>(&login, "DBLookupComboBox1"), "admin");
+    // Picking a name moves on to the password box.
+    auto* box = child<QComboBox>(&login, "DBLookupComboBox1");
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_Down);
+    QCOMPARE(box->currentText(), QString("admin"));
     auto* edit = child<QLineEdit>(&login, "Edit1");
-    edit->setFocus();
+    QCOMPARE(login.focusWidget(), edit);
     QTest::keyClicks(edit, Unit1::InitialPassword);
     QTest::keyClick(edit, Qt::Key_Return);
     QVERIFY(messages.shown().isEmpty());

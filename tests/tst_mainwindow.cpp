@@ -1,13 +1,17 @@
 // The main window's frame, its exit question and the single-instance guard.
 #include "TestSupport.h"
 
+#include "Com.h"
 #include "Com_Q.h"
+#include "Controls.h"
+#include "DM.h"
 #include "Main.h"
 #include "SingleInstance.h"
 #include "Unit1.h"
 
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
@@ -30,6 +34,7 @@ private slots:
     void exitQuestionNoKeepsEverythingOpen();
     void exitQuestionYesEndsTheProgram();
     void companyQueryOpensAnotherWindowEachTime();
+    void companyEntryFromMenuAndToolBar();
     void secondGuardIsRefusedWhileFirstIsHeld();
     void staleLockOfDeadProcessIsTakenOver();
 };
@@ -215,6 +220,40 @@ void TestMainWindow::companyQueryOpensAnotherWindowEachTime()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!first);
     QCOMPARE(main.mdiArea()->subWindowList().size(), 1);
+}
+
+void TestMainWindow::companyEntryFromMenuAndToolBar()
+{
+    ProgramFolder folder;
+    MessageRecorder messages;
+    ModalRecorder modals;
+    QString name;
+    modals.onOpen = [&name](QDialog* d) {
+        auto* dialog = qobject_cast<TfrmCom*>(d);
+        dialog->edit(1)->setText(name);
+        QTest::mouseClick(child(dialog, "BitBtn1"), Qt::LeftButton);
+        return int(QDialog::Accepted);
+    };
+    TfrmMain main;
+    main.show();
+    item(main, "N19")->trigger();
+    auto* query = qobject_cast<TfrmCom_Q*>(main.mdiArea()->subWindowList().first()->widget());
+    QTest::mouseClick(child(query, "BitBtn1"), Qt::LeftButton);
+    QCOMPARE(child<QLabel>(query, "Label1")->text(), QString("记录：0"));
+
+    name = "顺丰";
+    item(main, "N17")->trigger();
+    name = "申通";
+    QTest::mouseClick(child(&main, "SpeedButton8"), Qt::LeftButton);
+
+    QCOMPARE(modals.opened.size(), 2);
+    QCOMPARE(modals.lastOf<TfrmCom>()->windowTitle(), QString("快递公司录入"));
+    QCOMPARE(messages.texts(), QStringList({"快递公司 信息 保存成功！", "快递公司 信息 保存成功！"}));
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SCom WHERE (theDel = '否')")), 2);
+    // A new company refreshes no query window; the next query shows it.
+    QCOMPARE(child<QLabel>(query, "Label1")->text(), QString("记录：0"));
+    QTest::mouseClick(child(query, "BitBtn1"), Qt::LeftButton);
+    QCOMPARE(child<QLabel>(query, "Label1")->text(), QString("记录：2"));
 }
 
 void TestMainWindow::secondGuardIsRefusedWhileFirstIsHeld()
