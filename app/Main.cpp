@@ -21,8 +21,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-namespace
-{
+namespace {
 
 TfrmMain* g_main = nullptr;
 
@@ -46,8 +45,7 @@ QIcon tileIcon(const QColor& colour, const QString& glyph)
 }
 
 // The client area's decorative picture, drawn behind the query windows.
-class Backdrop : public QMdiArea
-{
+class Backdrop : public QMdiArea {
 public:
     explicit Backdrop(QWidget* parent) : QMdiArea(parent) {}
 
@@ -69,8 +67,7 @@ protected:
         painter.setPen(QPen(QColor(0x8a, 0x5a, 0x2b), 2));
         painter.setBrush(QColor(0xd9, 0xa4, 0x65));
         painter.drawRoundedRect(box, 6, 6);
-        painter.fillRect(QRectF(box.center().x() - 14, box.top(), 28, box.height()),
-                         QColor(0xb9, 0x82, 0x45));
+        painter.fillRect(QRectF(box.center().x() - 14, box.top(), 28, box.height()), QColor(0xb9, 0x82, 0x45));
         const QRectF label(box.left() + 24, box.top() + 30, 110, 70);
         painter.setPen(QPen(QColor(0x55, 0x55, 0x55), 1));
         painter.setBrush(Qt::white);
@@ -81,8 +78,7 @@ protected:
 
         painter.setPen(QColor(0x1f, 0x4f, 0x8a));
         painter.setFont(AppFont(26, true));
-        painter.drawText(QRectF(area.left(), box.bottom() + 20, area.width(), 40), Qt::AlignCenter,
-                         Unit1::AppTitle);
+        painter.drawText(QRectF(area.left(), box.bottom() + 20, area.width(), 40), Qt::AlignCenter, Unit1::AppTitle);
         painter.setPen(QColor(0x4a, 0x6a, 0x90));
         painter.setFont(AppFont(13));
         painter.drawText(QRectF(area.left(), box.bottom() + 62, area.width(), 24), Qt::AlignCenter,
@@ -92,10 +88,7 @@ protected:
 
 } // namespace
 
-TfrmMain* TfrmMain::instance()
-{
-    return g_main;
-}
+TfrmMain* TfrmMain::instance() { return g_main; }
 
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
 {
@@ -220,8 +213,7 @@ void TfrmMain::buildToolBar()
     addToolBar(Qt::TopToolBarArea, toolBar);
 
     auto item = [this](const char* name) { return findChild<QAction*>(QLatin1String(name)); };
-    addToolButton("SpeedButton1", QStringLiteral("快递单"), item("N7"), QColor(0x1f, 0x5f, 0xa8),
-                  QStringLiteral("单"));
+    addToolButton("SpeedButton1", QStringLiteral("快递单"), item("N7"), QColor(0x1f, 0x5f, 0xa8), QStringLiteral("单"));
     addToolButton("SpeedButton10", QStringLiteral("收件人"), item("N11"), QColor(0x2e, 0x8b, 0x57),
                   QStringLiteral("收"));
     addToolButton("SpeedButton5", QStringLiteral("寄件人"), item("N14"), QColor(0xd2, 0x69, 0x1e),
@@ -232,10 +224,8 @@ void TfrmMain::buildToolBar()
                   QStringLiteral("户"));
     addToolButton("SpeedButton2", QStringLiteral("修改密码"), item("N18"), QColor(0xb8, 0x86, 0x0b),
                   QStringLiteral("密"));
-    addToolButton("SpeedButton11", QStringLiteral("帮助"), item("N55"), QColor(0x20, 0x8b, 0x8b),
-                  QStringLiteral("?"));
-    addToolButton("SpeedButton12", QStringLiteral("退出"), item("E1"), QColor(0xb2, 0x22, 0x22),
-                  QStringLiteral("出"));
+    addToolButton("SpeedButton11", QStringLiteral("帮助"), item("N55"), QColor(0x20, 0x8b, 0x8b), QStringLiteral("?"));
+    addToolButton("SpeedButton12", QStringLiteral("退出"), item("E1"), QColor(0xb2, 0x22, 0x22), QStringLiteral("出"));
 }
 
 void TfrmMain::buildStatusBar()
@@ -268,7 +258,8 @@ void TfrmMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
     m_userPanel->setText(Unit1::currentUserName());
-    if (!event->spontaneous()) CentreOn(this, nullptr);
+    if (!event->spontaneous())
+        CentreOn(this, nullptr);
 }
 
 void TfrmMain::quitWithoutAsking()
@@ -283,8 +274,8 @@ void TfrmMain::closeEvent(QCloseEvent* event)
         event->accept();
         return;
     }
-    if (AskQuestion(this, QStringLiteral("确认退出"),
-                    QStringLiteral("确认要退出 Orvane快递单打印软件 吗？  ^_^  "), true)) {
+    if (AskQuestion(this, QStringLiteral("确认退出"), QStringLiteral("确认要退出 Orvane快递单打印软件 吗？  ^_^  "),
+                    true)) {
         event->accept();
         QApplication::quit();
     } else {

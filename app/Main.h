@@ -28,8 +28,7 @@ private:
     void buildMenu();
     void buildToolBar();
     void buildStatusBar();
-    template <class Window>
-    void openChild();
+    template <class Window> void openChild();
 
     QMdiArea* m_mdi;
     QLabel* m_userPanel = nullptr;

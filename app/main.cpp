@@ -1,7 +1,7 @@
+#include "Main.h"
 #include "Application.h"
 #include "DM.h"
 #include "Login.h"
-#include "Main.h"
 #include "Messages.h"
 #include "SingleInstance.h"
 #include "Unit1.h"

@@ -13,21 +13,18 @@
 #include <string>
 #include <vector>
 
-namespace
-{
+namespace {
 
-const char* const Surnames[] = {"王", "李", "张", "刘", "陈", "杨", "黄",   "赵",  "吴", "周", "徐",
-                                "孙", "马", "朱", "胡", "郭", "何", "高",   "林",  "罗", "郑", "梁",
-                                "谢", "宋", "唐", "许", "韩", "冯", "邓",   "曹",  "彭", "曾", "肖",
-                                "田", "董", "袁", "潘", "于", "蒋", "蔡",   "余",  "杜", "叶", "程",
-                                "苏", "魏", "吕", "丁", "任", "沈", "欧阳", "司马"};
-const char* const GivenCharacters[] = {
-    "伟", "芳", "娜", "秀", "英", "敏", "静", "丽", "强", "磊", "军", "洋", "勇", "艳", "杰", "娟",
-    "涛", "明", "超", "霞", "平", "刚", "桂", "兰", "文", "华", "建", "国", "志", "红", "玉", "梅",
-    "晓", "辉", "鹏", "婷", "宇", "浩", "欣", "怡", "佳", "琪", "嘉", "子", "轩", "睿", "彧", "喆"};
-const char* const Provinces[] = {"北京市", "上海市", "广东省", "浙江省", "江苏省",
-                                 "四川省", "湖北省", "山东省", "河南省", "福建省",
-                                 "湖南省", "安徽省", "陕西省", "重庆市", "天津市"};
+const char* const Surnames[] = {"王", "李", "张", "刘", "陈", "杨", "黄", "赵", "吴", "周", "徐", "孙",   "马",
+                                "朱", "胡", "郭", "何", "高", "林", "罗", "郑", "梁", "谢", "宋", "唐",   "许",
+                                "韩", "冯", "邓", "曹", "彭", "曾", "肖", "田", "董", "袁", "潘", "于",   "蒋",
+                                "蔡", "余", "杜", "叶", "程", "苏", "魏", "吕", "丁", "任", "沈", "欧阳", "司马"};
+const char* const GivenCharacters[] = {"伟", "芳", "娜", "秀", "英", "敏", "静", "丽", "强", "磊", "军", "洋",
+                                       "勇", "艳", "杰", "娟", "涛", "明", "超", "霞", "平", "刚", "桂", "兰",
+                                       "文", "华", "建", "国", "志", "红", "玉", "梅", "晓", "辉", "鹏", "婷",
+                                       "宇", "浩", "欣", "怡", "佳", "琪", "嘉", "子", "轩", "睿", "彧", "喆"};
+const char* const Provinces[] = {"北京市", "上海市", "广东省", "浙江省", "江苏省", "四川省", "湖北省", "山东省",
+                                 "河南省", "福建省", "湖南省", "安徽省", "陕西省", "重庆市", "天津市"};
 const char* const Cities[] = {"广州市", "深圳市", "杭州市", "宁波市", "南京市", "苏州市", "成都市", "武汉市",
                               "济南市", "青岛市", "郑州市", "厦门市", "长沙市", "合肥市", "西安市", "佛山市"};
 const char* const Districts[] = {"朝阳区", "海淀区", "浦东新区", "天河区", "南山区", "西湖区", "鼓楼区",
@@ -35,8 +32,7 @@ const char* const Districts[] = {"朝阳区", "海淀区", "浦东新区", "天�
 const char* const Roads[] = {"人民路", "解放路", "中山路",   "建设路",   "和平路",   "新华路", "长江路",
                              "黄河路", "文化路", "科技园路", "工业大道", "滨江大道", "学院路", "幸福街"};
 const char* const Buildings[] = {"号", "号院", "号楼", "弄", "号大厦", "栋"};
-const char* const Trades[] = {"科技", "贸易", "电子",     "服装", "食品",
-                              "物流", "建材", "文化传媒", "医药", "印刷"};
+const char* const Trades[] = {"科技", "贸易", "电子", "服装", "食品", "物流", "建材", "文化传媒", "医药", "印刷"};
 const char* const Forms[] = {"有限公司", "有限责任公司", "股份有限公司", "商行", "经营部", "工作室"};
 
 std::string toGbk(const std::string& utf8)
@@ -60,10 +56,7 @@ std::string toGbk(const std::string& utf8)
     return out;
 }
 
-template <typename T, std::size_t N> const char* pick(std::mt19937& random, T (&list)[N])
-{
-    return list[random() % N];
-}
+template <typename T, std::size_t N> const char* pick(std::mt19937& random, T (&list)[N]) { return list[random() % N]; }
 
 std::string name(std::mt19937& random)
 {
@@ -93,7 +86,8 @@ std::string organisation(std::mt19937& random)
     s += pick(random, GivenCharacters);
     s += pick(random, Trades);
     s += pick(random, Forms);
-    if (random() % 5 == 0) s += " (EMS)";
+    if (random() % 5 == 0)
+        s += " (EMS)";
     return s;
 }
 
@@ -110,9 +104,7 @@ const Corpus& corpus()
         std::mt19937 random(7);
         while (c.bytes < 4 * 1024 * 1024) {
             const unsigned kind = random() % 3;
-            c.records.push_back(toGbk(kind == 0   ? name(random)
-                                      : kind == 1 ? address(random)
-                                                  : organisation(random)));
+            c.records.push_back(toGbk(kind == 0 ? name(random) : kind == 1 ? address(random) : organisation(random)));
             c.bytes += c.records.back().size();
             c.whole += c.records.back();
         }
@@ -150,10 +142,6 @@ void wholeText(benchmark::State& state)
 } // namespace
 
 BENCHMARK(perRecord)->Arg(MarkNoCode)->Arg(FullSyllable | MarkNoCode)->Unit(benchmark::kMillisecond);
-BENCHMARK(wholeText)
-    ->Arg(MarkNoCode)
-    ->Arg(FullSyllable | MarkNoCode)
-    ->Arg(KeepSymbols)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(wholeText)->Arg(MarkNoCode)->Arg(FullSyllable | MarkNoCode)->Arg(KeepSymbols)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

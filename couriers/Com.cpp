@@ -18,12 +18,9 @@ struct Field {
 };
 // Three rows: name, contact, telephone; mobile and a wide address; a full-width remark.
 const Field Fields[6] = {
-    {"Label1", "快递公司：", "Edit1", 12, 16, 24, 160},
-    {"Label2", "联  系  人：", "Edit2", 20, 252, 24, 160},
-    {"Label3", "电话号码：", "Edit3", 30, 488, 24, 153},
-    {"Label4", "手机号码：", "Edit4", 30, 16, 56, 160},
-    {"Label5", "地        址：", "Edit5", 50, 252, 56, 389},
-    {"Label6", "备        注：", "Edit6", 100, 16, 88, 625},
+    {"Label1", "快递公司：", "Edit1", 12, 16, 24, 160},      {"Label2", "联  系  人：", "Edit2", 20, 252, 24, 160},
+    {"Label3", "电话号码：", "Edit3", 30, 488, 24, 153},     {"Label4", "手机号码：", "Edit4", 30, 16, 56, 160},
+    {"Label5", "地        址：", "Edit5", 50, 252, 56, 389}, {"Label6", "备        注：", "Edit6", 100, 16, 88, 625},
 };
 } // namespace
 
@@ -38,10 +35,9 @@ TfrmCom::TfrmCom(QWidget* parent) : QDialog(parent)
         m_edits[i] = MakeEdit(group, f.editName, f.left + 64, f.top, f.width);
         m_edits[i]->setGbkByteLimit(f.gbkBytes);
     }
-    BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("保存"), QRect(560, 152, 75, 25),
-                         QStyle::SP_DialogSaveButton);
-    BitBtn2 = MakeButton(this, "BitBtn2", QStringLiteral("退出"), QRect(662, 152, 75, 25),
-                         QStyle::SP_DialogCloseButton);
+    BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("保存"), QRect(560, 152, 75, 25), QStyle::SP_DialogSaveButton);
+    BitBtn2 =
+        MakeButton(this, "BitBtn2", QStringLiteral("退出"), QRect(662, 152, 75, 25), QStyle::SP_DialogCloseButton);
     OnSignal(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     OnSignal(BitBtn2, &QPushButton::clicked, this, [this] { reject(); });
 }

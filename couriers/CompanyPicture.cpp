@@ -36,6 +36,6 @@ QString fileBaseName(const QString& name)
 
 QString CompanyPicturePath(const QString& companyName)
 {
-    return QDir(Unit1::programDir()).filePath(QStringLiteral("Image/") + fileBaseName(companyName) +
-                                              QStringLiteral(".jpg"));
+    return QDir(Unit1::programDir())
+        .filePath(QStringLiteral("Image/") + fileBaseName(companyName) + QStringLiteral(".jpg"));
 }

@@ -14,8 +14,8 @@ namespace CourierStore {
 bool liveNameExists(const QString& name, const QString& exceptId)
 {
     if (exceptId.isEmpty())
-        return DM().QueryCount(SqlText(QStringLiteral("SELECT ID FROM SCom WHERE (theName = ?) AND (theDel = '否') "),
-                                       {name})) > 0;
+        return DM().QueryCount(
+                   SqlText(QStringLiteral("SELECT ID FROM SCom WHERE (theName = ?) AND (theDel = '否') "), {name})) > 0;
     return DM().QueryCount(SqlText(QStringLiteral("SELECT ID FROM SCom WHERE (theName = ?) AND (theDel = '否') "
                                                   "AND (ID <> ?) "),
                                    {name, exceptId.toLongLong()})) > 0;

@@ -17,8 +17,7 @@
 #error "libjpeg-turbo is required: the loader decodes straight into 32-bit pixels"
 #endif
 
-namespace
-{
+namespace {
 
 // A scanned A4 form at 600 dpi is about 5000 x 7000; anything far beyond that is a
 // broken or hostile header, and allocating for it could take gigabytes.
@@ -44,7 +43,8 @@ struct ErrorManager {
 // with a missing lower half must be refused, not printed over.
 void onMessage(j_common_ptr cinfo, int level)
 {
-    if (level >= 0) return; // trace output
+    if (level >= 0)
+        return; // trace output
     switch (cinfo->err->msg_code) {
     case JWRN_ADOBE_XFORM:
     case JWRN_JFIF_MAJOR:
@@ -72,7 +72,8 @@ bool readHeader(Decoder& d, const QByteArray& bytes)
     d.err.pub.error_exit = abandonDecoding;
     d.err.pub.emit_message = onMessage;
     d.err.pub.output_message = discardMessage;
-    if (setjmp(d.err.jump)) return false;
+    if (setjmp(d.err.jump))
+        return false;
     jpeg_create_decompress(&d.cinfo);
     jpeg_mem_src(&d.cinfo, reinterpret_cast<const unsigned char*>(bytes.constData()),
                  static_cast<unsigned long>(bytes.size()));
@@ -104,13 +105,13 @@ void cmykToRgb32(const JSAMPLE* in, QRgb* out, JDIMENSION width, bool inverted)
 
 bool readPixels(Decoder& d, uchar* bits, qsizetype bytesPerLine)
 {
-    if (setjmp(d.err.jump)) return false;
+    if (setjmp(d.err.jump))
+        return false;
     jpeg_start_decompress(&d.cinfo);
     jpeg_decompress_struct& c = d.cinfo;
     if (c.out_color_space == JCS_CMYK) {
         // Pool memory is released by jpeg_destroy_decompress, even after a jump.
-        JSAMPARRAY row =
-            (*c.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&c), JPOOL_IMAGE, c.output_width * 4, 1);
+        JSAMPARRAY row = (*c.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&c), JPOOL_IMAGE, c.output_width * 4, 1);
         while (c.output_scanline < c.output_height) {
             QRgb* out = reinterpret_cast<QRgb*>(bits + bytesPerLine * c.output_scanline);
             jpeg_read_scanlines(&c, row, 1);
@@ -141,21 +142,26 @@ struct DecoderGuard {
 
 [[noreturn]] void failDecoding(const QString& path, const Decoder& d)
 {
-    if (d.err.truncated) fail(path, QStringLiteral("文件不完整，图片数据提前结束"));
+    if (d.err.truncated)
+        fail(path, QStringLiteral("文件不完整，图片数据提前结束"));
     fail(path, QStringLiteral("图片数据已损坏或格式不受支持（%1）").arg(QString::fromLatin1(d.err.text)));
 }
 
 QByteArray readBoundedFile(const QString& path)
 {
     QFile file(path);
-    if (!file.exists()) fail(path, QStringLiteral("文件不存在"));
+    if (!file.exists())
+        fail(path, QStringLiteral("文件不存在"));
     if (!file.open(QIODevice::ReadOnly))
         fail(path, QStringLiteral("无法打开文件（%1）").arg(file.errorString()));
     const qint64 size = file.size();
-    if (size == 0) fail(path, QStringLiteral("文件是空的"));
-    if (size > MaxFileBytes) fail(path, QStringLiteral("文件超过 %1 MB").arg(MaxFileBytes / (1024 * 1024)));
+    if (size == 0)
+        fail(path, QStringLiteral("文件是空的"));
+    if (size > MaxFileBytes)
+        fail(path, QStringLiteral("文件超过 %1 MB").arg(MaxFileBytes / (1024 * 1024)));
     QByteArray bytes = file.read(size);
-    if (bytes.size() != size) fail(path, QStringLiteral("读文件出错（%1）").arg(file.errorString()));
+    if (bytes.size() != size)
+        fail(path, QStringLiteral("读文件出错（%1）").arg(file.errorString()));
     return bytes;
 }
 
@@ -172,7 +178,8 @@ QImage LoadJpeg(const QString& path)
     Decoder d;
     std::memset(&d, 0, sizeof d); // a zeroed struct is safe to destroy even if creation failed
     DecoderGuard guard{d};
-    if (!readHeader(d, bytes)) failDecoding(path, d);
+    if (!readHeader(d, bytes))
+        failDecoding(path, d);
 
     const unsigned width = d.cinfo.image_width;
     const unsigned height = d.cinfo.image_height;
@@ -186,7 +193,8 @@ QImage LoadJpeg(const QString& path)
     QImage image(int(width), int(height), QImage::Format_RGB32);
     if (image.isNull())
         fail(path, QStringLiteral("内存不足，无法容纳 %1 × %2 的图片").arg(width).arg(height));
-    if (!readPixels(d, image.bits(), image.bytesPerLine())) failDecoding(path, d);
+    if (!readPixels(d, image.bits(), image.bytesPerLine()))
+        failDecoding(path, d);
 
     if (d.cinfo.saw_JFIF_marker && d.cinfo.X_density > 0 && d.cinfo.Y_density > 0) {
         const double perUnit = d.cinfo.density_unit == 1 ? 100 / 2.54 : d.cinfo.density_unit == 2 ? 100 : 0;

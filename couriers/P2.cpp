@@ -111,8 +111,8 @@ TfrmP2::TfrmP2(QWidget* parent) : QDialog(parent)
                              QStringLiteral("首先打开 快递单 的扫描件（JPG格式），然后用鼠标移动各项目到具体的位置"
                                             "（可以叠加），最后单击 保存 按钮。"),
                              8, 17);
-    Button1 = MakeButton(strip, "Button1", QStringLiteral("打开图片"), QRect(Label1->geometry().right() + 16, 12, 75, 25),
-                         QStyle::SP_DialogOpenButton);
+    Button1 = MakeButton(strip, "Button1", QStringLiteral("打开图片"),
+                         QRect(Label1->geometry().right() + 16, 12, 75, 25), QStyle::SP_DialogOpenButton);
     Button2 = MakeButton(strip, "Button2", QStringLiteral("保存"), QRect(Button1->geometry().right() + 12, 12, 75, 25),
                          QStyle::SP_DialogSaveButton);
 

@@ -10,7 +10,7 @@ struct PrintItem {
     QString displayName; // SP.theV
     int defaultTop;      // stored for a new company
     int defaultLeft;
-    int initialLeft;     // where the designer's box stands until a stored position applies
+    int initialLeft; // where the designer's box stands until a stored position applies
     int initialTop;
     QString columnTitle; // alias of the UE column printed in this slot
 };

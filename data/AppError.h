@@ -8,10 +8,7 @@
 // event dispatch catches it and shows its text in the error box.
 class AppError : public std::runtime_error {
 public:
-    explicit AppError(const QString& message)
-        : std::runtime_error(message.toStdString()), m_message(message)
-    {
-    }
+    explicit AppError(const QString& message) : std::runtime_error(message.toStdString()), m_message(message) {}
     const QString& message() const noexcept { return m_message; }
 
 private:

@@ -7,27 +7,28 @@
 #include <algorithm>
 #include <cerrno>
 
-namespace
-{
+namespace {
 
 constexpr int StoredCodeLength = 255;
 
 // Length of the UTF-8 sequence that starts with lead; QString::toUtf8 only produces valid ones.
 std::size_t utf8SequenceLength(unsigned char lead)
 {
-    if (lead >= 0xF0) return 4;
-    if (lead >= 0xE0) return 3;
+    if (lead >= 0xF0)
+        return 4;
+    if (lead >= 0xE0)
+        return 3;
     return lead >= 0xC0 ? 2 : 1;
 }
 
 // Runs iconv over the whole input. Where it meets a sequence it cannot convert, skip(in) says how many
 // input bytes to drop and replacement is written in their place.
 template <typename Skip>
-QByteArray convert(const char* to, const char* from, const QByteArray& input, const QByteArray& replacement,
-                   Skip skip)
+QByteArray convert(const char* to, const char* from, const QByteArray& input, const QByteArray& replacement, Skip skip)
 {
     iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) qFatal("iconv cannot convert %s to %s", from, to);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        qFatal("iconv cannot convert %s to %s", from, to);
 
     QByteArray output(input.size() * 2 + 8, Qt::Uninitialized);
     char* in = const_cast<char*>(input.constData());
@@ -39,7 +40,8 @@ QByteArray convert(const char* to, const char* from, const QByteArray& input, co
         const bool done = iconv(cd, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1);
         const int error = errno;
         used = static_cast<std::size_t>(out - output.data());
-        if (done) break;
+        if (done)
+            break;
         if (error == E2BIG || outLeft < static_cast<std::size_t>(replacement.size())) {
             output.resize(output.size() * 2);
             continue;
@@ -84,16 +86,12 @@ QString fromGbk(const QByteArray& gbk)
                                      [](unsigned char) -> std::size_t { return 1; }));
 }
 
-int gbkByteLength(const QString& text)
-{
-    return static_cast<int>(toGbk(text).size());
-}
+int gbkByteLength(const QString& text) { return static_cast<int>(toGbk(text).size()); }
 
 QString pinyinCodeOf(const QString& text)
 {
     const QByteArray gbk = toGbk(text);
-    const std::string code =
-        PinyinCode(std::string_view(gbk.constData(), static_cast<std::size_t>(gbk.size())), MarkNoCode,
-                   StoredCodeLength);
+    const std::string code = PinyinCode(std::string_view(gbk.constData(), static_cast<std::size_t>(gbk.size())),
+                                        MarkNoCode, StoredCodeLength);
     return QString::fromLatin1(code.data(), static_cast<qsizetype>(code.size()));
 }

@@ -78,7 +78,7 @@ int userVersion(TfrmDM& dm)
 bool hasTables(TfrmDM& dm)
 {
     return dm.QueryCount(SqlText(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
-                                                 "AND name NOT LIKE 'sqlite%'"))) > 0;
+                                                "AND name NOT LIKE 'sqlite%'"))) > 0;
 }
 
 } // namespace

@@ -5,23 +5,18 @@
 #include <algorithm>
 #include <cstring>
 
-namespace
-{
+namespace {
 
 bool isAsciiAlnum(unsigned char c)
 {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-char toUpperAscii(unsigned char c)
-{
-    return static_cast<char>(c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c);
-}
+char toUpperAscii(unsigned char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c); }
 
 // Writes into a buffer sized up front to the final length, so the cut to maxLength happens as the
 // scan goes and the scan stops as soon as the buffer is full.
-class Output
-{
+class Output {
 public:
     explicit Output(std::string& buffer) : m_out(buffer.data()), m_end(buffer.data() + buffer.size()) {}
 
@@ -54,7 +49,8 @@ private:
 
 std::string PinyinCode(std::string_view source, std::int32_t flags, std::int32_t maxLength)
 {
-    if (flags < 0 || maxLength <= 0 || source.empty()) return {};
+    if (flags < 0 || maxLength <= 0 || source.empty())
+        return {};
 
     const bool fullSyllable = flags & FullSyllable;
     const bool markNoCode = flags & MarkNoCode;
@@ -72,7 +68,8 @@ std::string PinyinCode(std::string_view source, std::int32_t flags, std::int32_t
         const unsigned char n = p + 1 != end ? p[1] : 0;
 
         if (c < 0x81 || n < 0x40) {
-            if (keepSymbols || isAsciiAlnum(c)) out.put(toUpperAscii(c));
+            if (keepSymbols || isAsciiAlnum(c))
+                out.put(toUpperAscii(c));
             ++p;
             continue;
         }
@@ -88,7 +85,8 @@ std::string PinyinCode(std::string_view source, std::int32_t flags, std::int32_t
             }
         } else if (c == 0xA3) {
             const auto ascii = static_cast<unsigned char>(n - 0x80);
-            if (keepSymbols || isAsciiAlnum(ascii)) out.put(static_cast<char>(ascii));
+            if (keepSymbols || isAsciiAlnum(ascii))
+                out.put(static_cast<char>(ascii));
         } else if (c == 0xA6 && ((n >= 0xA1 && n <= 0xB8) || (n >= 0xC1 && n <= 0xD8))) {
             const char* letters = GreekLetterCodes[n - (n >= 0xC1 ? 0xC1 : 0xA1)];
             out.putUpper(letters, std::strlen(letters));

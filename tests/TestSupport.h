@@ -51,8 +51,7 @@ public:
     ~ModalRecorder();
     std::function<int(QDialog*)> onOpen;
     QList<QPointer<QDialog>> opened;
-    template <class T>
-    T* lastOf() const
+    template <class T> T* lastOf() const
     {
         for (auto it = opened.rbegin(); it != opened.rend(); ++it)
             if (auto* d = qobject_cast<T*>(it->data()))
@@ -75,8 +74,7 @@ private:
     OpenFileHandler m_previous;
 };
 
-template <class T = QWidget>
-T* child(QObject* parent, const char* name)
+template <class T = QWidget> T* child(QObject* parent, const char* name)
 {
     T* found = parent->findChild<T*>(QLatin1String(name));
     if (!found)
@@ -86,9 +84,9 @@ T* child(QObject* parent, const char* name)
 
 int runTests(int argc, char** argv, QObject* test);
 
-#define ORVANE_TEST_MAIN(TestClass)                                                                          \
-    int main(int argc, char** argv)                                                                          \
-    {                                                                                                        \
-        TestClass test;                                                                                      \
-        return runTests(argc, argv, &test);                                                                  \
+#define ORVANE_TEST_MAIN(TestClass)                                                                                    \
+    int main(int argc, char** argv)                                                                                    \
+    {                                                                                                                  \
+        TestClass test;                                                                                                \
+        return runTests(argc, argv, &test);                                                                            \
     }

@@ -25,8 +25,7 @@
 #include <QMenu>
 #include <QSqlQuery>
 
-class TestCouriers : public QObject
-{
+class TestCouriers : public QObject {
     Q_OBJECT
 private slots:
     // Entry
@@ -57,8 +56,7 @@ private slots:
     void doubleClickOnTitleRowTogglesCurrentRow();
 };
 
-namespace
-{
+namespace {
 
 struct Item {
     QString code;
@@ -68,8 +66,7 @@ struct Item {
     QString printed;
     bool operator==(const Item& o) const
     {
-        return code == o.code && display == o.display && top == o.top && left == o.left &&
-               printed == o.printed;
+        return code == o.code && display == o.display && top == o.top && left == o.left && printed == o.printed;
     }
 };
 
@@ -104,8 +101,8 @@ const QList<Item> DefaultItems = {
 // A company's print items in ID order.
 QList<Item> itemsOf(const QString& company)
 {
-    QSqlQuery query = DM().run(
-        SqlText("SELECT theName, theV, theT, theL, theP FROM SP WHERE (EName = ?) ORDER BY ID", {company}));
+    QSqlQuery query =
+        DM().run(SqlText("SELECT theName, theV, theT, theL, theP FROM SP WHERE (EName = ?) ORDER BY ID", {company}));
     QList<Item> items;
     while (query.next())
         items.append({query.value(0).toString(), query.value(1).toString(), query.value(2).toInt(),
@@ -125,8 +122,8 @@ QList<qint64> itemIdsOf(const QString& company)
 // Every SCom row as "name|contact|phone|mobile|address|remark|deleted", in ID order.
 QStringList companyRows()
 {
-    QSqlQuery query = DM().run(
-        SqlText("SELECT theName, thePro, thePhone, theMob, theAdd, Remark, theDel FROM SCom ORDER BY ID"));
+    QSqlQuery query =
+        DM().run(SqlText("SELECT theName, thePro, thePhone, theMob, theAdd, Remark, theDel FROM SCom ORDER BY ID"));
     QStringList rows;
     while (query.next()) {
         QStringList fields;
@@ -137,14 +134,11 @@ QStringList companyRows()
     return rows;
 }
 
-int count(const char* sql)
-{
-    return DM().QueryCount(SqlText(QString::fromUtf8(sql)));
-}
+int count(const char* sql) { return DM().QueryCount(SqlText(QString::fromUtf8(sql))); }
 
-CourierStore::Company company(const QString& name, const QString& contact = QString(),
-                              const QString& phone = QString(), const QString& mobile = QString(),
-                              const QString& address = QString(), const QString& remark = QString())
+CourierStore::Company company(const QString& name, const QString& contact = QString(), const QString& phone = QString(),
+                              const QString& mobile = QString(), const QString& address = QString(),
+                              const QString& remark = QString())
 {
     return {name, contact, phone, mobile, address, remark};
 }
@@ -165,10 +159,7 @@ void writeFile(const QString& path)
 }
 
 // Types one character as a key press with that text.
-void typeChar(QWidget* edit, QChar c)
-{
-    QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), {});
-}
+void typeChar(QWidget* edit, QChar c) { QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString(c), {}); }
 
 // Commits text the way an input method does once the user picks a character.
 void commitText(QWidget* edit, const QString& text)
@@ -188,10 +179,7 @@ struct QueryUnderTest {
     }
     DataGrid* grid() { return child<DataGrid>(&window, "DBGrid1"); }
     QLineEdit* edit(int n) { return child<QLineEdit>(&window, QByteArray("Edit" + QByteArray::number(n))); }
-    QCheckBox* check(int n)
-    {
-        return child<QCheckBox>(&window, QByteArray("CheckBox" + QByteArray::number(n)));
-    }
+    QCheckBox* check(int n) { return child<QCheckBox>(&window, QByteArray("CheckBox" + QByteArray::number(n))); }
     QString label() { return child<QLabel>(&window, "Label1")->text(); }
     void query() { QTest::mouseClick(child(&window, "BitBtn1"), Qt::LeftButton); }
     QAction* command(const char* name) { return window.findChild<QAction*>(QLatin1String(name)); }
@@ -205,8 +193,7 @@ struct QueryUnderTest {
     void selectRow(int row)
     {
         DataGrid* g = grid();
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, {},
-                          g->visualRect(g->model()->index(row, 0)).center());
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(row, 0)).center());
     }
     int rowOf(const QString& name) { return static_cast<int>(listed().indexOf(name)); }
 };
@@ -429,21 +416,18 @@ void TestCouriers::pasteIsCutAtTheLimit_data()
     QTest::addColumn<QString>("after");
     QTest::newRow("Chinese into empty name")
         << 1 << QString() << 0 << QString("一二三四五六七八") << QString("一二三四五六");
-    QTest::newRow("no half character")
-        << 1 << QString("a") << 1 << QString("一二三四五六") << QString("a一二三四五");
-    QTest::newRow("between texts") << 1 << QString("ab") << 1 << QString("一二三四五六")
-                                   << QString("a一二三四五b");
-    QTest::newRow("emoji kept whole")
-        << 1 << QString("a") << 1 << QString::fromUtf8("😀😀😀😀😀😀") << QString::fromUtf8("a😀😀😀😀😀");
+    QTest::newRow("no half character") << 1 << QString("a") << 1 << QString("一二三四五六") << QString("a一二三四五");
+    QTest::newRow("between texts") << 1 << QString("ab") << 1 << QString("一二三四五六") << QString("a一二三四五b");
+    QTest::newRow("emoji kept whole") << 1 << QString("a") << 1 << QString::fromUtf8("😀😀😀😀😀😀")
+                                      << QString::fromUtf8("a😀😀😀😀😀");
     QTest::newRow("full box takes nothing")
         << 1 << QString("一二三四五六") << 6 << QString("x") << QString("一二三四五六");
     QTest::newRow("contact 20 bytes") << 2 << QString() << 0 << QString(25, 'x') << QString(20, 'x');
     QTest::newRow("telephone 30 bytes") << 3 << QString() << 0 << QString(40, 'x') << QString(30, 'x');
-    QTest::newRow("mobile 30 bytes") << 4 << QString() << 0 << QString(16, QChar(0x4E2D))
-                                     << QString(15, QChar(0x4E2D));
+    QTest::newRow("mobile 30 bytes") << 4 << QString() << 0 << QString(16, QChar(0x4E2D)) << QString(15, QChar(0x4E2D));
     QTest::newRow("address 50 bytes") << 5 << QString() << 0 << QString(60, 'x') << QString(50, 'x');
-    QTest::newRow("remark 100 bytes")
-        << 6 << QString("x") << 1 << QString(60, QChar(0x4E2D)) << QString("x") + QString(49, QChar(0x4E2D));
+    QTest::newRow("remark 100 bytes") << 6 << QString("x") << 1 << QString(60, QChar(0x4E2D))
+                                      << QString("x") + QString(49, QChar(0x4E2D));
 }
 
 void TestCouriers::pasteIsCutAtTheLimit()
@@ -558,7 +542,8 @@ void TestCouriers::editRefreshesTheOpenerWithItsLastFilter()
     modals.onOpen = [&newTexts](QDialog* d) {
         auto* dialog = qobject_cast<TfrmCom*>(d);
         for (int i = 0; i < newTexts.size(); ++i)
-            if (!newTexts[i].isNull()) dialog->edit(i + 1)->setText(newTexts[i]);
+            if (!newTexts[i].isNull())
+                dialog->edit(i + 1)->setText(newTexts[i]);
         dialog->BitBtn1Click();
         return int(QDialog::Accepted);
     };
@@ -601,8 +586,7 @@ void TestCouriers::noMenuBeforeFirstQueryAndCommandsIdleOnEmptyList()
     QStringList captions;
     for (QAction* action : menu->actions())
         captions << (action->isSeparator() ? QString("-") : action->text());
-    QCOMPARE(captions,
-             QStringList({"选择打印项目", "设计打印格式", "打印快递单 &P", "-", "修改 &M", "-", "删除 &D"}));
+    QCOMPARE(captions, QStringList({"选择打印项目", "设计打印格式", "打印快递单 &P", "-", "修改 &M", "-", "删除 &D"}));
 
     emit q.grid()->customContextMenuRequested(QPoint(10, 10));
     QVERIFY(!menu->isVisible());
@@ -706,13 +690,13 @@ void TestCouriers::pictureFileStaysInsideImageFolder()
     QVERIFY(file.fileName().endsWith(".jpg"));
     QVERIFY(!file.fileName().contains('/'));
     QVERIFY(!file.fileName().contains(QChar(0)));
-    if (ordinary) QCOMPARE(file.fileName(), name + ".jpg");
+    if (ordinary)
+        QCOMPARE(file.fileName(), name + ".jpg");
     // A file can be written there and found again under the same name.
     QDir().mkpath(folder.file("Image"));
     writeFile(path);
     QVERIFY(QFile::exists(CompanyPicturePath(name)));
-    QCOMPARE(QDir(folder.file("Image")).entryList(QDir::Files | QDir::Hidden),
-             QStringList({file.fileName()}));
+    QCOMPARE(QDir(folder.file("Image")).entryList(QDir::Files | QDir::Hidden), QStringList({file.fileName()}));
 }
 
 void TestCouriers::deleteOfPathLikeNameTouchesNothingOutsideImage()
@@ -812,8 +796,7 @@ void TestCouriers::doubleClickOnTitleRowTogglesCurrentRow()
     QHeaderView* header = grid->horizontalHeader();
     const QPoint title(header->sectionViewportPosition(1) + 5, header->height() / 2);
 
-    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
-                      grid->visualRect(grid->model()->index(4, 1)).center());
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(4, 1)).center());
     QCOMPARE(grid->currentRowIndex(), 4);
     QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, title);
     QCOMPARE(itemsOf("顺丰")[4].printed, QString("否"));

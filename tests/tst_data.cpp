@@ -57,10 +57,10 @@ void TestData::firstStartCreatesTablesColumnsAndAdmin()
     QCOMPARE(columnsOf("USender"), contact);
     QCOMPARE(columnsOf("UAddressee"), contact);
     QCOMPARE(columnsOf("UE"),
-             QStringList({"ID",    "JName", "JPhone", "JMob",  "JDept", "JANum", "JA1",    "JA2",   "JA3",
-                          "JAdd",  "JPNum", "SName",  "SPhone", "SMob", "SDept", "SANum",  "SA1",   "SA2",
-                          "SA3",   "SAdd",  "SPNum",  "EName", "ENum",  "EAN",   "ZDY1",   "ZDY2",  "ZDY3",
-                          "Remark", "theDel", "JNPY", "JDPY",  "SNPY",  "SDPY",  "myDate", "UName"}));
+             QStringList({"ID",     "JName",  "JPhone", "JMob",   "JDept", "JANum", "JA1",    "JA2",  "JA3",
+                          "JAdd",   "JPNum",  "SName",  "SPhone", "SMob",  "SDept", "SANum",  "SA1",  "SA2",
+                          "SA3",    "SAdd",   "SPNum",  "EName",  "ENum",  "EAN",   "ZDY1",   "ZDY2", "ZDY3",
+                          "Remark", "theDel", "JNPY",   "JDPY",   "SNPY",  "SDPY",  "myDate", "UName"}));
 
     QSqlQuery admin = DM().run(SqlText("SELECT theName, thePass FROM SUser"));
     QVERIFY(admin.next());
@@ -88,9 +88,9 @@ void TestData::secondStartKeepsData()
 void TestData::queryCountOnNoMatchIsZero()
 {
     ProgramFolder folder;
-    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SCom WHERE (theName = ?) AND (theDel = '否') ",
-                                     {QString("无此公司")})),
-             0);
+    QCOMPARE(
+        DM().QueryCount(SqlText("SELECT ID FROM SCom WHERE (theName = ?) AND (theDel = '否') ", {QString("无此公司")})),
+        0);
 }
 
 void TestData::valuesRoundTripExactly_data()

@@ -14,10 +14,7 @@ namespace {
 
 const QString Company = QStringLiteral("中通快递");
 
-void createCompany()
-{
-    CourierStore::createCompany({Company, QString(), QString(), QString(), QString(), QString()});
-}
+void createCompany() { CourierStore::createCompany({Company, QString(), QString(), QString(), QString(), QString()}); }
 
 QString writeJpeg(const QString& path, const QSize& size, const QColor& colour)
 {

@@ -2,8 +2,7 @@
 
 #include <QtTest>
 
-class TestGbkText : public QObject
-{
+class TestGbkText : public QObject {
     Q_OBJECT
 
 private slots:
@@ -25,8 +24,8 @@ void TestGbkText::outsideGbk_data()
     QTest::newRow("emoji") << QString::fromUtf8("张😀三") << zhang + placeholder + san << "Z?S";
     QTest::newRow("ext B ideograph") << QString::fromUtf8("𠀀三") << placeholder + san << "?S";
     QTest::newRow("ext A ideograph") << QString::fromUtf8("㐀三") << placeholder + san << "?S";
-    QTest::newRow("keycap one") << QString::fromUtf8("1\uFE0F\u20E3")
-                                << QByteArray("1") + placeholder + placeholder << "1??";
+    QTest::newRow("keycap one") << QString::fromUtf8("1\uFE0F\u20E3") << QByteArray("1") + placeholder + placeholder
+                                << "1??";
     QTest::newRow("only outside") << QString::fromUtf8("😀😀") << placeholder + placeholder << "??";
     QTest::newRow("lone surrogate") << QString(QChar(0xD83D)) << placeholder << "?";
 }

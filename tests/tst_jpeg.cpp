@@ -16,17 +16,13 @@
 
 Q_DECLARE_METATYPE(J_COLOR_SPACE)
 
-namespace
-{
+namespace {
 
 // Four flat quadrants, far apart in colour, so a swapped channel, a flipped image or
 // a wrong row stride each show up at some quadrant centre.
 const QRgb Quadrants[4] = {qRgb(220, 30, 30), qRgb(30, 200, 40), qRgb(40, 50, 210), qRgb(64, 64, 64)};
 
-QRgb quadrantAt(int x, int y, int w, int h)
-{
-    return Quadrants[(y >= h / 2 ? 2 : 0) + (x >= w / 2 ? 1 : 0)];
-}
+QRgb quadrantAt(int x, int y, int w, int h) { return Quadrants[(y >= h / 2 ? 2 : 0) + (x >= w / 2 ? 1 : 0)]; }
 
 // Encodes the quadrant pattern. CMYK is stored inverted with an Adobe marker, the
 // way Photoshop writes it; `stored` may be JCS_YCCK to exercise that transform too.
@@ -63,7 +59,8 @@ QByteArray encodeJpeg(int w, int h, J_COLOR_SPACE in, J_COLOR_SPACE stored, bool
     jpeg_set_defaults(&c);
     jpeg_set_colorspace(&c, stored);
     jpeg_set_quality(&c, 95, TRUE);
-    if (progressive) jpeg_simple_progression(&c);
+    if (progressive)
+        jpeg_simple_progression(&c);
     if (dpi) {
         c.write_JFIF_header = TRUE;
         c.density_unit = 1;
@@ -81,15 +78,9 @@ QByteArray encodeJpeg(int w, int h, J_COLOR_SPACE in, J_COLOR_SPACE stored, bool
     return bytes;
 }
 
-QByteArray baselineJpeg()
-{
-    return encodeJpeg(64, 48, JCS_RGB, JCS_YCbCr, false);
-}
+QByteArray baselineJpeg() { return encodeJpeg(64, 48, JCS_RGB, JCS_YCbCr, false); }
 
-int markerOffset(const QByteArray& jpeg, uchar marker)
-{
-    return jpeg.indexOf(QByteArray("\xFF") + char(marker));
-}
+int markerOffset(const QByteArray& jpeg, uchar marker) { return jpeg.indexOf(QByteArray("\xFF") + char(marker)); }
 
 QByteArray withDimensions(QByteArray jpeg, int w, int h)
 {
@@ -114,8 +105,7 @@ void writeFile(const QString& path, const QByteArray& bytes)
 
 } // namespace
 
-class TestJpeg : public QObject
-{
+class TestJpeg : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
 
@@ -164,7 +154,8 @@ void TestJpeg::loadsSupportedKinds()
         for (int qx = 0; qx < 2; ++qx) {
             const int x = width * (1 + 2 * qx) / 4, y = height * (1 + 2 * qy) / 4;
             QRgb expected = quadrantAt(x, y, width, height);
-            if (input == JCS_GRAYSCALE) expected = qRgb(qGray(expected), qGray(expected), qGray(expected));
+            if (input == JCS_GRAYSCALE)
+                expected = qRgb(qGray(expected), qGray(expected), qGray(expected));
             const QRgb got = image.pixel(x, y);
             QVERIFY2(near(got, expected, 12), qPrintable(QString("pixel (%1, %2) is #%3, expected #%4")
                                                              .arg(x)
@@ -234,7 +225,8 @@ void TestJpeg::refusesUnreadableFiles()
     const QString path = m_dir.filePath(QString("%1.jpg").arg(QTest::currentDataTag()));
     if (create) {
         writeFile(path, contents);
-        if (sparseSize) QVERIFY(QFile::resize(path, sparseSize));
+        if (sparseSize)
+            QVERIFY(QFile::resize(path, sparseSize));
     }
 
     // libjpeg writes its warnings to stderr unless told otherwise; catch any of it.

@@ -13,8 +13,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-class TestLogin : public QObject
-{
+class TestLogin : public QObject {
     Q_OBJECT
 private slots:
     void init();
@@ -30,13 +29,12 @@ private slots:
     void successDoesNotEndTheProgram();
 };
 
-namespace
-{
+namespace {
 
 void addUser(const QString& name, const QString& password)
 {
-    DM().ExecSql(SqlText("INSERT INTO SUser (theName, thePass, Remark) VALUES (?, ?, '')",
-                         {name, Password::hash(password)}));
+    DM().ExecSql(
+        SqlText("INSERT INTO SUser (theName, thePass, Remark) VALUES (?, ?, '')", {name, Password::hash(password)}));
 }
 
 // Picks a name as a user would: by its entry in the list.

@@ -22,8 +22,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
-class TestMainWindow : public QObject
-{
+class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
     void init();
@@ -39,8 +38,7 @@ private slots:
     void staleLockOfDeadProcessIsTakenOver();
 };
 
-namespace
-{
+namespace {
 
 const QString ExitCaption = QStringLiteral("确认退出");
 const QString ExitText = QStringLiteral("确认要退出 Orvane快递单打印软件 吗？  ^_^  ");
@@ -64,10 +62,7 @@ bool programEndsAfter(std::function<void()> action)
     return QCoreApplication::exec() == 0;
 }
 
-QAction* item(TfrmMain& main, const char* name)
-{
-    return main.findChild<QAction*>(QLatin1String(name));
-}
+QAction* item(TfrmMain& main, const char* name) { return main.findChild<QAction*>(QLatin1String(name)); }
 
 } // namespace
 
@@ -110,17 +105,17 @@ void TestMainWindow::toolBarButtonsInOrder()
     QStringList names, texts;
     for (QAction* action : toolBar->actions()) {
         auto* button = qobject_cast<QToolButton*>(toolBar->widgetForAction(action));
-        if (!button) continue;
+        if (!button)
+            continue;
         names << button->objectName();
         texts << button->text();
         QCOMPARE(button->size(), QSize(60, 60));
         QCOMPARE(button->iconSize(), QSize(32, 32));
         QCOMPARE(button->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
     }
-    QCOMPARE(names, QStringList({"SpeedButton1", "SpeedButton10", "SpeedButton5", "SpeedButton8",
-                                 "SpeedButton3", "SpeedButton2", "SpeedButton11", "SpeedButton12"}));
-    QCOMPARE(texts,
-             QStringList({"快递单", "收件人", "寄件人", "快递公司", "用户管理", "修改密码", "帮助", "退出"}));
+    QCOMPARE(names, QStringList({"SpeedButton1", "SpeedButton10", "SpeedButton5", "SpeedButton8", "SpeedButton3",
+                                 "SpeedButton2", "SpeedButton11", "SpeedButton12"}));
+    QCOMPARE(texts, QStringList({"快递单", "收件人", "寄件人", "快递公司", "用户管理", "修改密码", "帮助", "退出"}));
     QCOMPARE(toolBar->height(), 66);
 }
 

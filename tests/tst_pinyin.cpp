@@ -10,14 +10,14 @@
 #include <random>
 #include <string>
 
-namespace
-{
+namespace {
 
 // Test sources are written in UTF-8 and converted, so that each case reads as the text a user typed.
 std::string gbk(const char* utf8)
 {
     iconv_t cd = iconv_open("GBK", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) qFatal("iconv cannot convert to GBK");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        qFatal("iconv cannot convert to GBK");
     std::string out(std::strlen(utf8) * 2, '\0');
     char* in = const_cast<char*>(utf8);
     std::size_t inLeft = std::strlen(utf8);
@@ -25,20 +25,15 @@ std::string gbk(const char* utf8)
     std::size_t outLeft = out.size();
     const std::size_t rc = iconv(cd, &in, &inLeft, &o, &outLeft);
     iconv_close(cd);
-    if (rc == static_cast<std::size_t>(-1)) qFatal("test text is not GBK: %s", utf8);
+    if (rc == static_cast<std::size_t>(-1))
+        qFatal("test text is not GBK: %s", utf8);
     out.resize(out.size() - outLeft);
     return out;
 }
 
-std::string bytes(std::initializer_list<unsigned char> list)
-{
-    return std::string(list.begin(), list.end());
-}
+std::string bytes(std::initializer_list<unsigned char> list) { return std::string(list.begin(), list.end()); }
 
-QByteArray qb(const std::string& s)
-{
-    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
-}
+QByteArray qb(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
 
 unsigned indexEntry(unsigned lead, unsigned trail)
 {
@@ -47,8 +42,7 @@ unsigned indexEntry(unsigned lead, unsigned trail)
 
 } // namespace
 
-class TestPinyin : public QObject
-{
+class TestPinyin : public QObject {
     Q_OBJECT
 
 private slots:
@@ -74,8 +68,7 @@ void TestPinyin::edgeCases_data()
     QTest::addColumn<int>("maxLength");
     QTest::addColumn<QByteArray>("expected");
 
-    auto row = [](const char* name, const std::string& source, int flags, int maxLength,
-                  const char* expected) {
+    auto row = [](const char* name, const std::string& source, int flags, int maxLength, const char* expected) {
         QTest::newRow(name) << qb(source) << flags << maxLength << QByteArray(expected);
     };
     row("two names", gbk("张三"), 2, 255, "ZS");
@@ -126,8 +119,7 @@ void TestPinyin::indexEdges_data()
     QTest::addColumn<QByteArray>("unmarked"); // flags 0
 
     // Each pair is followed by "A" to show the scan consumed exactly two bytes.
-    auto row = [](const char* name, unsigned char lead, unsigned char trail, const char* marked,
-                  const char* unmarked) {
+    auto row = [](const char* name, unsigned char lead, unsigned char trail, const char* marked, const char* unmarked) {
         QTest::newRow(name) << qb(bytes({lead, trail, 'a'})) << QByteArray(marked) << QByteArray(unmarked);
     };
     row("first position 8140", 0x81, 0x40, "YA", "YA");
@@ -163,8 +155,9 @@ void TestPinyin::malformed_data()
     QTest::addColumn<QByteArray>("dropped"); // flags 2
     QTest::addColumn<QByteArray>("kept");    // flags 6
 
-    auto row = [](const char* name, const std::string& source, const std::string& dropped,
-                  const std::string& kept) { QTest::newRow(name) << qb(source) << qb(dropped) << qb(kept); };
+    auto row = [](const char* name, const std::string& source, const std::string& dropped, const std::string& kept) {
+        QTest::newRow(name) << qb(source) << qb(dropped) << qb(kept);
+    };
     row("lone lead at end", "x" + bytes({0xB0}), "X", "X" + bytes({0xB0}));
     row("lead before newline", bytes({0xB0, '\n', 'z'}), "Z", bytes({0xB0, '\n', 'Z'}));
     row("lead before digit", bytes({0xD5, '3'}), "3", bytes({0xD5, '3'}));
@@ -298,8 +291,7 @@ void TestPinyin::piecesAreIndependent()
     std::vector<std::string> characters;
     for (unsigned lead = 0x81; lead <= 0xFE; ++lead)
         for (unsigned trail = 0x40; trail <= 0xFE; trail += 7)
-            characters.push_back(
-                bytes({static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)}));
+            characters.push_back(bytes({static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)}));
     for (unsigned c = 1; c < 0x80; c += 3)
         characters.push_back(std::string(1, static_cast<char>(c)));
 
@@ -340,7 +332,8 @@ void TestPinyin::tableInvariants()
             const unsigned entry = indexEntry(lead, trail);
             for (unsigned byte : {entry & 0xFF, entry >> 8})
                 checksum = (checksum ^ byte) * 16777619u;
-            if (entry == 0) continue;
+            if (entry == 0)
+                continue;
             ++coded;
             const QByteArray where = QByteArray::number(lead * 256 + trail, 16);
             QVERIFY2(entry <= PinyinSyllableCount, where.constData());
@@ -359,7 +352,8 @@ void TestPinyin::tableInvariants()
     for (int lead = 0xB0; lead <= 0xF7; ++lead) {
         for (int trail = 0xA1; trail <= 0xFE; ++trail) {
             const int code = lead * 256 + trail;
-            if (code >= 0xD7FA && code <= 0xD7FE) continue;
+            if (code >= 0xD7FA && code <= 0xD7FE)
+                continue;
             const bool uncoded = code == 0xB7F0 || code == 0xB8F8 || code == 0xF7D4;
             QVERIFY2((indexEntry(lead, trail) == 0) == uncoded, QByteArray::number(code, 16).constData());
         }

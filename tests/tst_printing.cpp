@@ -39,19 +39,19 @@ void switchOnly(const QStringList& codes)
 // A waybill whose every column holds its own name, so a printed text tells its source.
 QString insertWaybill(const QMap<QString, QString>& overrides = {})
 {
-    const QStringList columns = {"JName", "JPhone", "JMob",  "JDept", "JANum", "JA1",  "JA2",  "JA3",   "JAdd",
-                                 "JPNum", "SName",  "SPhone", "SMob", "SDept", "SANum", "SA1", "SA2",   "SA3",
-                                 "SAdd",  "SPNum",  "EName", "ENum",  "EAN",   "ZDY1",  "ZDY2", "ZDY3",  "Remark",
-                                 "myDate", "UName"};
+    const QStringList columns = {"JName", "JPhone", "JMob",   "JDept",  "JANum", "JA1",   "JA2",   "JA3",
+                                 "JAdd",  "JPNum",  "SName",  "SPhone", "SMob",  "SDept", "SANum", "SA1",
+                                 "SA2",   "SA3",    "SAdd",   "SPNum",  "EName", "ENum",  "EAN",   "ZDY1",
+                                 "ZDY2",  "ZDY3",   "Remark", "myDate", "UName"};
     QVariantList values;
     for (const QString& column : columns)
         values << overrides.value(column, QStringLiteral("v%1x").arg(column));
     QStringList marks;
     for (int i = 0; i < columns.size(); ++i)
         marks << "?";
-    DM().ExecSql(SqlText(QStringLiteral("INSERT INTO UE (%1, theDel) VALUES (%2, '否')")
-                             .arg(columns.join(", "), marks.join(", ")),
-                         values));
+    DM().ExecSql(SqlText(
+        QStringLiteral("INSERT INTO UE (%1, theDel) VALUES (%2, '否')").arg(columns.join(", "), marks.join(", ")),
+        values));
     QSqlQuery query = DM().run(SqlText("SELECT ID FROM UE ORDER BY ID DESC LIMIT 1"));
     query.next();
     return query.value(0).toString();
@@ -167,8 +167,8 @@ void TestPrinting::waybillFieldsPrintInTheirSlots()
     QCOMPARE(run.window.findChild<QLabel*>("JP06")->text(), QString());
 
     const QString printed = pdfText(run.print());
-    for (const char* shown : {"vJNamex", "vJMobx", "vJDeptx", "vSNamex", "vSPNumx", "vEANx", "vZDY1x", "vZDY3x",
-                              "vmyDatex"})
+    for (const char* shown :
+         {"vJNamex", "vJMobx", "vJDeptx", "vSNamex", "vSPNumx", "vEANx", "vZDY1x", "vZDY3x", "vmyDatex"})
         QVERIFY2(printed.contains(QLatin1String(shown)), shown);
     // Switched off, and never print items at all.
     for (const char* hidden : {"vJPhonex", "vENumx", "vENamex", "vRemarkx", "vUNamex"})
@@ -324,7 +324,10 @@ void TestPrinting::printsThroughDefaultPrinter()
     QVERIFY(got.isValid());
     QVERIFY2(qAbs(got.width() - expected.width()) <= 2 && qAbs(got.height() - expected.height()) <= 2,
              qPrintable(QString("cups %1x%2, direct %3x%4")
-                            .arg(got.width()).arg(got.height()).arg(expected.width()).arg(expected.height())));
+                            .arg(got.width())
+                            .arg(got.height())
+                            .arg(expected.width())
+                            .arg(expected.height())));
 }
 
 ORVANE_TEST_MAIN(TestPrinting)

@@ -94,8 +94,7 @@ void LimitedEdit::setAtPassword()
 
 void SetupFixedWindow(QWidget* window, const QString& caption, int width, int height)
 {
-    window->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowCloseButtonHint);
+    window->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     window->setWindowTitle(caption);
     window->setFont(AppFont());
     window->setFixedSize(width, height);

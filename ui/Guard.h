@@ -10,8 +10,7 @@ void ReportError(QWidget* parent, const std::exception& error);
 
 // Runs one user command: a failure (a statement, a picture, the printer) stops the
 // command, is shown in the error box, and the program goes on.
-template <class F>
-void Guarded(QWidget* parent, F&& command)
+template <class F> void Guarded(QWidget* parent, F&& command)
 {
     try {
         command();

@@ -19,8 +19,7 @@ QString AskOpenFileName(QWidget* parent, const QString& filter);
 
 // Creates a window owned by `owner`, lets `setUp` set its public values, and shows it
 // modally; the window goes when it is closed.
-template <class Window, class SetUp>
-int OpenModal(QWidget* owner, SetUp&& setUp)
+template <class Window, class SetUp> int OpenModal(QWidget* owner, SetUp&& setUp)
 {
     auto* window = new Window(owner);
     window->setAttribute(Qt::WA_DeleteOnClose);
@@ -28,8 +27,7 @@ int OpenModal(QWidget* owner, SetUp&& setUp)
     return ShowModal(window);
 }
 
-template <class Window>
-int OpenModal(QWidget* owner)
+template <class Window> int OpenModal(QWidget* owner)
 {
     return OpenModal<Window>(owner, [](Window&) {});
 }

@@ -77,8 +77,7 @@ void QueryWindow::BitBtn1Click()
 
 void QueryWindow::myRef()
 {
-    DBGrid1->setStatement(
-        SqlText(m_kind.listingHead + m_filterText.sql + m_kind.listingTail, m_filterText.values));
+    DBGrid1->setStatement(SqlText(m_kind.listingHead + m_filterText.sql + m_kind.listingTail, m_filterText.values));
     for (const auto& [column, width] : m_kind.columnWidths)
         DBGrid1->setColumnWidth(column, width);
     for (int column : m_kind.hiddenColumns)

@@ -3,8 +3,8 @@
 #include "SqlText.h"
 
 #include <QPointer>
-#include <functional>
 #include <QWidget>
+#include <functional>
 
 class DataGrid;
 class LimitedEdit;

@@ -15,12 +15,11 @@
 
 namespace {
 // The banner of the web panel: a local page of our own, nothing is fetched.
-const char* const BannerHtml =
-    "<body style='margin:0;background:#1f5fa8;color:white;font-family:Arial'>"
-    "<table width='100%' height='73' cellpadding='8'><tr><td>"
-    "<span style='font-size:20px;font-weight:bold'>Orvane快递单打印软件</span><br>"
-    "<span style='font-size:12px'>寄件人、收件人、快递单，一次录入，准确套打</span>"
-    "</td></tr></table></body>";
+const char* const BannerHtml = "<body style='margin:0;background:#1f5fa8;color:white;font-family:Arial'>"
+                               "<table width='100%' height='73' cellpadding='8'><tr><td>"
+                               "<span style='font-size:20px;font-weight:bold'>Orvane快递单打印软件</span><br>"
+                               "<span style='font-size:12px'>寄件人、收件人、快递单，一次录入，准确套打</span>"
+                               "</td></tr></table></body>";
 } // namespace
 
 TfrmLogin::TfrmLogin(QWidget* mainWindow) : QDialog(nullptr), m_mainWindow(mainWindow)
@@ -48,8 +47,7 @@ TfrmLogin::TfrmLogin(QWidget* mainWindow) : QDialog(nullptr), m_mainWindow(mainW
     Edit1->setFont(AppFont(12, true));
     Edit1->setAtPassword();
 
-    BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("登录"), QRect(80, 184, 75, 25),
-                         QStyle::SP_DialogApplyButton);
+    BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("登录"), QRect(80, 184, 75, 25), QStyle::SP_DialogApplyButton);
     BitBtn1->setDefault(true);
     BitBtn2 = MakeButton(this, "BitBtn2", QStringLiteral("退出"), QRect(174, 184, 75, 25));
 

@@ -9,7 +9,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size < 5) return 0;
+    if (size < 5)
+        return 0;
     std::int32_t flags;
     std::memcpy(&flags, data, 4);
     const std::int32_t maxLength = static_cast<std::int8_t>(data[4]);
@@ -18,17 +19,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string cut = PinyinCode(source, flags, maxLength);
     const std::string whole = PinyinCode(source, flags, INT32_MAX);
 
-    if (flags < 0 && !whole.empty()) std::abort();
-    if (cut != whole.substr(0, maxLength > 0 ? static_cast<std::size_t>(maxLength) : 0)) std::abort();
-    if (whole.size() > source.size() * ((flags & FullSyllable) ? 3 : 1)) std::abort();
+    if (flags < 0 && !whole.empty())
+        std::abort();
+    if (cut != whole.substr(0, maxLength > 0 ? static_cast<std::size_t>(maxLength) : 0))
+        std::abort();
+    if (whole.size() > source.size() * ((flags & FullSyllable) ? 3 : 1))
+        std::abort();
     if (!(flags & KeepSymbols)) {
         for (unsigned char c : whole) {
-            const bool ok =
-                (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '?';
-            if (!ok) std::abort();
+            const bool ok = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '?';
+            if (!ok)
+                std::abort();
         }
     }
     // Bits 3-30 are ignored.
-    if (PinyinCode(source, flags & ~0x7FFFFFF8, INT32_MAX) != whole) std::abort();
+    if (PinyinCode(source, flags & ~0x7FFFFFF8, INT32_MAX) != whole)
+        std::abort();
     return 0;
 }
