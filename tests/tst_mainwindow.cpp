@@ -16,6 +16,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QProcess>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QSysInfo>
 #include <QTimer>
@@ -215,6 +216,13 @@ void TestMainWindow::companyQueryOpensAnotherWindowEachTime()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(!first);
     QCOMPARE(main.mdiArea()->subWindowList().size(), 1);
+
+    // Its own exit button takes the frame along, leaving no empty frame behind.
+    QPointer<QMdiSubWindow> second = main.mdiArea()->subWindowList().first();
+    QTest::mouseClick(child<QPushButton>(second->widget(), "BitBtn3"), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(!second);
+    QVERIFY(main.mdiArea()->subWindowList().isEmpty());
 }
 
 void TestMainWindow::companyEntryFromMenuAndToolBar()

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QVBoxLayout>
 
@@ -59,7 +60,13 @@ QueryWindow::QueryWindow(const QueryWindowKind& kind, QWidget* parent) : QWidget
     layout->addWidget(Label1);
 
     OnSignal(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-    OnSignal(BitBtn3, &QPushButton::clicked, this, [this] { close(); });
+    OnSignal(BitBtn3, &QPushButton::clicked, this, [this] {
+        // Inside the main window's document area it is the frame that closes.
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget()))
+            frame->close();
+        else
+            close();
+    });
 }
 
 void QueryWindow::BitBtn1Click()
