@@ -4,6 +4,8 @@
 #include "DM.h"
 #include "Unit1.h"
 
+#include <QTimer>
+
 ProgramFolder::ProgramFolder()
 {
     Unit1::setProgramDir(m_dir.path());
@@ -53,6 +55,16 @@ OpenFileAnswer::OpenFileAnswer(QString answer)
 }
 
 OpenFileAnswer::~OpenFileAnswer() { setOpenFileHandler(m_previous); }
+
+bool programEndsAfter(std::function<void()> action)
+{
+    QTimer::singleShot(0, qApp, [action] {
+        action();
+        QMetaObject::invokeMethod(
+            qApp, [] { QCoreApplication::exit(99); }, Qt::QueuedConnection);
+    });
+    return QCoreApplication::exec() == 0;
+}
 
 int runTests(int argc, char** argv, QObject* test)
 {

@@ -82,6 +82,10 @@ template <class T = QWidget> T* child(QObject* parent, const char* name)
     return found;
 }
 
+// Runs the action inside the event loop, then queues a step that stops the loop itself;
+// a quit the action asked for is queued before it. True when the action ended the program.
+bool programEndsAfter(std::function<void()> action);
+
 int runTests(int argc, char** argv, QObject* test);
 
 #define ORVANE_TEST_MAIN(TestClass)                                                                                    \

@@ -45,19 +45,6 @@ void pick(QComboBox* box, const QString& name)
     box->setCurrentIndex(index);
 }
 
-// Runs the action inside the event loop, then queues a step that stops the loop itself;
-// a quit the action asked for is queued before it. Returns true when the action ended
-// the program.
-bool programEndsAfter(std::function<void()> action)
-{
-    QTimer::singleShot(0, qApp, [action] {
-        action();
-        QMetaObject::invokeMethod(
-            qApp, [] { QCoreApplication::exit(99); }, Qt::QueuedConnection);
-    });
-    return QCoreApplication::exec() == 0;
-}
-
 } // namespace
 
 void TestLogin::init()

@@ -52,17 +52,6 @@ QStringList captions(const QList<QAction*>& actions)
     return result;
 }
 
-// See tst_login: a quit the action asks for is queued before the step that stops the loop.
-bool programEndsAfter(std::function<void()> action)
-{
-    QTimer::singleShot(0, qApp, [action] {
-        action();
-        QMetaObject::invokeMethod(
-            qApp, [] { QCoreApplication::exit(99); }, Qt::QueuedConnection);
-    });
-    return QCoreApplication::exec() == 0;
-}
-
 QAction* item(TfrmMain& main, const char* name) { return main.findChild<QAction*>(QLatin1String(name)); }
 
 } // namespace
