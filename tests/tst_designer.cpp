@@ -31,6 +31,17 @@ QByteArray contents(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Drags a box as a user would: press at `grab` inside it, move the pointer through the
+// given points of the layout area, release at the last one.
+void drag(ItemBox* box, const QPoint& grab, const QList<QPoint>& pointerInArea,
+          Qt::MouseButton button = Qt::LeftButton)
+{
+    QTest::mousePress(box, button, {}, grab);
+    for (const QPoint& point : pointerInArea)
+        QTest::mouseMove(box, box->mapFromParent(point));
+    QTest::mouseRelease(box, button, {}, box->mapFromParent(pointerInArea.last()));
+}
+
 struct Designer {
     Designer()
     {
@@ -101,11 +112,7 @@ void TestDesigner::dragMovesBoxAndSaveStoresIt()
     Designer designer;
     ItemBox* box = designer.window.box("SP01");
     QCOMPARE(box->pos(), QPoint(510, 10));
-    QTest::mousePress(box, Qt::LeftButton, {}, QPoint(5, 5));
-    // Two steps of the pointer, in the layout area's coordinates.
-    QTest::mouseMove(box, box->mapFromParent(QPoint(400, 300)));
-    QTest::mouseMove(box, box->mapFromParent(QPoint(205, 305)));
-    QTest::mouseRelease(box, Qt::LeftButton, {}, box->mapFromParent(QPoint(205, 305)));
+    drag(box, QPoint(5, 5), {QPoint(400, 300), QPoint(205, 305)});
     QCOMPARE(box->pos(), QPoint(200, 300));
     const QPoint moved = box->pos();
     designer.window.Button2Click();
@@ -122,12 +129,9 @@ void TestDesigner::dragWithAnyButtonKeepsGrabOffset()
     const QPoint start = box->pos();
     const QPoint grab(40, 12);
     const QPoint pointerInArea = start + grab;
-    QTest::mousePress(box, Qt::RightButton, {}, grab);
     // The pointer travels to a new place in the layout area; the box follows so that
     // the grabbed point stays under it.
-    const QPoint target = pointerInArea + QPoint(123, 77);
-    QTest::mouseMove(box, box->mapFromParent(target));
-    QTest::mouseRelease(box, Qt::RightButton, {}, box->mapFromParent(target));
+    drag(box, grab, {pointerInArea + QPoint(123, 77)}, Qt::RightButton);
     QCOMPARE(box->pos(), start + QPoint(123, 77));
     // A move after the release no longer drags.
     QTest::mouseMove(box, QPoint(90, 20));
@@ -148,9 +152,7 @@ void TestDesigner::boxOverPicturePixelStoresPixelPlusBevel()
     ItemBox* box = designer.window.box("JP05");
     const QPoint overPixel = picture->mapTo(box->parentWidget(), QPoint(99, 49));
     // Grabbed one pixel inside its corner (QTest reads a null point as the centre).
-    QTest::mousePress(box, Qt::LeftButton, {}, QPoint(1, 1));
-    QTest::mouseMove(box, box->mapFromParent(overPixel + QPoint(1, 1)));
-    QTest::mouseRelease(box, Qt::LeftButton, {}, box->mapFromParent(overPixel + QPoint(1, 1)));
+    drag(box, QPoint(1, 1), {overPixel + QPoint(1, 1)});
     designer.window.Button2Click();
     const CourierStore::StoredItem stored = CourierStore::storedItem(Company, "JP05");
     QCOMPARE(QPoint(stored.left, stored.top), QPoint(100, 50));
@@ -218,9 +220,8 @@ void TestDesigner::closingWithoutSaveKeepsPositions()
     {
         Designer designer;
         ItemBox* box = designer.window.box("JP01");
-        QTest::mousePress(box, Qt::LeftButton, {}, QPoint(1, 1));
-        QTest::mouseMove(box, QPoint(200, 200));
-        QTest::mouseRelease(box, Qt::LeftButton, {}, QPoint(200, 200));
+        drag(box, QPoint(1, 1), {QPoint(300, 300)});
+        QCOMPARE(box->pos(), QPoint(299, 299));
         designer.window.close();
     }
     const CourierStore::StoredItem stored = CourierStore::storedItem(Company, "JP01");
