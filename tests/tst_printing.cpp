@@ -122,6 +122,7 @@ private slots:
     void unreadablePictureIsReportedAndWindowStillPrints();
     void printerFailureKeepsWindowOpen();
     void printsThroughDefaultPrinter();
+    void missingDefaultPrinterIsReported();
 };
 
 void TestPrinting::itemStartsAtItsPositionOnPaper()
@@ -328,6 +329,24 @@ void TestPrinting::printsThroughDefaultPrinter()
                             .arg(got.height())
                             .arg(expected.width())
                             .arg(expected.height())));
+}
+
+void TestPrinting::missingDefaultPrinterIsReported()
+{
+    if (qEnvironmentVariable("ORVANE_EXPECT_NO_PRINTER") != "1")
+        QSKIP("runs where no print server is reachable (tst_printing_no_printer)");
+    ProgramFolder folder;
+    createCompany();
+    MessageRecorder messages;
+    TfrmP3 window(nullptr);
+    window.CompanyName = Company;
+    window.WaybillId = "0";
+    window.show();
+    QCoreApplication::processEvents();
+    QTest::mouseClick(window.findChild<QPushButton*>("Button1"), Qt::LeftButton);
+    QCOMPARE(messages.texts(), QStringList({QStringLiteral("没有默认打印机，请先在系统中设置默认打印机。")}));
+    QVERIFY(window.isVisible());
+    QVERIFY(window.findChild<QLabel*>("JP01")->isVisible());
 }
 
 ORVANE_TEST_MAIN(TestPrinting)
