@@ -18,10 +18,14 @@ int main(int argc, char* argv[])
     }
 
     DM().setProgramDir(Unit1::programDir());
-    TfrmMain main;
-    TfrmLogin login(&main);
-    login.show();
-    const int result = app.exec();
+    int result = 0;
+    {
+        TfrmMain main;
+        TfrmLogin login(&main);
+        login.show();
+        result = app.exec();
+    }
+    // Every window and its queries are gone before the connection closes.
     DM().close();
     return result;
 }
