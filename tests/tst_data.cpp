@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -26,6 +27,7 @@ private slots:
     void failingStatementNamesTheError();
     void foreignDatabaseIsRefused();
     void userLookupListsEveryUser();
+    void writeWaitsForAnotherProcessesLock();
 };
 
 namespace {
@@ -191,6 +193,28 @@ void TestData::userLookupListsEveryUser()
     DM().refreshCompanyLookup();
     // The company list shows deleted rows too, so a re-entered name appears twice.
     QCOMPARE(DM().companyLookup()->stringList(), QStringList({"甲", "甲"}));
+}
+
+void TestData::writeWaitsForAnotherProcessesLock()
+{
+    ProgramFolder folder;
+    DM().QueryCount(SqlText("SELECT ID FROM SUser")); // creates the file
+    // Another program holds the write lock for a moment, as a second copy of the
+    // program or a backup tool might.
+    QProcess other;
+    other.start("python3", {"-c", "import sqlite3, sys, time\n"
+                                  "c = sqlite3.connect(sys.argv[1], isolation_level=None)\n"
+                                  "c.execute('BEGIN IMMEDIATE')\n"
+                                  "print('locked', flush=True)\n"
+                                  "time.sleep(1.5)\n"
+                                  "c.execute('COMMIT')\n",
+                            folder.file("Data/db.sqlite3")});
+    QVERIFY(other.waitForReadyRead(10000));
+    QCOMPARE(other.readLine().trimmed(), QByteArray("locked"));
+    DM().ExecSql(SqlText("INSERT INTO SCom (theName) VALUES (?)", {QString("waited")}));
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SCom")), 1);
+    QVERIFY(other.waitForFinished(10000));
+    QCOMPARE(other.exitCode(), 0);
 }
 
 ORVANE_TEST_MAIN(TestData)
