@@ -167,9 +167,10 @@ QByteArray readBoundedFile(const QString& path)
 
 } // namespace
 
-QImage LoadJpeg(const QString& path)
+QImage LoadJpeg(const QString& path) { return DecodeJpeg(readBoundedFile(path), path); }
+
+QImage DecodeJpeg(const QByteArray& bytes, const QString& path)
 {
-    const QByteArray bytes = readBoundedFile(path);
     // Checked here so a PNG or text file named .jpg gets a plain answer rather than
     // libjpeg's byte dump.
     if (bytes.size() < 2 || uchar(bytes[0]) != 0xFF || uchar(bytes[1]) != 0xD8)
