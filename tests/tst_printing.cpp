@@ -273,11 +273,8 @@ void TestPrinting::printerFailureKeepsWindowOpen()
     ProgramFolder folder;
     createCompany();
     MessageRecorder messages;
-    TfrmP3 window(nullptr);
-    window.CompanyName = Company;
-    window.WaybillId = "0";
-    window.show();
-    QCoreApplication::processEvents();
+    PrintRun run("0");
+    TfrmP3& window = run.window;
     SetPrintOutputFile("/nonexistent-folder/page.pdf");
     QTest::mouseClick(window.findChild<QPushButton*>("Button1"), Qt::LeftButton);
     SetPrintOutputFile(QString());
@@ -296,11 +293,8 @@ void TestPrinting::printsThroughDefaultPrinter()
     createCompany();
     switchOnly({"SP01", "KP01"});
     const QStringList before = QDir(outDir).entryList({"*.pdf"}, QDir::Files);
-    TfrmP3 window(nullptr);
-    window.CompanyName = Company;
-    window.WaybillId = "0";
-    window.show();
-    QCoreApplication::processEvents();
+    PrintRun run("0");
+    TfrmP3& window = run.window;
     window.Button1Click();
     QVERIFY(!window.isVisible()); // printed and closed
 
@@ -338,11 +332,8 @@ void TestPrinting::missingDefaultPrinterIsReported()
     ProgramFolder folder;
     createCompany();
     MessageRecorder messages;
-    TfrmP3 window(nullptr);
-    window.CompanyName = Company;
-    window.WaybillId = "0";
-    window.show();
-    QCoreApplication::processEvents();
+    PrintRun run("0");
+    TfrmP3& window = run.window;
     QTest::mouseClick(window.findChild<QPushButton*>("Button1"), Qt::LeftButton);
     QCOMPARE(messages.texts(), QStringList({QStringLiteral("没有默认打印机，请先在系统中设置默认打印机。")}));
     QVERIFY(window.isVisible());
