@@ -1,6 +1,7 @@
 // The main window's frame, its exit question and the single-instance guard.
 #include "TestSupport.h"
 
+#include "AppError.h"
 #include "Com.h"
 #include "Com_Q.h"
 #include "Controls.h"
@@ -37,6 +38,7 @@ private slots:
     void companyEntryFromMenuAndToolBar();
     void secondGuardIsRefusedWhileFirstIsHeld();
     void staleLockOfDeadProcessIsTakenOver();
+    void failureInAnEventHandlerReachesTheErrorBox();
 };
 
 namespace {
@@ -280,6 +282,30 @@ void TestMainWindow::staleLockOfDeadProcessIsTakenOver()
     SingleInstance guard("Kestrune", folder.path());
     QVERIFY(guard.isFirst());
     QVERIFY(!SingleInstance("Kestrune", folder.path()).isFirst());
+}
+
+namespace {
+// A widget whose event handler fails the way a statement or a picture can.
+class Failing : public QWidget {
+protected:
+    void mousePressEvent(QMouseEvent*) override { throw AppError(QStringLiteral("图片数据已损坏")); }
+};
+} // namespace
+
+void TestMainWindow::failureInAnEventHandlerReachesTheErrorBox()
+{
+    MessageRecorder messages;
+    Failing widget;
+    widget.resize(50, 50);
+    widget.show();
+    QTest::mouseClick(&widget, Qt::LeftButton);
+    QCOMPARE(messages.shown().size(), 1);
+    QCOMPARE(messages.shown().first().kind, MessageKind::Error);
+    QCOMPARE(messages.shown().first().caption, QStringLiteral("Orvane快递单打印软件"));
+    QCOMPARE(messages.last(), QStringLiteral("图片数据已损坏"));
+    // The program goes on: the next event is handled as usual.
+    QTest::mouseClick(&widget, Qt::LeftButton);
+    QCOMPARE(messages.shown().size(), 2);
 }
 
 ORVANE_TEST_MAIN(TestMainWindow)
