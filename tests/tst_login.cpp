@@ -45,6 +45,15 @@ void pick(QComboBox* box, const QString& name)
     box->setCurrentIndex(index);
 }
 
+// The login window over a hidden main window, shown as at start-up.
+struct LoginScreen {
+    LoginScreen() { login.show(); }
+    TfrmMain main;
+    TfrmLogin login{&main};
+    QComboBox* box = child<QComboBox>(&login, "DBLookupComboBox1");
+    QLineEdit* edit = child<QLineEdit>(&login, "Edit1");
+};
+
 } // namespace
 
 void TestLogin::init()
@@ -56,9 +65,8 @@ void TestLogin::init()
 void TestLogin::opensWithFocusOnLoginAndTabOrder()
 {
     ProgramFolder folder;
-    TfrmMain main;
-    TfrmLogin login(&main);
-    login.show();
+    LoginScreen screen;
+    TfrmLogin& login = screen.login;
     QCOMPARE(login.windowTitle(), QString("软件登录"));
     QCOMPARE(login.size(), QSize(300, 270));
     auto* login1 = child<QPushButton>(&login, "BitBtn1");
@@ -84,9 +92,8 @@ void TestLogin::userListShowsEveryUser()
     addUser("张三", "1");
     addUser("bob", "2");
     addUser("李四", "3");
-    TfrmLogin login(nullptr);
-    login.show();
-    auto* box = child<QComboBox>(&login, "DBLookupComboBox1");
+    LoginScreen screen;
+    QComboBox* box = screen.box;
     QStringList names;
     for (int i = 0; i < box->count(); ++i)
         names << box->itemText(i);
@@ -102,9 +109,9 @@ void TestLogin::emptyNameIsRefused()
 {
     ProgramFolder folder;
     MessageRecorder messages;
-    TfrmMain main;
-    TfrmLogin login(&main);
-    login.show();
+    LoginScreen screen;
+    TfrmMain& main = screen.main;
+    TfrmLogin& login = screen.login;
     child<QLineEdit>(&login, "Edit1")->setText(Unit1::InitialPassword);
     QTest::mouseClick(child(&login, "BitBtn1"), Qt::LeftButton);
     QCOMPARE(messages.texts(), QStringList({"用户名 不能为空！"}));
@@ -130,11 +137,11 @@ void TestLogin::wrongPasswordKeepsNameAndTextAndFocusesPassword()
     ProgramFolder folder;
     addUser("张三", "secret");
     MessageRecorder messages;
-    TfrmMain main;
-    TfrmLogin login(&main);
-    login.show();
-    auto* box = child<QComboBox>(&login, "DBLookupComboBox1");
-    auto* edit = child<QLineEdit>(&login, "Edit1");
+    LoginScreen screen;
+    TfrmMain& main = screen.main;
+    TfrmLogin& login = screen.login;
+    QComboBox* box = screen.box;
+    QLineEdit* edit = screen.edit;
     pick(box, "admin");
     edit->setText(password);
     QTest::mouseClick(child(&login, "BitBtn1"), Qt::LeftButton);
@@ -152,11 +159,11 @@ void TestLogin::enterInPasswordBoxLogsIn()
 {
     ProgramFolder folder;
     MessageRecorder messages;
-    TfrmMain main;
-    TfrmLogin login(&main);
-    login.show();
+    LoginScreen screen;
+    TfrmMain& main = screen.main;
+    TfrmLogin& login = screen.login;
     // Picking a name moves on to the password box.
-    auto* box = child<QComboBox>(&login, "DBLookupComboBox1");
+    QComboBox* box = screen.box;
     box->setFocus();
     QTest::keyClick(box, Qt::Key_Down);
     QCOMPARE(box->currentText(), QString("admin"));
@@ -174,9 +181,9 @@ void TestLogin::successShowsMainWindowWithTheUser()
 {
     ProgramFolder folder;
     MessageRecorder messages;
-    TfrmMain main;
-    TfrmLogin login(&main);
-    login.show();
+    LoginScreen screen;
+    TfrmMain& main = screen.main;
+    TfrmLogin& login = screen.login;
     QCOMPARE(child<QLabel>(&main, "Panel2")->text(), QString());
     pick(child<QComboBox>(&login, "DBLookupComboBox1"), "admin");
     child<QLineEdit>(&login, "Edit1")->setText(Unit1::InitialPassword);
@@ -195,11 +202,11 @@ void TestLogin::secondUserLogsInAsThatUser()
     addUser("张三", "zs-pass");
     addUser("李四", "ls-pass");
     MessageRecorder messages;
-    TfrmMain main;
-    TfrmLogin login(&main);
-    login.show();
-    auto* box = child<QComboBox>(&login, "DBLookupComboBox1");
-    auto* edit = child<QLineEdit>(&login, "Edit1");
+    LoginScreen screen;
+    TfrmMain& main = screen.main;
+    TfrmLogin& login = screen.login;
+    QComboBox* box = screen.box;
+    QLineEdit* edit = screen.edit;
     // Another user's password does not open this user's account.
     pick(box, "李四");
     edit->setText("zs-pass");
@@ -217,9 +224,9 @@ void TestLogin::closingBeforeLoginEndsTheProgram()
 {
     ProgramFolder folder;
     MessageRecorder messages;
-    TfrmMain main;
-    TfrmLogin login(&main);
-    login.show();
+    LoginScreen screen;
+    TfrmMain& main = screen.main;
+    TfrmLogin& login = screen.login;
     QVERIFY(programEndsAfter([&login] { login.close(); }));
     QVERIFY(!login.isVisible());
     QVERIFY(!main.isVisible());
@@ -237,9 +244,9 @@ void TestLogin::successDoesNotEndTheProgram()
 {
     ProgramFolder folder;
     MessageRecorder messages;
-    TfrmMain main;
-    TfrmLogin login(&main);
-    login.show();
+    LoginScreen screen;
+    TfrmMain& main = screen.main;
+    TfrmLogin& login = screen.login;
     pick(child<QComboBox>(&login, "DBLookupComboBox1"), "admin");
     child<QLineEdit>(&login, "Edit1")->setText(Unit1::InitialPassword);
     QVERIFY(!programEndsAfter([&login] { QTest::mouseClick(child(&login, "BitBtn1"), Qt::LeftButton); }));
