@@ -15,7 +15,10 @@ if ! grep -q "^Out $outdir\$" "$conf"; then
   restart=1
 fi
 
-if ! lpstat -r >/dev/null 2>&1 || [ -n "${restart:-}" ]; then
+# lpstat -r exits 0 either way; only its text tells whether the scheduler answers.
+scheduler_up() { lpstat -r 2>/dev/null | grep -q "scheduler is running"; }
+
+if ! scheduler_up || [ -n "${restart:-}" ]; then
   if command -v systemctl >/dev/null 2>&1 && systemctl is-system-running >/dev/null 2>&1; then
     systemctl restart cups
   else
@@ -23,7 +26,11 @@ if ! lpstat -r >/dev/null 2>&1 || [ -n "${restart:-}" ]; then
     sleep 0.5
     /usr/sbin/cupsd
   fi
-  for _ in $(seq 1 50); do lpstat -r >/dev/null 2>&1 && break; sleep 0.2; done
+  for _ in $(seq 1 100); do scheduler_up && break; sleep 0.2; done
+  if ! scheduler_up; then
+    echo "cups-pdf-printer.sh: the CUPS scheduler did not start" >&2
+    exit 1
+  fi
 fi
 
 if ! lpstat -p "$printer" >/dev/null 2>&1; then
