@@ -52,6 +52,20 @@ struct LoginScreen {
     TfrmLogin login{&main};
     QComboBox* box = child<QComboBox>(&login, "DBLookupComboBox1");
     QLineEdit* edit = child<QLineEdit>(&login, "Edit1");
+
+    // Fills the boxes as a user would; an empty name leaves the list unpicked.
+    void fill(const QString& name, const QString& password)
+    {
+        if (!name.isEmpty())
+            pick(box, name);
+        edit->setText(password);
+    }
+    void pressLogin() { QTest::mouseClick(child(&login, "BitBtn1"), Qt::LeftButton); }
+    void attempt(const QString& name, const QString& password)
+    {
+        fill(name, password);
+        pressLogin();
+    }
 };
 
 } // namespace
@@ -112,8 +126,7 @@ void TestLogin::emptyNameIsRefused()
     LoginScreen screen;
     TfrmMain& main = screen.main;
     TfrmLogin& login = screen.login;
-    child<QLineEdit>(&login, "Edit1")->setText(Unit1::InitialPassword);
-    QTest::mouseClick(child(&login, "BitBtn1"), Qt::LeftButton);
+    screen.attempt(QString(), Unit1::InitialPassword);
     QCOMPARE(messages.texts(), QStringList({"用户名 不能为空！"}));
     QCOMPARE(messages.shown().first().caption, Unit1::AppTitle);
     QCOMPARE(login.focusWidget(), child(&login, "DBLookupComboBox1"));
@@ -142,9 +155,7 @@ void TestLogin::wrongPasswordKeepsNameAndTextAndFocusesPassword()
     TfrmLogin& login = screen.login;
     QComboBox* box = screen.box;
     QLineEdit* edit = screen.edit;
-    pick(box, "admin");
-    edit->setText(password);
-    QTest::mouseClick(child(&login, "BitBtn1"), Qt::LeftButton);
+    screen.attempt("admin", password);
 
     QCOMPARE(messages.texts(), QStringList({"密码错误，请重新录入！"}));
     QCOMPARE(box->currentText(), QString("admin"));
@@ -185,9 +196,7 @@ void TestLogin::successShowsMainWindowWithTheUser()
     TfrmMain& main = screen.main;
     TfrmLogin& login = screen.login;
     QCOMPARE(child<QLabel>(&main, "Panel2")->text(), QString());
-    pick(child<QComboBox>(&login, "DBLookupComboBox1"), "admin");
-    child<QLineEdit>(&login, "Edit1")->setText(Unit1::InitialPassword);
-    QTest::mouseClick(child(&login, "BitBtn1"), Qt::LeftButton);
+    screen.attempt("admin", Unit1::InitialPassword);
 
     QVERIFY(messages.shown().isEmpty());
     QCOMPARE(Unit1::currentUserName(), QString("admin"));
@@ -204,17 +213,11 @@ void TestLogin::secondUserLogsInAsThatUser()
     MessageRecorder messages;
     LoginScreen screen;
     TfrmMain& main = screen.main;
-    TfrmLogin& login = screen.login;
-    QComboBox* box = screen.box;
-    QLineEdit* edit = screen.edit;
     // Another user's password does not open this user's account.
-    pick(box, "李四");
-    edit->setText("zs-pass");
-    QTest::mouseClick(child(&login, "BitBtn1"), Qt::LeftButton);
+    screen.attempt("李四", "zs-pass");
     QCOMPARE(messages.last(), QString("密码错误，请重新录入！"));
 
-    edit->setText("ls-pass");
-    QTest::mouseClick(child(&login, "BitBtn1"), Qt::LeftButton);
+    screen.attempt("李四", "ls-pass");
     QCOMPARE(messages.shown().size(), 1);
     QCOMPARE(Unit1::currentUserName(), QString("李四"));
     QCOMPARE(child<QLabel>(&main, "Panel2")->text(), QString("李四"));
@@ -246,10 +249,8 @@ void TestLogin::successDoesNotEndTheProgram()
     MessageRecorder messages;
     LoginScreen screen;
     TfrmMain& main = screen.main;
-    TfrmLogin& login = screen.login;
-    pick(child<QComboBox>(&login, "DBLookupComboBox1"), "admin");
-    child<QLineEdit>(&login, "Edit1")->setText(Unit1::InitialPassword);
-    QVERIFY(!programEndsAfter([&login] { QTest::mouseClick(child(&login, "BitBtn1"), Qt::LeftButton); }));
+    screen.fill("admin", Unit1::InitialPassword);
+    QVERIFY(!programEndsAfter([&screen] { screen.pressLogin(); }));
     QVERIFY(main.isVisible());
     QVERIFY(messages.shown().isEmpty());
 }
