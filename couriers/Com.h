@@ -1,28 +1,23 @@
 #pragma once
 
-#include <QDialog>
-#include <QPointer>
+#include "EntryDialog.h"
 
 class LimitedEdit;
-class QPushButton;
-class QueryWindow;
 
 // Entry and edit of a courier company.
-class TfrmCom : public QDialog {
+class TfrmCom : public EntryDialog {
     Q_OBJECT
 public:
     explicit TfrmCom(QWidget* parent);
 
-    // Set by the opener before showing: empty CompanyId means a new company.
-    QString CompanyId;
+    // Set by the opener before showing: CompanyId (the base's EditID) 0 means a new
+    // company; OldName is the name the company had when the dialog opened.
+    qint64& CompanyId = EditID;
     QString OldName;
-    QPointer<QueryWindow> QueryWindowToRefresh;
 
-    LimitedEdit* edit(int number) const { return m_edits[number - 1]; }
-    void BitBtn1Click();
+    LimitedEdit* edit(int number) const;
+    void loadRow(const RowReader& row) override;
 
-private:
-    LimitedEdit* m_edits[6];
-    QPushButton* BitBtn1;
-    QPushButton* BitBtn2;
+protected:
+    bool mySave() override;
 };

@@ -12,6 +12,4 @@ public:
     void N1Click();
     void N2Click();
     void P1Click();
-    void M1Click();
-    void D1Click();
 };

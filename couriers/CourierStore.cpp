@@ -11,14 +11,30 @@
 
 namespace CourierStore {
 
-bool liveNameExists(const QString& name, const QString& exceptId)
+const FieldTable& CompanyFields()
 {
-    if (exceptId.isEmpty())
-        return DM().QueryCount(
-                   SqlText(QStringLiteral("SELECT ID FROM SCom WHERE (theName = ?) AND (theDel = '否') "), {name})) > 0;
+    using Unit = FieldDef::Unit;
+    // Limits in GBK bytes: a Chinese character takes two.
+    static const FieldTable fields = {
+        {"theName", "快递公司", "快递公司：", "Edit1", 12, Unit::GbkBytes, 0, 0, 0, 1},
+        {"thePro", "联系人", "联  系  人：", "Edit2", 20, Unit::GbkBytes, 100, 0, 1, 1},
+        {"thePhone", "电话号码", "电话号码：", "Edit3", 30, Unit::GbkBytes, 120, 0, 2, 1},
+        {"theMob", "手机号码", "手机号码：", "Edit4", 30, Unit::GbkBytes, 150, 1, 0, 1},
+        {"theAdd", "地址", "地        址：", "Edit5", 50, Unit::GbkBytes, 200, 1, 1, 2},
+        {"Remark", "备注", "备        注：", "Edit6", 100, Unit::GbkBytes, 280, 2, 0, 3},
+    };
+    return fields;
+}
+
+QString companySelectList() { return QStringLiteral("SELECT ") + Fields::SelectList(CompanyFields()) + QStringLiteral("ID "); }
+
+QString companyFrom() { return QStringLiteral("FROM SCom WHERE (theDel = '否') "); }
+
+bool liveNameExists(const QString& name, qint64 exceptId)
+{
     return DM().QueryCount(SqlText(QStringLiteral("SELECT ID FROM SCom WHERE (theName = ?) AND (theDel = '否') "
                                                   "AND (ID <> ?) "),
-                                   {name, exceptId.toLongLong()})) > 0;
+                                   {name, exceptId})) > 0;
 }
 
 void insertDefaultItems(const QString& companyName)
@@ -29,34 +45,32 @@ void insertDefaultItems(const QString& companyName)
                              {companyName, item.displayName, item.code, item.defaultTop, item.defaultLeft}));
 }
 
-void createCompany(const Company& c)
+void createCompany(const Company& company)
 {
     Transaction transaction;
-    insertDefaultItems(c.name);
-    DM().ExecSql(SqlText(QStringLiteral("INSERT INTO SCom (theName, thePro, thePhone, theMob, theAdd, "
-                                        "Remark, theDel) VALUES (?, ?, ?, ?, ?, ?, '否') "),
-                         {c.name, c.contact, c.phone, c.mobile, c.address, c.remark}));
+    insertDefaultItems(Fields::ValueOf(CompanyFields(), company, QStringLiteral("theName")));
+    DM().ExecSql(Fields::Insert(QStringLiteral("SCom"), CompanyFields(), company,
+                                {{QStringLiteral("theDel"), QStringLiteral("否")}}));
     transaction.commit();
 }
 
-void updateCompany(const QString& id, const QString& oldName, const Company& c)
+void updateCompany(qint64 id, const QString& oldName, const Company& company)
 {
     Transaction transaction;
-    if (c.name != oldName) {
+    const QString name = Fields::ValueOf(CompanyFields(), company, QStringLiteral("theName"));
+    if (name != oldName) {
         DM().ExecSql(SqlText(QStringLiteral("DELETE FROM SP WHERE (EName = ?) "), {oldName}));
-        insertDefaultItems(c.name);
+        insertDefaultItems(name);
     }
-    DM().ExecSql(SqlText(QStringLiteral("UPDATE SCom SET theName = ?, thePro = ?, thePhone = ?, theMob = ?, "
-                                        "theAdd = ?, Remark = ? WHERE (ID = ?) "),
-                         {c.name, c.contact, c.phone, c.mobile, c.address, c.remark, id.toLongLong()}));
+    DM().ExecSql(Fields::Update(QStringLiteral("SCom"), CompanyFields(), company, id));
     transaction.commit();
 }
 
-void deleteCompany(const QString& id, const QString& name)
+void deleteCompany(qint64 id, const QString& name)
 {
     Transaction transaction;
     DM().ExecSql(SqlText(QStringLiteral("DELETE FROM SP WHERE (EName = ?) "), {name}));
-    DM().ExecSql(SqlText(QStringLiteral("UPDATE SCom SET theDel = '是' WHERE (ID = ?) "), {id.toLongLong()}));
+    DM().ExecSql(SqlText(QStringLiteral("UPDATE SCom SET theDel = '是' WHERE (ID = ?) "), {id}));
     transaction.commit();
     // Only once the rows are gone; a missing or locked file is no reason to fail.
     QFile::remove(CompanyPicturePath(name));
@@ -100,12 +114,12 @@ SqlText itemSelectionListing(const QString& companyName)
                    {companyName});
 }
 
-void togglePrint(const QString& itemId, const QString& currentFlag)
+void togglePrint(qint64 itemId, const QString& currentFlag)
 {
     const QString sql = currentFlag == QStringLiteral("是")
                             ? QStringLiteral("UPDATE SP SET theP = '否' WHERE (ID = ? ) ")
                             : QStringLiteral("UPDATE SP SET theP = '是' WHERE (ID = ? ) ");
-    DM().ExecSql(SqlText(sql, {itemId.toLongLong()}));
+    DM().ExecSql(SqlText(sql, {itemId}));
 }
 
 QList<PrintRow> printRows(const QString& companyName)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FieldTable.h"
 #include "SqlText.h"
 
 #include <QString>
@@ -8,13 +9,17 @@
 // The statements of the courier companies and their print items.
 namespace CourierStore {
 
-// The six texts of a company in the order of its edit boxes.
-struct Company {
-    QString name, contact, phone, mobile, address, remark;
-};
+// The six fields of a company, in the order of its edit boxes.
+const FieldTable& CompanyFields();
+using Company = Record;
+
+// The company listing, newest first: "SELECT theName AS 快递公司, … ID " +
+// "FROM SCom WHERE (theDel = '否') " + the filter + "ORDER BY ID DESC ".
+QString companySelectList();
+QString companyFrom();
 
 // Whether a live company other than exceptId already has the name.
-bool liveNameExists(const QString& name, const QString& exceptId = QString());
+bool liveNameExists(const QString& name, qint64 exceptId = 0);
 
 // The 25 default print items under a company name, in code order (mySaveP's rows).
 void insertDefaultItems(const QString& companyName);
@@ -22,9 +27,9 @@ void insertDefaultItems(const QString& companyName);
 // A new company: its print items, then its row; all or nothing.
 void createCompany(const Company& company);
 // An edit. A new name replaces the print items by the defaults; all or nothing.
-void updateCompany(const QString& id, const QString& oldName, const Company& company);
+void updateCompany(qint64 id, const QString& oldName, const Company& company);
 // Removes the print items and marks the row deleted; then removes the picture file.
-void deleteCompany(const QString& id, const QString& name);
+void deleteCompany(qint64 id, const QString& name);
 
 // One print item's stored row, as the designer reads it.
 struct StoredItem {
@@ -44,7 +49,7 @@ void savePositions(const QString& companyName, const QList<ItemPosition>& positi
 
 // The print item selection list, and the switch of one item.
 SqlText itemSelectionListing(const QString& companyName);
-void togglePrint(const QString& itemId, const QString& currentFlag);
+void togglePrint(qint64 itemId, const QString& currentFlag);
 
 // A company's print items in ID order, for the print window.
 struct PrintRow {

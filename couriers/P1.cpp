@@ -39,7 +39,7 @@ void TfrmP1::DBGrid1DblClick()
 {
     if (DBGrid1->rowCount() == 0)
         return;
-    CourierStore::togglePrint(DBGrid1->value(QStringLiteral("ID")).toString(),
+    CourierStore::togglePrint(DBGrid1->value(QStringLiteral("ID")).toLongLong(),
                               DBGrid1->value(QStringLiteral("打印")).toString());
     myRef();
 }

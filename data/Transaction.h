@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QString>
+
 // Several writes for one user action: all of them or none. Rolls back unless commit()
 // was reached, so a statement that throws part way leaves nothing half-written.
+// A transaction opened while another is open joins it as a savepoint: store functions
+// compose, and the outer action still commits or rolls back as a whole.
 class Transaction {
 public:
     Transaction();
@@ -13,4 +17,5 @@ public:
 
 private:
     bool m_open = false;
+    int m_depth = 0; // 0: the outermost transaction; otherwise the savepoint's number
 };

@@ -56,6 +56,12 @@ OpenFileAnswer::OpenFileAnswer(QString answer)
 
 OpenFileAnswer::~OpenFileAnswer() { setOpenFileHandler(m_previous); }
 
+QObject* standInOwner()
+{
+    static QObject owner;
+    return &owner;
+}
+
 bool programEndsAfter(std::function<void()> action)
 {
     QTimer::singleShot(0, qApp, [action] {

@@ -3,13 +3,20 @@
 #include "Messages.h"
 #include "Modal.h"
 
+#include "DataGrid.h"
+
+#include <QAction>
+#include <QCheckBox>
 #include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QList>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 #include <functional>
+#include <type_traits>
 
 // A fresh program folder with a fresh database for one test; the data module points
 // at it until the folder goes.
@@ -74,13 +81,59 @@ private:
     OpenFileHandler m_previous;
 };
 
+// A missing control fails the running test: it gets a stand-in object instead of a null
+// pointer, so the rest of the test program still runs.
+QObject* standInOwner();
 template <class T = QWidget> T* child(QObject* parent, const char* name)
 {
     T* found = parent->findChild<T*>(QLatin1String(name));
-    if (!found)
-        qWarning("no child named %s", name);
-    return found;
+    if (found)
+        return found;
+    QTest::qFail(qPrintable(QStringLiteral("no child named %1").arg(QLatin1String(name))), __FILE__, __LINE__);
+    if constexpr (std::is_default_constructible_v<T>) {
+        auto* standIn = new T;
+        // A widget stand-in lives to the end of the failed run; other objects go with their owner.
+        if constexpr (!std::is_base_of_v<QWidget, T>)
+            standIn->setParent(standInOwner());
+        return standIn;
+    }
+    return nullptr;
 }
+
+// Drives a query window as a user would: its conditions, "查询", the grid, the count
+// label and the context menu's commands.
+template <class Window> struct QueryDriver {
+    Window window;
+    QString firstAlias; // the column that names a listed row
+
+    explicit QueryDriver(QString alias) : firstAlias(std::move(alias))
+    {
+        window.resize(1000, 600);
+        window.show();
+    }
+    DataGrid* grid() { return child<DataGrid>(&window, "DBGrid1"); }
+    QLineEdit* edit(int n) { return child<QLineEdit>(&window, QByteArray("Edit" + QByteArray::number(n))); }
+    QCheckBox* check(int n) { return child<QCheckBox>(&window, QByteArray("CheckBox" + QByteArray::number(n))); }
+    QString label() { return child<QLabel>(&window, "Label1")->text(); }
+    void query() { QTest::mouseClick(child(&window, "BitBtn1"), Qt::LeftButton); }
+    QAction* command(const char* name) { return child<QAction>(&window, name); }
+    // Runs a context-menu command as the menu would.
+    void run(const char* name) { command(name)->trigger(); }
+    QStringList listed(const QString& alias = QString())
+    {
+        QStringList values;
+        for (int row = 0; row < grid()->rowCount(); ++row)
+            values << grid()->value(row, alias.isEmpty() ? firstAlias : alias).toString();
+        return values;
+    }
+    void selectRow(int row)
+    {
+        DataGrid* g = grid();
+        g->scrollTo(g->model()->index(row, 0));
+        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(row, 0)).center());
+    }
+    int rowOf(const QString& name) { return static_cast<int>(listed().indexOf(name)); }
+};
 
 // Runs the action inside the event loop, then queues a step that stops the loop itself;
 // a quit the action asked for is queued before it. True when the action ended the program.

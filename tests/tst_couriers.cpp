@@ -170,32 +170,8 @@ void commitText(QWidget* edit, const QString& text)
 }
 
 // A company query window, shown at a usable size.
-struct QueryUnderTest {
-    TfrmCom_Q window;
-    QueryUnderTest()
-    {
-        window.resize(1000, 600);
-        window.show();
-    }
-    DataGrid* grid() { return child<DataGrid>(&window, "DBGrid1"); }
-    QLineEdit* edit(int n) { return child<QLineEdit>(&window, QByteArray("Edit" + QByteArray::number(n))); }
-    QCheckBox* check(int n) { return child<QCheckBox>(&window, QByteArray("CheckBox" + QByteArray::number(n))); }
-    QString label() { return child<QLabel>(&window, "Label1")->text(); }
-    void query() { QTest::mouseClick(child(&window, "BitBtn1"), Qt::LeftButton); }
-    QAction* command(const char* name) { return window.findChild<QAction*>(QLatin1String(name)); }
-    QStringList listed(const QString& alias = "快递公司")
-    {
-        QStringList values;
-        for (int row = 0; row < grid()->rowCount(); ++row)
-            values << grid()->value(row, alias).toString();
-        return values;
-    }
-    void selectRow(int row)
-    {
-        DataGrid* g = grid();
-        QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(row, 0)).center());
-    }
-    int rowOf(const QString& name) { return static_cast<int>(listed().indexOf(name)); }
+struct QueryUnderTest : QueryDriver<TfrmCom_Q> {
+    QueryUnderTest() : QueryDriver(QStringLiteral("快递公司")) {}
 };
 
 } // namespace
@@ -251,7 +227,7 @@ void TestCouriers::deletedCompanysNameGetsFreshItems()
     CourierStore::createCompany(company("圆通"));
     const QList<qint64> oldIds = itemIdsOf("圆通");
     DM().ExecSql(SqlText("UPDATE SP SET theT = 99, theP = '否' WHERE (EName = '圆通')"));
-    CourierStore::deleteCompany("1", "圆通");
+    CourierStore::deleteCompany(1, "圆通");
     QCOMPARE(companyRows(), QStringList({"圆通||||||是"}));
 
     MessageRecorder messages;
@@ -337,7 +313,7 @@ void TestCouriers::renameOntoLiveNameIsRefused()
     CourierStore::createCompany(company("EMS"));
     CourierStore::createCompany(company("德邦"));
     CourierStore::createCompany(company("旧名"));
-    CourierStore::deleteCompany("3", "旧名");
+    CourierStore::deleteCompany(3, "旧名");
     const QStringList before = companyRows();
 
     MessageRecorder messages;
@@ -473,7 +449,7 @@ void TestCouriers::noTickListsEveryLiveCompanyNewestFirst()
     ProgramFolder folder;
     for (const char* name : {"甲", "乙", "丙", "丁"})
         CourierStore::createCompany(company(name));
-    CourierStore::deleteCompany("2", "乙");
+    CourierStore::deleteCompany(2, "乙");
     QueryUnderTest q;
     QCOMPARE(q.grid()->model()->columnCount(), 0); // empty until the first query
     q.edit(1)->setText("不匹配");

@@ -12,8 +12,8 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new QSqlQueryM
 {
     setModel(m_model);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
+    selectWholeRows(true);
     setShowGrid(true);
     setAlternatingRowColors(true);
     horizontalHeader()->setSectionsMovable(false);
@@ -28,13 +28,15 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new QSqlQueryM
     });
 }
 
+void DataGrid::selectWholeRows(bool rows)
+{
+    setSelectionBehavior(rows ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+}
+
 void DataGrid::setStatement(const SqlText& statement)
 {
-    QSqlQuery query = DM().run(statement);
-    m_model->setQuery(std::move(query));
-    // Counting and scrolling need every row, and SQLite reports no size in advance.
-    while (m_model->canFetchMore())
-        m_model->fetchMore();
+    // The model fetches its first batch now and the rest as the view scrolls to them.
+    m_model->setQuery(DM().run(statement));
     if (m_model->rowCount() > 0)
         setCurrentIndex(m_model->index(0, 0));
 }
@@ -54,6 +56,31 @@ QVariant DataGrid::value(int row, const QString& alias) const
     if (row < 0 || row >= rowCount())
         return {};
     return m_model->record(row).value(alias);
+}
+
+RowReader DataGrid::currentRow() const
+{
+    return [this](const QString& alias) { return value(alias); };
+}
+
+int DataGrid::columnOf(const QString& alias) const { return m_model->record().indexOf(alias); }
+
+void DataGrid::setColumnWidths(const QList<QPair<QString, int>>& widths)
+{
+    for (const auto& [alias, width] : widths) {
+        const int column = columnOf(alias);
+        if (column >= 0 && width > 0)
+            setColumnWidth(column, width);
+    }
+}
+
+void DataGrid::hideColumns(const QStringList& aliases)
+{
+    for (const QString& alias : aliases) {
+        const int column = columnOf(alias);
+        if (column >= 0)
+            hideColumn(column);
+    }
 }
 
 bool DataGrid::eventFilter(QObject* watched, QEvent* event)

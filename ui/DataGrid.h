@@ -3,24 +3,39 @@
 #include "SqlText.h"
 
 #include <QTableView>
+#include <functional>
 
 class QMenu;
 class QSqlQueryModel;
 
+// Reads a listed row's values by column alias.
+using RowReader = std::function<QVariant(const QString& alias)>;
+
 // A read-only grid bound to a query: column titles are the statement's aliases, one
-// current row, and a context menu that its window attaches when it wants it.
+// current row, and a context menu that its window attaches when it wants it. Rows are
+// fetched as they are scrolled into view, so a listing of a million rows shows its
+// first screen at once and holds only what has been seen.
 class DataGrid : public QTableView {
     Q_OBJECT
 public:
     explicit DataGrid(QWidget* parent = nullptr);
 
-    // Runs the statement and shows every row; the first row becomes the current one.
+    // Runs the statement and shows its first rows; the first row becomes the current one.
     void setStatement(const SqlText& statement);
+    // Rows fetched so far: 0 exactly when the listing is empty.
     int rowCount() const;
     int currentRowIndex() const;
     // The current row's value under a column alias.
     QVariant value(const QString& alias) const;
     QVariant value(int row, const QString& alias) const;
+    RowReader currentRow() const;
+
+    // Grid lines and a row indicator always; whole rows or single cells selected.
+    void selectWholeRows(bool rows);
+    // Column widths by alias (0 keeps the grid's default) and hidden columns by alias.
+    void setColumnWidths(const QList<QPair<QString, int>>& widths);
+    void hideColumns(const QStringList& aliases);
+    int columnOf(const QString& alias) const;
 
     void attachContextMenu(QMenu* menu) { m_menu = menu; }
     QMenu* contextMenu() const { return m_menu; }

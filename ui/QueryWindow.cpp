@@ -1,63 +1,103 @@
 #include "QueryWindow.h"
 
 #include "Controls.h"
-#include "DataGrid.h"
+#include "DateText.h"
+#include "EntryDialog.h"
+#include "FormGrid.h"
 #include "Guard.h"
+#include "LookupCombo.h"
+#include "Messages.h"
+#include "Modal.h"
+#include "SqlDialect.h"
 
 #include <QCheckBox>
+#include <QDateEdit>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QVBoxLayout>
 
 namespace {
-constexpr int PairWidth = 250;
-constexpr int RowHeight = 30;
+
+// The condition box: tick boxes at x 16, 232 and 448 (73 wide), their controls at x 96,
+// 312 and 528 (121 wide, 337 across two places), one row every 24 pixels.
+constexpr int CheckLeft = 16;
+constexpr int ControlLeft = 96;
+constexpr int ColumnStep = 216;
+constexpr int FirstRow = 20;
+constexpr int RowStep = 24;
+constexpr int GroupWidth = 665;
+
+QRect controlRect(const Place& p)
+{
+    return {ControlLeft + ColumnStep * p.column, FirstRow + RowStep * p.row, 121 + ColumnStep * (p.span - 1), 21};
+}
+
+int rowsOf(const QList<QueryCondition>& conditions)
+{
+    int rows = 0;
+    for (const QueryCondition& c : conditions)
+        rows = std::max({rows, c.place.row + 1, c.toControl ? c.toPlace.row + 1 : 0});
+    return rows;
+}
+
+QString dateOf(QWidget* picker) { return DateText(static_cast<QDateEdit*>(picker)->date()); }
+
 } // namespace
 
-QueryWindow::QueryWindow(const QueryWindowKind& kind, QWidget* parent) : QWidget(parent), m_kind(kind)
+QList<QPair<QString, int>> ColumnWidths(const FieldTable& fields)
 {
-    setWindowTitle(kind.caption);
+    QList<QPair<QString, int>> widths;
+    for (const FieldDef& field : fields)
+        widths.append({field.alias, field.width});
+    return widths;
+}
+
+QueryWindow::QueryWindow(QueryWindowKind kind, QWidget* parent) : QWidget(parent), m_kind(std::move(kind))
+{
+    setObjectName(QLatin1String(m_kind.objectName));
+    setWindowTitle(m_kind.caption);
     setFont(AppFont());
 
-    const int rows = static_cast<int>((kind.filters.size() + 2) / 3);
+    const int rows = rowsOf(m_kind.conditions);
+    const int groupHeight = FirstRow + RowStep * rows + 13;
     auto* top = new QWidget(this);
-    top->setFixedHeight(rows * RowHeight + 32);
-    QGroupBox* group =
-        MakeGroup(top, "GroupBox1", QStringLiteral("查询条件"), QRect(8, 4, 3 * PairWidth + 16, rows * RowHeight + 24));
-    for (int i = 0; i < kind.filters.size(); ++i) {
-        const QueryFilter& filter = kind.filters[i];
-        const int left = 10 + (i % 3) * PairWidth;
-        const int y = 20 + (i / 3) * RowHeight;
-        QCheckBox* check = MakeCheck(group, filter.checkName, filter.caption, left, y + 2);
-        LimitedEdit* edit = MakeEdit(group, filter.editName, left + 80, y, 150);
-        // Typing ticks the pair's box; only the user unticks it.
-        connect(edit, &QLineEdit::textChanged, check, [check] { check->setChecked(true); });
-        m_checks << check;
-        m_edits << edit;
-    }
+    top->setObjectName(QStringLiteral("Panel1"));
+    top->setFixedHeight(groupHeight + 16);
+    QGroupBox* group = MakeGroup(top, "GroupBox1", QStringLiteral("查询条件"), QRect(8, 8, GroupWidth, groupHeight));
+    for (const QueryCondition& condition : m_kind.conditions)
+        addCondition(group, condition);
+
+    // Right of the conditions, level with their last row.
+    const int buttonsTop = group->y() + FirstRow + RowStep * (rows - 1) - 2;
     const int buttonsLeft = group->geometry().right() + 16;
-    BitBtn1 = MakeButton(top, "BitBtn1", QStringLiteral("查询"), QRect(buttonsLeft, 16, 75, 25),
+    BitBtn1 = MakeButton(top, "BitBtn1", QStringLiteral("查询"), QRect(buttonsLeft, buttonsTop, 75, 25),
                          QStyle::SP_FileDialogContentsView);
-    BitBtn3 = MakeButton(top, "BitBtn3", QStringLiteral("退出"), QRect(buttonsLeft, 48, 75, 25),
+    BitBtn3 = MakeButton(top, "BitBtn3", QStringLiteral("退出"), QRect(buttonsLeft + 91, buttonsTop, 75, 25),
                          QStyle::SP_DialogCloseButton);
 
     DBGrid1 = new DataGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->selectWholeRows(m_kind.selectWholeRows);
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFixedHeight(20);
+    auto* bottom = new QWidget(this);
+    bottom->setObjectName(QStringLiteral("Panel2"));
+    bottom->setFixedHeight(33);
+    auto* bottomLayout = new QHBoxLayout(bottom);
+    bottomLayout->setContentsMargins(8, 0, 8, 0);
+    bottomLayout->addWidget(Label1);
+    bottomLayout->addStretch(1);
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 4);
-    layout->setSpacing(2);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
     layout->addWidget(top);
     layout->addWidget(DBGrid1, 1);
-    layout->addWidget(Label1);
+    layout->addWidget(bottom);
 
     OnSignal(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     OnSignal(BitBtn3, &QPushButton::clicked, this, [this] {
@@ -69,27 +109,123 @@ QueryWindow::QueryWindow(const QueryWindowKind& kind, QWidget* parent) : QWidget
     });
 }
 
+void QueryWindow::addCondition(QGroupBox* group, const QueryCondition& condition)
+{
+    const Place& p = condition.place;
+    QCheckBox* check = MakeCheck(group, condition.check, condition.caption, CheckLeft + ColumnStep * p.column,
+                                 FirstRow + RowStep * p.row + 2);
+    check->resize(73, check->height());
+    const QRect rect = controlRect(p);
+    QWidget* control = nullptr;
+    QWidget* toControl = nullptr;
+    const auto tick = [check] { check->setChecked(true); };
+    // Only what the user does ticks a condition; only the user unticks it.
+    switch (condition.sort) {
+    case QueryCondition::Sort::Text: {
+        LimitedEdit* edit = MakeEdit(group, condition.control, rect.left(), rect.top(), rect.width());
+        connect(edit, &QLineEdit::textChanged, check, tick);
+        control = edit;
+        break;
+    }
+    case QueryCondition::Sort::CompanyList:
+    case QueryCondition::Sort::UserList: {
+        auto* list = new LookupCombo(group);
+        list->setObjectName(QLatin1String(condition.control));
+        list->setGeometry(rect);
+        if (condition.sort == QueryCondition::Sort::CompanyList)
+            BindCompanyLookup(list);
+        else
+            BindUserLookup(list);
+        connect(list, &QComboBox::activated, check, tick);
+        control = list;
+        break;
+    }
+    case QueryCondition::Sort::DateRange: {
+        // From one calendar month back (31 March gives the last day of February) to today.
+        QDateEdit* from = MakeDatePicker(group, condition.control, rect);
+        from->setDate(QDate::currentDate().addMonths(-1));
+        const QRect toRect = controlRect(condition.toPlace);
+        auto* to = MakeDatePicker(group, condition.toControl, toRect);
+        auto* label = new QLabel(QStringLiteral("至："), group);
+        label->move(CheckLeft + ColumnStep * condition.toPlace.column + 24, toRect.top() + 4);
+        label->adjustSize();
+        // Connected after the dates are set, so only a change by the user ticks.
+        connect(from, &QDateEdit::dateChanged, check, tick);
+        connect(to, &QDateEdit::dateChanged, check, tick);
+        control = from;
+        toControl = to;
+        break;
+    }
+    }
+    m_checks << check;
+    m_controls << control;
+    m_toControls << toControl;
+}
+
+void QueryWindow::appendClause(const QueryCondition& condition, QWidget* control, QWidget* toControl)
+{
+    m_filterText.sql += condition.clause;
+    switch (condition.sort) {
+    case QueryCondition::Sort::Text: {
+        const QString text = static_cast<QLineEdit*>(control)->text();
+        for (int i = condition.clause.count(QLatin1Char('?')); i > 0; --i)
+            m_filterText.values << text;
+        break;
+    }
+    case QueryCondition::Sort::CompanyList:
+    case QueryCondition::Sort::UserList:
+        m_filterText.values << static_cast<QComboBox*>(control)->currentText();
+        break;
+    case QueryCondition::Sort::DateRange:
+        m_filterText.values << dateOf(control) << dateOf(toControl);
+        break;
+    }
+}
+
 void QueryWindow::BitBtn1Click()
 {
     m_filterText = SqlText();
-    for (int i = 0; i < m_checks.size(); ++i) {
-        if (!m_checks[i]->isChecked())
-            continue;
-        m_filterText.sql += m_kind.filters[i].clause;
-        m_filterText.values << m_edits[i]->text();
-    }
+    for (int i = 0; i < m_checks.size(); ++i)
+        if (m_checks[i]->isChecked())
+            appendClause(m_kind.conditions[i], m_controls[i], m_toControls[i]);
     myRef();
     DBGrid1->attachContextMenu(PopupMenu1);
 }
 
+SqlText QueryWindow::listing() const
+{
+    return SqlText(m_kind.selectList + m_kind.from + m_filterText.sql + m_kind.orderBy, m_filterText.values);
+}
+
 void QueryWindow::myRef()
 {
-    DBGrid1->setStatement(SqlText(m_kind.listingHead + m_filterText.sql + m_kind.listingTail, m_filterText.values));
-    for (const auto& [column, width] : m_kind.columnWidths)
-        DBGrid1->setColumnWidth(column, width);
-    for (int column : m_kind.hiddenColumns)
-        DBGrid1->hideColumn(column);
-    Label1->setText(QStringLiteral("记录：%1").arg(DBGrid1->rowCount()));
+    DBGrid1->setStatement(listing());
+    DBGrid1->setColumnWidths(m_kind.columnWidths);
+    DBGrid1->hideColumns(m_kind.hiddenColumns);
+    // The number of rows the whole filter matches, not only those fetched so far.
+    const QVariant count =
+        QueryValue(SqlText(QStringLiteral("SELECT COUNT(*) ") + m_kind.from + m_filterText.sql, m_filterText.values));
+    Label1->setText(QStringLiteral("记录：%1").arg(count.toLongLong()));
+}
+
+void QueryWindow::M1Click()
+{
+    EntryDialog* dialog = m_kind.editDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(m_kind.editCaption);
+    dialog->EditID = DBGrid1->value(QStringLiteral("ID")).toLongLong();
+    dialog->loadRow(DBGrid1->currentRow());
+    // The window that opened the dialog lists again, with its own last filter.
+    OnSignal(dialog, &EntryDialog::saved, this, [this] { myRef(); });
+    ShowModal(dialog);
+}
+
+void QueryWindow::D1Click()
+{
+    if (!AskQuestion(this, QStringLiteral("删除"), QStringLiteral("确认要删除吗？该删除将不可恢复！"), false))
+        return;
+    m_kind.softDelete(DBGrid1->currentRow());
+    myRef();
 }
 
 QAction* QueryWindow::addCommand(const char* name, const QString& caption, std::function<void()> command)
@@ -104,3 +240,10 @@ QAction* QueryWindow::addCommand(const char* name, const QString& caption, std::
 }
 
 void QueryWindow::addSeparator() { PopupMenu1->addSeparator(); }
+
+void QueryWindow::addStandardCommands()
+{
+    addCommand("M1", QStringLiteral("修改 &M"), [this] { M1Click(); });
+    addSeparator();
+    addCommand("D1", QStringLiteral("删除 &D"), [this] { D1Click(); });
+}

@@ -1,58 +1,97 @@
 #pragma once
 
+#include "DataGrid.h"
+#include "FieldTable.h"
 #include "SqlText.h"
 
-#include <QPointer>
 #include <QWidget>
 #include <functional>
 
-class DataGrid;
-class LimitedEdit;
+class EntryDialog;
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QMenu;
 class QPushButton;
 
-// What one query window lists and how it filters; the windows differ only in this table.
-struct QueryFilter {
-    const char* checkName;
-    QString caption;
-    const char* editName;
-    QString clause; // one AND term with one "?" for the typed text
+// A place in the condition box: row, column (0 to 2) and how many places it spans.
+struct Place {
+    int row = 0;
+    int column = 0;
+    int span = 1;
 };
 
+// One condition of a query window: a tick box and its control. The clause's "?" marks
+// take, in order: the typed text (a text box, in every mark), the picked name (a look-up
+// list), or the from and to dates (a date range).
+struct QueryCondition {
+    enum class Sort { Text, CompanyList, UserList, DateRange };
+    Sort sort = Sort::Text;
+    const char* check = nullptr;
+    QString caption;
+    const char* control = nullptr;
+    QString clause;
+    Place place;
+    // A date range only: the "to" date and its place; the "至：" label stands before it.
+    const char* toControl = nullptr;
+    Place toPlace;
+};
+
+// What one query window lists and how it filters; every query window is one of these.
 struct QueryWindowKind {
+    const char* objectName;
     QString caption;
-    QString listingHead; // up to and including the live-row condition
-    QString listingTail; // the ORDER BY
-    QList<QueryFilter> filters;
-    QList<QPair<int, int>> columnWidths; // column index, width
-    QList<int> hiddenColumns;
+    QString selectList; // "SELECT … ID "
+    QString from;       // "FROM … WHERE (theDel = '否') ": shared by the listing and its count
+    QString orderBy;    // "ORDER BY ID DESC "
+    QList<QueryCondition> conditions; // in the order their clauses are appended
+    QList<QPair<QString, int>> columnWidths; // by alias; 0 keeps the grid's default
+    QStringList hiddenColumns;               // by alias
+    bool selectWholeRows = true;
+    // The edit command: the dialog to open and its caption; the kind's soft delete.
+    std::function<EntryDialog*(QWidget* owner)> editDialog;
+    QString editCaption;
+    std::function<void(const RowReader& row)> softDelete;
 };
 
-// A child window of the main window's document area: a strip of filter pairs, a
-// read-only grid and a record count. The first query attaches the context menu.
+// The column widths of a field table's listing, by alias.
+QList<QPair<QString, int>> ColumnWidths(const FieldTable& fields);
+
+// A child window of the main window's document area: the conditions, a read-only grid
+// and a record count. The first query attaches the context menu.
 class QueryWindow : public QWidget {
     Q_OBJECT
 public:
-    QueryWindow(const QueryWindowKind& kind, QWidget* parent);
+    QueryWindow(QueryWindowKind kind, QWidget* parent);
 
     // Re-runs the listing with the filter of the last query.
-    virtual void myRef();
+    void myRef();
     void BitBtn1Click();
+    // The standard commands: "修改 &M" opens the kind's entry dialog on the current row,
+    // "删除 &D" asks and soft-deletes it.
+    void M1Click();
+    void D1Click();
 
     DataGrid* grid() const { return DBGrid1; }
     QMenu* popupMenu() const { return PopupMenu1; }
+    // The listing the last query ran, with its values (for a test or an export).
+    SqlText listing() const;
 
 protected:
     // Adds an item to the grid's context menu; its command runs only when the listing has rows.
     QAction* addCommand(const char* name, const QString& caption, std::function<void()> command);
     void addSeparator();
+    // "修改 &M", a separator and "删除 &D".
+    void addStandardCommands();
 
 private:
-    const QueryWindowKind& m_kind;
+    void addCondition(QGroupBox* group, const QueryCondition& condition);
+    void appendClause(const QueryCondition& condition, QWidget* control, QWidget* toControl);
+
+    const QueryWindowKind m_kind;
     QList<QCheckBox*> m_checks;
-    QList<LimitedEdit*> m_edits;
+    QList<QWidget*> m_controls;
+    QList<QWidget*> m_toControls;
     SqlText m_filterText; // FilterText: the AND terms of the last query with their values
     DataGrid* DBGrid1;
     QLabel* Label1;
