@@ -1,0 +1,110 @@
+#include "ContactStore.h"
+
+#include "DM.h"
+#include "GbkText.h"
+#include "SqlDialect.h"
+#include "Transaction.h"
+
+const ContactKind SenderKind{
+    "USender",          "寄件人",         "寄  件  人",         "寄件人录入",
+    "寄件人修改",       "寄件人信息",     "寄件人查询",         "寄件人查找",
+    "寄件人 不能为空！", "寄件人 已经存在，请重新录入！", "寄件人 信息 保存成功！", "寄件人 不存在，请直接录入！",
+};
+
+const ContactKind AddresseeKind{
+    "UAddressee",       "收件人",         "收  件  人",         "收件人录入",
+    "收件人修改",       "收件人信息",     "收件人查询",         "收件人查找",
+    "收件人 不能为空！", "收件人 已经存在，请重新录入！", "收件人 信息 保存成功！", "收件人 不存在，请直接录入！",
+};
+
+namespace ContactStore {
+
+namespace {
+
+FieldTable fieldsOf(const ContactKind& kind)
+{
+    // Limits in characters; grid widths of the query and the picker; five rows of places.
+    return {
+        {"theName", kind.title, kind.nameCaption + "：", "Edit1", 20, FieldDef::Unit::Characters, 80, 0, 0, 1},
+        {"thePhone", "电话号码", "电话号码：", "Edit2", 30, FieldDef::Unit::Characters, 100, 0, 1, 1},
+        {"theMob", "手机号码", "手机号码：", "Edit3", 30, FieldDef::Unit::Characters, 100, 0, 2, 1},
+        {"theDept", "单位名称", "单位名称：", "Edit4", 50, FieldDef::Unit::Characters, 120, 1, 0, 2},
+        {"theANum", "区号", "区        号：", "Edit5", 10, FieldDef::Unit::Characters, 0, 1, 2, 1},
+        {"theA1", "省市区", "省  市  区：", "Edit6", 20, FieldDef::Unit::Characters, 80, 2, 0, 1},
+        {"theA2", "地州市", "地  州  市：", "Edit7", 20, FieldDef::Unit::Characters, 80, 2, 1, 1},
+        {"theA3", "区县", "区        县：", "Edit8", 20, FieldDef::Unit::Characters, 80, 2, 2, 1},
+        {"theAdd", "地址", "地        址：", "Edit9", 100, FieldDef::Unit::Characters, 120, 3, 0, 2},
+        {"thePNum", "邮编", "邮        编：", "Edit10", 10, FieldDef::Unit::Characters, 0, 3, 2, 1},
+        {"Remark", "备注", "备        注：", "Edit11", 100, FieldDef::Unit::Characters, 100, 4, 0, 3},
+    };
+}
+
+QList<Fields::Extra> codesOf(const ContactKind& kind, const Record& contact)
+{
+    const FieldTable& fields = Fields(kind);
+    return {{QStringLiteral("NPY"), pinyinCodeOf(Fields::ValueOf(fields, contact, QStringLiteral("theName")))},
+            {QStringLiteral("DPY"), pinyinCodeOf(Fields::ValueOf(fields, contact, QStringLiteral("theDept")))}};
+}
+
+} // namespace
+
+const FieldTable& Fields(const ContactKind& kind)
+{
+    static const FieldTable sender = fieldsOf(SenderKind);
+    static const FieldTable addressee = fieldsOf(AddresseeKind);
+    return kind.table == SenderKind.table ? sender : addressee;
+}
+
+QString selectList(const ContactKind& kind) { return QStringLiteral("SELECT ") + Fields::SelectList(Fields(kind)) + QStringLiteral("ID "); }
+
+QString from(const ContactKind& kind) { return QStringLiteral("FROM %1 WHERE (theDel = '否') ").arg(kind.table); }
+
+bool liveExists(const ContactKind& kind, const QString& name, const QString& dept)
+{
+    return DM().QueryCount(SqlText(QStringLiteral("SELECT ID FROM %1 WHERE (theName = ?) AND (theDept = ?) "
+                                                  "AND (theDel = '否') LIMIT 1")
+                                       .arg(kind.table),
+                                   {name, dept})) > 0;
+}
+
+qint64 insert(const ContactKind& kind, const Record& contact)
+{
+    QList<Fields::Extra> extra = {{QStringLiteral("theDel"), QStringLiteral("否")}};
+    extra += codesOf(kind, contact);
+    return InsertRow(Fields::Insert(kind.table, Fields(kind), contact, extra));
+}
+
+void update(const ContactKind& kind, qint64 id, const Record& contact)
+{
+    DM().ExecSql(Fields::Update(kind.table, Fields(kind), contact, id, codesOf(kind, contact)));
+}
+
+void softDelete(const ContactKind& kind, qint64 id)
+{
+    DM().ExecSql(SqlText(QStringLiteral("UPDATE %1 SET theDel = '是' WHERE (ID = ?) ").arg(kind.table), {id}));
+}
+
+bool file(const ContactKind& kind, const Record& blockFields)
+{
+    Record contact = blockFields.mid(0, BlockFieldCount);
+    contact << QString(); // the remark
+    Transaction transaction;
+    if (liveExists(kind, contact.value(0), contact.value(3)))
+        return false;
+    insert(kind, contact);
+    transaction.commit();
+    return true;
+}
+
+SqlText lookup(const ContactKind& kind, const QString& name, const QString& phone, const QString& mobile,
+               const QString& dept)
+{
+    return SqlText(selectList(kind) + from(kind) +
+                       QStringLiteral("AND ((%1 OR %2)) AND (%3) AND (%4) AND (%5 OR %6) ")
+                           .arg(Contains("theName"), Contains("NPY"), Contains("thePhone"), Contains("theMob"),
+                                Contains("theDept"), Contains("DPY")) +
+                       QStringLiteral("ORDER BY ID DESC "),
+                   {name, name, phone, mobile, dept, dept});
+}
+
+} // namespace ContactStore

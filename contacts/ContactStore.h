@@ -1,0 +1,58 @@
+#pragma once
+
+#include "FieldTable.h"
+#include "SqlText.h"
+
+#include <QString>
+
+// The twin address books, senders and recipients: the same columns, told apart only by
+// their table and their words.
+struct ContactKind {
+    QString table;        // "USender" / "UAddressee"
+    QString title;        // "寄件人" / "收件人": the name column's title
+    QString nameCaption;  // "寄  件  人" / "收  件  人": the name's condition, and its label with "："
+    QString entryCaption; // "寄件人录入"
+    QString editCaption;  // "寄件人修改"
+    QString groupCaption; // "寄件人信息"
+    QString queryCaption; // "寄件人查询"
+    QString pickerCaption;// "寄件人查找"
+    QString emptyMessage;     // "寄件人 不能为空！"
+    QString duplicateMessage; // "寄件人 已经存在，请重新录入！"
+    QString savedMessage;     // "寄件人 信息 保存成功！"
+    QString notFoundMessage;  // "寄件人 不存在，请直接录入！"
+};
+extern const ContactKind SenderKind;
+extern const ContactKind AddresseeKind;
+
+namespace ContactStore {
+
+// The eleven fields of a contact in the order of the entry dialog's boxes Edit1 to
+// Edit11; a waybill's sender and recipient blocks hold the first ten.
+const FieldTable& Fields(const ContactKind& kind);
+constexpr int BlockFieldCount = 10;
+
+// "SELECT theName AS 寄件人, thePhone AS 电话号码, … Remark AS 备注, ID " and
+// "FROM USender WHERE (theDel = '否') ": the listing, its count and the look-up share them.
+QString selectList(const ContactKind& kind);
+QString from(const ContactKind& kind);
+
+// Whether a live contact has exactly this name and organisation.
+bool liveExists(const ContactKind& kind, const QString& name, const QString& dept);
+
+// A new contact (theDel "否") or a changed one; the pinyin codes NPY and DPY of the name
+// and the organisation are computed afresh each time. Returns the new row's ID.
+qint64 insert(const ContactKind& kind, const Record& contact);
+void update(const ContactKind& kind, qint64 id, const Record& contact);
+void softDelete(const ContactKind& kind, qint64 id);
+
+// Files a waybill's sender or recipient (its ten block fields, the remark left empty)
+// unless a live contact with the same name and organisation exists, which stays as it
+// is. True when a contact was added.
+bool file(const ContactKind& kind, const Record& blockFields);
+
+// The waybill entry's look-up: live contacts whose name (or its code), phone, mobile and
+// organisation (or its code) contain the four texts; an empty text matches anything.
+SqlText lookup(const ContactKind& kind, const QString& name, const QString& phone, const QString& mobile,
+               const QString& dept);
+
+} // namespace ContactStore
