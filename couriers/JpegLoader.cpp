@@ -181,6 +181,10 @@ QImage DecodeJpeg(const QByteArray& bytes, const QString& path)
     DecoderGuard guard{d};
     if (!readHeader(d, bytes))
         failDecoding(path, d);
+    // libjpeg's arithmetic decoder fills a file cut short with zeros and says nothing,
+    // so damage cannot be told from content; scanners never write arithmetic coding.
+    if (d.cinfo.arith_code)
+        fail(path, QStringLiteral("格式不受支持（算术编码的 JPEG）"));
 
     const unsigned width = d.cinfo.image_width;
     const unsigned height = d.cinfo.image_height;

@@ -26,7 +26,8 @@ QRgb quadrantAt(int x, int y, int w, int h) { return Quadrants[(y >= h / 2 ? 2 :
 
 // Encodes the quadrant pattern. CMYK is stored inverted with an Adobe marker, the
 // way Photoshop writes it; `stored` may be JCS_YCCK to exercise that transform too.
-QByteArray encodeJpeg(int w, int h, J_COLOR_SPACE in, J_COLOR_SPACE stored, bool progressive, int dpi = 0)
+QByteArray encodeJpeg(int w, int h, J_COLOR_SPACE in, J_COLOR_SPACE stored, bool progressive, int dpi = 0,
+                      bool arithmetic = false)
 {
     const int comps = in == JCS_GRAYSCALE ? 1 : in == JCS_CMYK ? 4 : 3;
     std::vector<JSAMPLE> pixels(size_t(w) * h * comps);
@@ -61,6 +62,7 @@ QByteArray encodeJpeg(int w, int h, J_COLOR_SPACE in, J_COLOR_SPACE stored, bool
     jpeg_set_quality(&c, 95, TRUE);
     if (progressive)
         jpeg_simple_progression(&c);
+    c.arith_code = arithmetic ? TRUE : FALSE;
     if (dpi) {
         c.write_JFIF_header = TRUE;
         c.density_unit = 1;
@@ -81,6 +83,14 @@ QByteArray encodeJpeg(int w, int h, J_COLOR_SPACE in, J_COLOR_SPACE stored, bool
 QByteArray baselineJpeg() { return encodeJpeg(64, 48, JCS_RGB, JCS_YCbCr, false); }
 
 int markerOffset(const QByteArray& jpeg, uchar marker) { return jpeg.indexOf(QByteArray("\xFF") + char(marker)); }
+
+// Halfway through the entropy-coded data of a single-scan JPEG.
+int scanMiddle(const QByteArray& jpeg)
+{
+    const int scan = markerOffset(jpeg, 0xDA);
+    const int dataStart = scan + 2 + (uchar(jpeg[scan + 2]) << 8 | uchar(jpeg[scan + 3]));
+    return dataStart + (jpeg.size() - dataStart) / 2;
+}
 
 QByteArray withDimensions(QByteArray jpeg, int w, int h)
 {
@@ -191,12 +201,10 @@ void TestJpeg::refusesUnreadableFiles_data()
         picture.save(&buffer, "PNG");
     }
     QByteArray garbled = jpeg;
-    const int scan = markerOffset(jpeg, 0xDA);
-    const int dataStart = scan + 2 + (uchar(jpeg[scan + 2]) << 8 | uchar(jpeg[scan + 3]));
     // A run of ones in the middle of the picture data is no valid Huffman code; it
     // leaves the markers alone, so only the decoder's warning reveals the damage.
-    const int scanMiddle = dataStart + (jpeg.size() - dataStart) / 2;
-    garbled.replace(scanMiddle, 8, QByteArray(8, char(0xFE)));
+    garbled.replace(scanMiddle(jpeg), 8, QByteArray(8, char(0xFE)));
+    const QByteArray arithmetic = encodeJpeg(64, 48, JCS_RGB, JCS_YCbCr, false, 0, true);
     QByteArray badPrecision = jpeg;
     badPrecision[markerOffset(jpeg, 0xC0) + 4] = 0;
 
@@ -204,11 +212,17 @@ void TestJpeg::refusesUnreadableFiles_data()
     QTest::newRow("zero bytes") << true << QByteArray() << qint64(0) << "空";
     QTest::newRow("PNG renamed") << true << png << qint64(0) << "不是 JPEG";
     QTest::newRow("text") << true << QByteArray("not a picture\n") << qint64(0) << "不是 JPEG";
-    QTest::newRow("cut inside picture data") << true << jpeg.left(scanMiddle) << qint64(0) << "不完整";
+    QTest::newRow("cut inside picture data") << true << jpeg.left(scanMiddle(jpeg)) << qint64(0) << "不完整";
+    QTest::newRow("cut, end marker kept") << true << jpeg.left(scanMiddle(jpeg)) + "\xFF\xD9" << qint64(0) << "损坏";
     QTest::newRow("cut in header") << true << jpeg.left(30) << qint64(0) << "不完整";
     QTest::newRow("no end marker") << true << jpeg.chopped(2) << qint64(0) << "不完整";
     QTest::newRow("garbled scan data") << true << garbled << qint64(0) << "损坏";
     QTest::newRow("bad frame header") << true << badPrecision << qint64(0) << "损坏";
+    // Arithmetic decoding reads zeros past a marker without a warning, so a cut file
+    // that still ends in its end marker would pass for a whole one.
+    QTest::newRow("arithmetic coded") << true << arithmetic << qint64(0) << "算术编码";
+    QTest::newRow("arithmetic coded, cut")
+        << true << arithmetic.left(scanMiddle(arithmetic)) + "\xFF\xD9" << qint64(0) << "算术编码";
     QTest::newRow("65500 x 65500") << true << withDimensions(jpeg, 65500, 65500) << qint64(0) << "过大";
     QTest::newRow("one column too wide") << true << withDimensions(jpeg, 20001, 16) << qint64(0) << "过大";
     QTest::newRow("too many pixels") << true << withDimensions(jpeg, 15000, 15000) << qint64(0) << "过大";
