@@ -24,6 +24,7 @@ struct FieldDef {
     int row = 0;
     int column3 = 0; // 0, 1 or 2
     int span = 1;
+    QString printCode; // the print item that prints this field on the paper form, if any
 };
 using FieldTable = QList<FieldDef>;
 

@@ -68,6 +68,26 @@ QueryWindow::QueryWindow(QueryWindowKind kind, QWidget* parent) : QWidget(parent
     QGroupBox* group = MakeGroup(top, "GroupBox1", QStringLiteral("查询条件"), QRect(8, 8, GroupWidth, groupHeight));
     for (const QueryCondition& condition : m_kind.conditions)
         addCondition(group, condition);
+    // Tab through the conditions in reading order, each tick box before its control,
+    // whatever order their clauses are appended in.
+    QList<int> reading;
+    for (int i = 0; i < m_kind.conditions.size(); ++i)
+        reading << i;
+    std::sort(reading.begin(), reading.end(), [this](int a, int b) {
+        const Place& pa = m_kind.conditions[a].place;
+        const Place& pb = m_kind.conditions[b].place;
+        return std::make_pair(pa.row, pa.column) < std::make_pair(pb.row, pb.column);
+    });
+    QWidget* previous = nullptr;
+    for (int i : reading) {
+        for (QWidget* w : {static_cast<QWidget*>(m_checks[i]), m_controls[i], m_toControls[i]}) {
+            if (!w)
+                continue;
+            if (previous)
+                setTabOrder(previous, w);
+            previous = w;
+        }
+    }
 
     // Right of the conditions, level with their last row.
     const int buttonsTop = group->y() + FirstRow + RowStep * (rows - 1) - 2;

@@ -1,0 +1,67 @@
+#include "ContactBlock.h"
+
+#include "Controls.h"
+#include "ContactStore.h"
+#include "FindContact.h"
+#include "FormGrid.h"
+#include "Guard.h"
+#include "Messages.h"
+#include "Modal.h"
+
+#include <QGroupBox>
+#include <QKeyEvent>
+
+namespace {
+constexpr int LookupFieldCount = 4; // name, phone, mobile, organisation
+}
+
+ContactBlock::ContactBlock(const ContactKind& kind, const FieldTable& fields, QGroupBox* group, PickerFactory picker)
+    : QObject(group), m_kind(kind), m_group(group), m_picker(std::move(picker))
+{
+    m_edits = PlaceFields(group, fields);
+    for (int i = 0; i < LookupFieldCount; ++i)
+        m_edits[i]->installEventFilter(this);
+}
+
+bool ContactBlock::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool enter = event->type() == QEvent::KeyPress && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+                                                            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter);
+    if (enter || event->type() == QEvent::MouseButtonDblClick) {
+        Guarded(m_group, [this] { myFind(); });
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void ContactBlock::myFind()
+{
+    QWidget* owner = m_group->window();
+    ContactPicker* picker = m_picker(owner, this);
+    picker->setAttribute(Qt::WA_DeleteOnClose);
+    try {
+        picker->list(ContactStore::lookup(m_kind, edit(1)->text(), edit(2)->text(), edit(3)->text(), edit(4)->text()));
+    } catch (...) {
+        delete picker;
+        throw;
+    }
+    const int rows = picker->grid()->rowCount();
+    if (rows > 1) {
+        ShowModal(picker);
+        return;
+    }
+    if (rows == 1)
+        fill(picker->grid()->currentRow());
+    delete picker;
+    if (rows == 0)
+        ShowMessage(owner, m_kind.notFoundMessage);
+}
+
+void ContactBlock::fill(const RowReader& contact)
+{
+    const FieldTable& fields = ContactStore::Fields(m_kind);
+    for (int i = 0; i < m_edits.size(); ++i)
+        m_edits[i]->setText(contact(fields[i].alias).toString());
+    if (m_next)
+        m_next->setFocus();
+}

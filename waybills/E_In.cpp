@@ -1,0 +1,165 @@
+#include "E_In.h"
+
+#include "ContactBlock.h"
+#include "ContactStore.h"
+#include "Controls.h"
+#include "DateText.h"
+#include "FindContact.h"
+#include "FormGrid.h"
+#include "LookupCombo.h"
+#include "Messages.h"
+#include "Modal.h"
+#include "P3.h"
+#include "WaybillStore.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLabel>
+
+namespace {
+
+// The entry fields whose box has the given name prefix ("JEd", "SEd", "Edit").
+FieldTable fieldsWithControl(const QString& prefix)
+{
+    FieldTable fields;
+    for (const FieldDef& field : WaybillStore::EntryFields())
+        if (field.control.startsWith(prefix))
+            fields << field;
+    return fields;
+}
+
+const FieldDef& fieldOf(const QString& control)
+{
+    for (const FieldDef& field : WaybillStore::EntryFields())
+        if (field.control == control)
+            return field;
+    Q_UNREACHABLE();
+}
+
+// A label and its control at a field's place in the courier block.
+void placeLabelled(QWidget* group, const FieldDef& field, QWidget* control)
+{
+    const QRect box = FormGrid::BoxRect(field.row, field.column3, field.span);
+    auto* label = new QLabel(field.caption, group);
+    label->move(FormGrid::LabelLeft(field.column3), box.top() + 4);
+    label->adjustSize();
+    control->setGeometry(box);
+}
+
+} // namespace
+
+TfrmE_In::TfrmE_In(QWidget* parent) : EntryDialog(parent, "frmE_In", QStringLiteral("快递单录入"), 760, 530)
+{
+    // Created in tab order: sender, recipient, courier block, "保存", "退出", "连续新增".
+    auto* senderGroup = new QGroupBox(SenderKind.groupCaption, this);
+    senderGroup->setObjectName(QStringLiteral("GroupBox1"));
+    senderGroup->setGeometry(16, 8, 721, 145);
+    m_sender = new ContactBlock(SenderKind, fieldsWithControl(QStringLiteral("JEd")), senderGroup,
+                                [](QWidget* owner, ContactBlock* block) { return new TfrmFindJJR(owner, block); });
+
+    auto* addresseeGroup = new QGroupBox(AddresseeKind.groupCaption, this);
+    addresseeGroup->setObjectName(QStringLiteral("GroupBox2"));
+    addresseeGroup->setGeometry(16, 161, 721, 145);
+    m_addressee = new ContactBlock(AddresseeKind, fieldsWithControl(QStringLiteral("SEd")), addresseeGroup,
+                                   [](QWidget* owner, ContactBlock* block) { return new TfrmFindSJR(owner, block); });
+
+    auto* courierGroup = new QGroupBox(QStringLiteral("快递信息"), this);
+    courierGroup->setObjectName(QStringLiteral("GroupBox3"));
+    courierGroup->setGeometry(16, 314, 721, 113);
+    DateTimePicker1 = MakeDatePicker(courierGroup, "DateTimePicker1", QRect());
+    placeLabelled(courierGroup, fieldOf(QStringLiteral("DateTimePicker1")), DateTimePicker1);
+    DBLookupComboBox1 = new LookupCombo(courierGroup);
+    DBLookupComboBox1->setObjectName(QStringLiteral("DBLookupComboBox1"));
+    placeLabelled(courierGroup, fieldOf(QStringLiteral("DBLookupComboBox1")), DBLookupComboBox1);
+    // Reading order of the block: date, company, number, then the rest.
+    const FieldTable texts = fieldsWithControl(QStringLiteral("Edit"));
+    PlaceFields(courierGroup, texts);
+
+    m_sender->setNext(edit(QStringLiteral("SEd1")));
+    m_addressee->setNext(DBLookupComboBox1);
+
+    addButtons(440);
+    CheckBox1 = MakeCheck(this, "CheckBox1", QStringLiteral("连续新增"), 24, 444);
+
+    CentreOn(this, parent ? parent->window() : nullptr);
+    BindCompanyLookup(DBLookupComboBox1);
+}
+
+void TfrmE_In::myFindJJR() { m_sender->myFind(); }
+
+void TfrmE_In::myFindSJR() { m_addressee->myFind(); }
+
+void TfrmE_In::myNew()
+{
+    EditID = 0;
+    for (const FieldDef& field : WaybillStore::EntryFields())
+        if (LimitedEdit* box = edit(field.control))
+            box->clear();
+    DBLookupComboBox1->setCurrentIndex(-1);
+    DateTimePicker1->setDate(QDate::currentDate());
+}
+
+void TfrmE_In::loadRow(const RowReader& row)
+{
+    for (const FieldDef& field : WaybillStore::EntryFields()) {
+        const QString value = row(field.alias).toString();
+        if (field.control == DateTimePicker1->objectName())
+            DateTimePicker1->setDate(QDate::fromString(value, DateFormat));
+        else if (field.control == DBLookupComboBox1->objectName())
+            DBLookupComboBox1->setCurrentIndex(DBLookupComboBox1->findText(value));
+        else
+            edit(field.control)->setText(value);
+    }
+    // A change is one waybill: there is no next one to add.
+    CheckBox1->setChecked(false);
+    CheckBox1->hide();
+}
+
+Record TfrmE_In::myRecord() const
+{
+    Record record;
+    for (const FieldDef& field : WaybillStore::EntryFields()) {
+        if (field.control == DateTimePicker1->objectName())
+            record << DateText(DateTimePicker1->date());
+        else if (field.control == DBLookupComboBox1->objectName())
+            record << DBLookupComboBox1->currentText();
+        else
+            record << edit(field.control)->text();
+    }
+    return record;
+}
+
+bool TfrmE_In::refuse(QWidget* field, const QString& message)
+{
+    ShowMessage(this, message);
+    field->setFocus();
+    return false;
+}
+
+bool TfrmE_In::mySave()
+{
+    // Only emptiness is refused: a name of blanks is a name.
+    if (m_sender->edit(1)->text().isEmpty())
+        return refuse(m_sender->edit(1), SenderKind.emptyMessage);
+    if (m_addressee->edit(1)->text().isEmpty())
+        return refuse(m_addressee->edit(1), AddresseeKind.emptyMessage);
+    const QString company = DBLookupComboBox1->currentText();
+    if (company.isEmpty())
+        return refuse(DBLookupComboBox1, QStringLiteral("请选择 快递公司！"));
+
+    const qint64 id = WaybillStore::save(EditID, myRecord());
+    ShowMessage(this, QStringLiteral("快递单 信息 保存成功！"));
+    if (isEditing())
+        return true;
+
+    OpenModal<TfrmP3>(this, [&](TfrmP3& print) {
+        print.CompanyName = company;
+        print.WaybillId = QString::number(id);
+    });
+    if (!CheckBox1->isChecked())
+        return true;
+    myNew();
+    m_sender->edit(1)->setFocus();
+    return false;
+}

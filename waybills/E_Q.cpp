@@ -1,0 +1,96 @@
+#include "E_Q.h"
+
+#include "E_In.h"
+#include "Modal.h"
+#include "P3.h"
+#include "SqlDialect.h"
+#include "WaybillStore.h"
+
+namespace {
+
+using Sort = QueryCondition::Sort;
+
+QueryCondition condition(Sort sort, const char* check, const char* caption, const char* control, QString clause,
+                         Place place)
+{
+    QueryCondition c;
+    c.sort = sort;
+    c.check = check;
+    c.caption = QString::fromUtf8(caption);
+    c.control = control;
+    c.clause = std::move(clause);
+    c.place = place;
+    return c;
+}
+
+// "AND (ENum LIKE '%' || ? || '%') "
+QueryCondition text(const char* check, const char* caption, const char* edit, const char* column, Place place)
+{
+    return condition(Sort::Text, check, caption, edit, QStringLiteral("AND (%1) ").arg(Contains(QLatin1String(column))),
+                     place);
+}
+
+// "AND (SName LIKE '%' || ? || '%' OR SNPY LIKE '%' || ? || '%') ": the text or its pinyin code.
+QueryCondition withCode(const char* check, const char* caption, const char* edit, const char* column,
+                        const char* code, Place place)
+{
+    return condition(Sort::Text, check, caption, edit,
+                     QStringLiteral("AND (%1 OR %2) ").arg(Contains(QLatin1String(column)), Contains(QLatin1String(code))),
+                     place);
+}
+
+QueryWindowKind waybillQuery()
+{
+    QueryWindowKind kind;
+    kind.objectName = "frmE_Q";
+    kind.caption = QStringLiteral("快递单查询");
+    kind.selectList = WaybillStore::selectList();
+    kind.from = WaybillStore::from();
+    kind.orderBy = QStringLiteral("ORDER BY ID DESC ");
+    QueryCondition date = condition(Sort::DateRange, "CheckBox12", "快递日期", "DateTimePicker1",
+                                    QStringLiteral(" AND (myDate Between ? AND ?) "), {0, 0});
+    date.toControl = "DateTimePicker2";
+    date.toPlace = {0, 1};
+    // In the order their clauses are appended; the places give the reading order.
+    kind.conditions = {
+        condition(Sort::CompanyList, "CheckBox1", "快递公司", "DBLookupComboBox1", QStringLiteral("AND (EName = ?) "),
+                  {0, 2}),
+        text("CheckBox2", "快递单号", "Edit1", "ENum", {1, 0}),
+        text("CheckBox3", "快递物品", "Edit2", "EAN", {1, 1}),
+        withCode("CheckBox4", "收  件  人", "Edit3", "SName", "SNPY", {1, 2}),
+        text("CheckBox5", "收件电话", "Edit4", "SPhone", {2, 0}),
+        text("CheckBox6", "收件手机", "Edit5", "SMob", {2, 1}),
+        withCode("CheckBox7", "收件单位", "Edit6", "SDept", "SDPY", {2, 2}),
+        text("CheckBox8", "收件地址", "Edit7", "SAdd", {3, 0}),
+        withCode("CheckBox9", "寄  件  人", "Edit8", "JName", "JNPY", {3, 1}),
+        withCode("CheckBox10", "寄件单位", "Edit9", "JDept", "JDPY", {3, 2}),
+        text("CheckBox11", "备        注", "Edit10", "Remark", {4, 0, 2}),
+        date,
+        condition(Sort::UserList, "CheckBox13", "录  入  人", "DBLookupComboBox2", QStringLiteral("AND (UName = ?) "),
+                  {4, 2}),
+    };
+    kind.columnWidths = ColumnWidths(WaybillStore::WaybillFields());
+    kind.hiddenColumns = {QStringLiteral("ID")};
+    kind.selectWholeRows = false;
+    kind.editDialog = [](QWidget* owner) { return new TfrmE_In(owner); };
+    kind.editCaption = QStringLiteral("快递单修改");
+    kind.softDelete = [](const RowReader& row) { WaybillStore::softDelete(row(QStringLiteral("ID")).toLongLong()); };
+    return kind;
+}
+
+} // namespace
+
+TfrmE_Q::TfrmE_Q(QWidget* parent) : QueryWindow(waybillQuery(), parent)
+{
+    addCommand("P1", QStringLiteral("打印 &P"), [this] { P1Click(); });
+    addSeparator();
+    addStandardCommands();
+}
+
+void TfrmE_Q::P1Click()
+{
+    OpenModal<TfrmP3>(this, [this](TfrmP3& print) {
+        print.CompanyName = grid()->value(QStringLiteral("快递公司")).toString();
+        print.WaybillId = grid()->value(QStringLiteral("ID")).toString();
+    });
+}

@@ -1,0 +1,149 @@
+#include "WaybillStore.h"
+
+#include "ContactStore.h"
+#include "DM.h"
+#include "GbkText.h"
+#include "PrintItems.h"
+#include "SqlDialect.h"
+#include "Transaction.h"
+#include "Unit1.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+namespace WaybillStore {
+
+namespace {
+
+using Unit = FieldDef::Unit;
+
+// One party's ten fields: the UE column is the contact column with "the" replaced by
+// the party's prefix (theName → JName), the box is JEd1…JEd10 or SEd1…SEd10, and the
+// title says whose field it is ("收件人电话号码").
+void addParty(FieldTable& fields, const ContactKind& kind, const QString& prefix, const QString& codePrefix)
+{
+    const FieldTable& contact = ContactStore::Fields(kind);
+    const QString& title = kind.title;
+    const int widths[ContactStore::BlockFieldCount] = {80, 100, 100, 120, 0, 80, 80, 80, 120, 0};
+    for (int i = 0; i < ContactStore::BlockFieldCount; ++i) {
+        FieldDef field = contact[i];
+        field.column = prefix + field.column.mid(3);
+        field.alias = i == 0 ? title : title + field.alias;
+        field.control = prefix + QStringLiteral("Ed%1").arg(i + 1);
+        field.width = widths[i];
+        field.printCode = codePrefix + QStringLiteral("%1").arg(i + 1, 2, 10, QLatin1Char('0'));
+        fields << field;
+    }
+}
+
+FieldTable waybillFields()
+{
+    FieldTable fields = {
+        {"myDate", "快递日期", "快递日期：", "DateTimePicker1", 0, Unit::Characters, 0, 0, 0, 1, "KP05"},
+        {"EName", "快递公司", "快递公司：", "DBLookupComboBox1", 0, Unit::Characters, 80, 0, 1, 1, ""},
+        {"ENum", "快递单号", "快递单号：", "Edit1", 20, Unit::Characters, 100, 0, 2, 1, ""},
+        {"EAN", "快递物品", "快递物品：", "Edit2", 20, Unit::Characters, 80, 1, 0, 1, "KP01"},
+    };
+    addParty(fields, AddresseeKind, QStringLiteral("S"), QStringLiteral("SP"));
+    addParty(fields, SenderKind, QStringLiteral("J"), QStringLiteral("JP"));
+    fields += FieldTable{
+        {"ZDY1", "自定义一", "自定义一：", "Edit3", 20, Unit::Characters, 80, 1, 1, 1, "KP02"},
+        {"ZDY2", "自定义二", "自定义二：", "Edit4", 20, Unit::Characters, 80, 1, 2, 1, "KP03"},
+        {"ZDY3", "自定义三", "自定义三：", "Edit5", 20, Unit::Characters, 80, 2, 0, 1, "KP04"},
+        {"Remark", "备注", "备        注：", "Edit6", 100, Unit::Characters, 100, 2, 1, 2, ""},
+        {"UName", "录入人", "", "", 0, Unit::Characters, 0, 0, 0, 1, ""},
+    };
+    return fields;
+}
+
+QList<Fields::Extra> codesOf(const Record& waybill)
+{
+    const FieldTable& fields = EntryFields();
+    const auto code = [&](const char* column) { return pinyinCodeOf(Fields::ValueOf(fields, waybill, QLatin1String(column))); };
+    return {{QStringLiteral("JNPY"), code("JName")},
+            {QStringLiteral("JDPY"), code("JDept")},
+            {QStringLiteral("SNPY"), code("SName")},
+            {QStringLiteral("SDPY"), code("SDept")}};
+}
+
+// A party's ten block fields out of a waybill, in the contact table's order.
+Record party(const Record& waybill, const QString& prefix)
+{
+    const FieldTable& contact = ContactStore::Fields(SenderKind);
+    Record fields;
+    for (int i = 0; i < ContactStore::BlockFieldCount; ++i)
+        fields << Fields::ValueOf(EntryFields(), waybill, prefix + contact[i].column.mid(3));
+    return fields;
+}
+
+} // namespace
+
+const FieldTable& WaybillFields()
+{
+    static const FieldTable fields = waybillFields();
+    return fields;
+}
+
+const FieldTable& EntryFields()
+{
+    static const FieldTable fields = [] {
+        FieldTable entered = WaybillFields();
+        entered.removeLast(); // UName: written once, by the insert
+        return entered;
+    }();
+    return fields;
+}
+
+QString selectList() { return QStringLiteral("SELECT ") + Fields::SelectList(WaybillFields()) + QStringLiteral("ID "); }
+
+QString from() { return QStringLiteral("FROM UE WHERE (theDel = '否') "); }
+
+qint64 save(qint64 id, const Record& waybill)
+{
+    Transaction transaction;
+    QList<Fields::Extra> extra = codesOf(waybill);
+    if (id == 0) {
+        extra.prepend({QStringLiteral("theDel"), QStringLiteral("否")});
+        extra.append({QStringLiteral("UName"), Unit1::currentUserName()});
+        id = InsertRow(Fields::Insert(QStringLiteral("UE"), EntryFields(), waybill, extra));
+    } else {
+        DM().ExecSql(Fields::Update(QStringLiteral("UE"), EntryFields(), waybill, id, extra));
+    }
+    ContactStore::file(SenderKind, party(waybill, QStringLiteral("J")));
+    ContactStore::file(AddresseeKind, party(waybill, QStringLiteral("S")));
+    transaction.commit();
+    return id;
+}
+
+void softDelete(qint64 id)
+{
+    DM().ExecSql(SqlText(QStringLiteral("UPDATE UE SET theDel = '是' WHERE (ID = ?) "), {id}));
+}
+
+QStringList printTexts(const QString& waybillId)
+{
+    bool numeric = false;
+    const qlonglong id = waybillId.toLongLong(&numeric);
+    QStringList texts;
+    if (numeric && id != 0) {
+        QSqlQuery query = DM().run(SqlText(selectList() + from() + QStringLiteral("AND (ID = ?) "), {id}));
+        if (query.next()) {
+            const QSqlRecord row = query.record();
+            texts << row.value(QStringLiteral("ID")).toString();
+            for (const PrintItem& item : PrintItems()) {
+                QString text;
+                for (const FieldDef& field : WaybillFields())
+                    if (field.printCode == item.code)
+                        text = row.value(field.alias).toString();
+                texts << text;
+            }
+            return texts;
+        }
+    }
+    texts << QStringLiteral("0");
+    for (const PrintItem& item : PrintItems())
+        texts << item.displayName;
+    return texts;
+}
+
+} // namespace WaybillStore

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "FieldTable.h"
+#include "SqlText.h"
+
+#include <QDate>
+#include <QStringList>
+
+// The statements of the waybills (table UE).
+namespace WaybillStore {
+
+// The 29 listed columns of a waybill in the order of the query's grid: date, company,
+// number, goods, the recipient's ten fields, the sender's ten, the three free fields,
+// the remark and who entered it. Each names its alias (the grid's title), its width,
+// the entry window's control and the print item that prints it.
+const FieldTable& WaybillFields();
+
+// "SELECT myDate AS 快递日期, … UName AS 录入人, ID " and "FROM UE WHERE (theDel = '否') ".
+QString selectList();
+QString from();
+
+// A waybill as the entry window holds it: every listed column but UName, in the order
+// of WaybillFields() without "UName".
+const FieldTable& EntryFields();
+
+// A new waybill (theDel "否", UName the logged-in user), or a change (every entered
+// column, the date included; UName and theDel stay), with the four pinyin codes
+// computed afresh; and in the same transaction its sender and recipient are filed into
+// the address books. Returns the waybill's ID: the row this insert created.
+qint64 save(qint64 id, const Record& waybill);
+
+void softDelete(qint64 id);
+
+// The texts a print shows: slot 0 the waybill's ID, slots 1 to 25 its fields in print
+// code order. A waybill that is not live (and "0") gives "0" and the items' display names.
+QStringList printTexts(const QString& waybillId);
+
+} // namespace WaybillStore
