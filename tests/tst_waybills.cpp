@@ -1,0 +1,486 @@
+// Waybill entry with its contact look-up and pickers, and the waybill query, driven
+// through their windows over a real database in a temporary program folder.
+#include "TestSupport.h"
+
+#include "ContactStore.h"
+#include "Controls.h"
+#include "CourierStore.h"
+#include "DM.h"
+#include "DateText.h"
+#include "E_In.h"
+#include "E_Q.h"
+#include "FindContact.h"
+#include "LookupCombo.h"
+#include "P3.h"
+#include "SqlDialect.h"
+#include "Unit1.h"
+#include "WaybillStore.h"
+
+#include <QDateEdit>
+#include <QSqlQuery>
+
+class TestWaybills : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    // Look-up and pickers
+    void lookupMatches_data();
+    void lookupMatches();
+    void oneMatchFillsTheBlockAndMovesOn();
+    void noMatchSaysSoAndKeepsTheText();
+    void pickerTakesTheRowOnEnterOrDoubleClick_data();
+    void pickerTakesTheRowOnEnterOrDoubleClick();
+    void pickerEscTypingAndCloseChangeNothing();
+    // Save
+    void saveRefusesInOrder();
+    void newWaybillIsStoredFiledAndPrinted();
+    void filingSkipsALiveTwinOnly();
+    void failureAfterTheWaybillLeavesNothing();
+    void printWindowGetsThisInsertsIdNotTheNewest();
+    void continuousAddClearsForTheNext();
+    void changeRewritesTheRowAndRelistsTheOpener();
+    // Query
+    void eachConditionNarrows_data();
+    void eachConditionNarrows();
+    void companyTickedWithoutNameListsEmptyCompanies();
+    void deleteRelistsWithThePreviousFilter();
+    void printFromTheQueryOpensThatWaybill();
+
+private:
+    std::unique_ptr<ProgramFolder> m_folder;
+};
+
+namespace {
+
+using Dialog = TfrmE_In;
+
+qint64 addContact(const ContactKind& kind, const QString& name, const QString& phone, const QString& dept,
+                  const QString& address = QStringLiteral("地址"))
+{
+    return ContactStore::insert(kind, {name, phone, "1390000" + phone.right(4), dept, "0755", "广东", "深圳", "南山",
+                                       address, "518000", "备注"});
+}
+
+QString one(const QString& sql, const QVariantList& values = {})
+{
+    return QueryValue(SqlText(sql, values)).toString();
+}
+
+LimitedEdit* box(QWidget* w, const QString& name) { return child<LimitedEdit>(w, name.toLatin1().constData()); }
+
+// Fills a whole waybill: sender, recipient, company and the courier boxes.
+void fill(Dialog& d, const QString& sender = "张三", const QString& addressee = "李四",
+          const QString& company = "顺丰速运")
+{
+    box(&d, "JEd1")->setText(sender);
+    box(&d, "JEd4")->setText("中国邮政");
+    box(&d, "SEd1")->setText(addressee);
+    box(&d, "SEd9")->setText("北京路1号");
+    auto* list = child<LookupCombo>(&d, "DBLookupComboBox1");
+    list->setCurrentIndex(list->findText(company));
+    for (int i = 1; i <= 6; ++i)
+        box(&d, QStringLiteral("Edit%1").arg(i))->setText(QStringLiteral("e%1 '%_").arg(i));
+}
+
+void save(Dialog& d) { QTest::mouseClick(child(&d, "BitBtn1"), Qt::LeftButton); }
+
+// Shown and active, so that where the focus goes can be seen.
+void showActive(QWidget& w)
+{
+    w.show();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+}
+
+int count(const QString& sql) { return DM().QueryCount(SqlText(sql)); }
+
+} // namespace
+
+void TestWaybills::init()
+{
+    m_folder = std::make_unique<ProgramFolder>();
+    Unit1::setCurrentUserName(QStringLiteral("admin"));
+    CourierStore::createCompany({"顺丰速运", "", "", "", "", ""});
+    CourierStore::createCompany({"圆通速递", "", "", "", "", ""});
+}
+
+void TestWaybills::lookupMatches_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("listed");
+    QTest::newRow("part of a phone") << "JEd2" << "8888" << QStringList{"王五", "张三"};
+    QTest::newRow("all four empty") << "JEd1" << "" << QStringList{"王五", "赵六", "张三"};
+    QTest::newRow("pinyin initials, lower case") << "JEd1" << "z" << QStringList{"赵六", "张三"};
+    QTest::newRow("organisation by its code") << "JEd4" << "zgyz" << QStringList{"赵六", "张三"};
+}
+
+void TestWaybills::lookupMatches()
+{
+    QFETCH(QString, field);
+    QFETCH(QString, typed);
+    QFETCH(QStringList, listed);
+    addContact(SenderKind, "张三", "010-88881", "中国邮政");
+    addContact(SenderKind, "赵六", "010-77771", "中国邮政储蓄");
+    addContact(SenderKind, "王五", "020-88882", "顺丰");
+    ContactStore::softDelete(SenderKind, addContact(SenderKind, "张删", "010-88883", "中国邮政"));
+    addContact(AddresseeKind, "张三收", "010-88884", "中国邮政"); // the other book is never searched
+    ModalRecorder modals;
+    Dialog d(nullptr);
+    d.show();
+    box(&d, field)->setText(typed);
+    QTest::keyClick(box(&d, field), Qt::Key_Return);
+
+    auto* picker = modals.lastOf<TfrmFindJJR>();
+    QVERIFY(picker);
+    QCOMPARE(picker->windowTitle(), QString("寄件人查找"));
+    QStringList names;
+    for (int row = 0; row < picker->grid()->rowCount(); ++row)
+        names << picker->grid()->value(row, "寄件人").toString();
+    QCOMPARE(names, listed);
+}
+
+void TestWaybills::oneMatchFillsTheBlockAndMovesOn()
+{
+    addContact(AddresseeKind, "李四", "021-5555", "上海公司");
+    ModalRecorder modals;
+    MessageRecorder messages;
+    Dialog d(nullptr);
+    showActive(d);
+    box(&d, "SEd1")->setText("ls");
+    box(&d, "SEd9")->setText("typed over");
+    QTest::mouseDClick(box(&d, "SEd1"), Qt::LeftButton);
+
+    QVERIFY(modals.opened.isEmpty());
+    QVERIFY(messages.shown().isEmpty());
+    QStringList block;
+    for (int i = 1; i <= 10; ++i)
+        block << box(&d, QStringLiteral("SEd%1").arg(i))->text();
+    QCOMPARE(block, QStringList({"李四", "021-5555", "13900005555", "上海公司", "0755", "广东", "深圳", "南山", "地址",
+                                 "518000"}));
+    QCOMPARE(QApplication::focusWidget(), child(&d, "DBLookupComboBox1"));
+}
+
+void TestWaybills::noMatchSaysSoAndKeepsTheText()
+{
+    addContact(SenderKind, "张三", "010", "甲");
+    MessageRecorder messages;
+    Dialog d(nullptr);
+    d.show();
+    box(&d, "JEd3")->setText("no such");
+    QTest::keyClick(box(&d, "JEd3"), Qt::Key_Enter);
+    QCOMPARE(messages.texts(), QStringList({"寄件人 不存在，请直接录入！"}));
+    QCOMPARE(box(&d, "JEd3")->text(), QString("no such"));
+    QCOMPARE(box(&d, "JEd1")->text(), QString());
+}
+
+void TestWaybills::pickerTakesTheRowOnEnterOrDoubleClick_data()
+{
+    QTest::addColumn<bool>("enter");
+    QTest::newRow("Enter") << true;
+    QTest::newRow("double-click") << false;
+}
+
+void TestWaybills::pickerTakesTheRowOnEnterOrDoubleClick()
+{
+    QFETCH(bool, enter);
+    addContact(SenderKind, "张一", "1", "甲", "");
+    addContact(SenderKind, "张二", "2", "乙");
+    ModalRecorder modals;
+    modals.onOpen = [enter](QDialog* picker) {
+        auto* grid = child<DataGrid>(picker, "DBGrid1");
+        grid->setCurrentIndex(grid->model()->index(1, 0)); // the older one: 张一, without an address
+        if (enter)
+            QTest::keyClick(grid, Qt::Key_Return);
+        else
+            QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->currentIndex()).center());
+        return int(QDialog::Accepted);
+    };
+    Dialog d(nullptr);
+    showActive(d);
+    box(&d, "JEd9")->setText("typed address");
+    box(&d, "JEd1")->setText("张");
+    QTest::keyClick(box(&d, "JEd1"), Qt::Key_Return);
+
+    QCOMPARE(box(&d, "JEd1")->text(), QString("张一"));
+    QCOMPARE(box(&d, "JEd9")->text(), QString()); // the contact's empty address replaces the typed one
+    QVERIFY(!modals.opened.first() || !modals.opened.first()->isVisible()); // the picker closed
+    QCOMPARE(d.focusWidget(), box(&d, "SEd1")); // where the focus is once the entry is active again
+}
+
+void TestWaybills::pickerEscTypingAndCloseChangeNothing()
+{
+    addContact(AddresseeKind, "王一", "1", "甲");
+    addContact(AddresseeKind, "王二", "2", "乙");
+    for (const char* way : {"Esc", "typing", "close box"}) {
+        ModalRecorder modals;
+        modals.onOpen = [way](QDialog* picker) {
+            auto* grid = child<DataGrid>(picker, "DBGrid1");
+            if (QByteArray(way) == "Esc")
+                QTest::keyClick(grid, Qt::Key_Escape);
+            else if (QByteArray(way) == "typing")
+                QTest::keyClicks(grid, "ab1");
+            else
+                picker->close();
+            return picker->result();
+        };
+        Dialog d(nullptr);
+        d.show();
+        box(&d, "SEd1")->setText("王");
+        QTest::keyClick(box(&d, "SEd1"), Qt::Key_Return);
+        QCOMPARE(box(&d, "SEd1")->text(), QString("王"));
+        QCOMPARE(box(&d, "SEd2")->text(), QString());
+        QCOMPARE(bool(modals.opened.first() && modals.opened.first()->isVisible()), QByteArray(way) == "typing");
+    }
+}
+
+void TestWaybills::saveRefusesInOrder()
+{
+    MessageRecorder messages;
+    Dialog d(nullptr);
+    showActive(d);
+    const QList<QPair<QString, QString>> steps = {{"JEd1", "寄件人 不能为空！"},
+                                                  {"SEd1", "收件人 不能为空！"},
+                                                  {"DBLookupComboBox1", "请选择 快递公司！"}};
+    for (const auto& [field, message] : steps) {
+        messages.clear();
+        save(d);
+        QCOMPARE(messages.texts(), QStringList({message}));
+        QCOMPARE(QApplication::focusWidget(), child(&d, field.toLatin1().constData()));
+        if (auto* edit = qobject_cast<QLineEdit*>(child(&d, field.toLatin1().constData())))
+            edit->setText("  "); // blanks are a name
+    }
+    QCOMPARE(count("SELECT ID FROM UE"), 0);
+}
+
+void TestWaybills::newWaybillIsStoredFiledAndPrinted()
+{
+    MessageRecorder messages;
+    ModalRecorder modals;
+    Dialog d(nullptr);
+    d.show();
+    fill(d);
+    child<QDateEdit>(&d, "DateTimePicker1")->setDate(QDate(2026, 3, 31));
+    save(d);
+
+    QCOMPARE(messages.texts(), QStringList({"快递单 信息 保存成功！"}));
+    QCOMPARE(one("SELECT theDel || '|' || UName || '|' || myDate || '|' || EName || '|' || ZDY3 || '|' || JNPY || "
+                 "'|' || JDPY || '|' || SNPY FROM UE"),
+             QString("否|admin|2026-03-31|顺丰速运|e5 '%_|ZS|ZGYZ|LS"));
+    QCOMPARE(one("SELECT theName || '|' || theDept || '|' || Remark || '|' || NPY FROM USender"),
+             QString("张三|中国邮政||ZS"));
+    QCOMPARE(one("SELECT theAdd FROM UAddressee"), QString("北京路1号"));
+    auto* print = modals.lastOf<TfrmP3>();
+    QVERIFY(print);
+    QCOMPARE(print->CompanyName, QString("顺丰速运"));
+    QCOMPARE(print->WaybillId, one("SELECT ID FROM UE"));
+    QVERIFY(!d.isVisible()); // without "连续新增" the window closes
+}
+
+void TestWaybills::filingSkipsALiveTwinOnly()
+{
+    addContact(SenderKind, "张三", "111", "中国邮政");
+    addContact(AddresseeKind, "李四", "222", "别的单位");
+    ModalRecorder modals;
+    MessageRecorder messages;
+    Dialog d(nullptr);
+    d.show();
+    fill(d);
+    box(&d, "JEd2")->setText("999"); // another phone does not make another sender
+    box(&d, "SEd4")->setText("中国邮政"); // another organisation makes another recipient
+    save(d);
+    QCOMPARE(one("SELECT group_concat(thePhone) FROM USender"), QString("111"));
+    QCOMPARE(one("SELECT group_concat(theDept, '/') FROM (SELECT theDept FROM UAddressee ORDER BY ID)"), QString("别的单位/中国邮政"));
+}
+
+void TestWaybills::failureAfterTheWaybillLeavesNothing()
+{
+    DM().ExecSql(SqlText("CREATE TRIGGER fail AFTER INSERT ON UAddressee BEGIN SELECT RAISE(ABORT, 'disk full'); END"));
+    ModalRecorder modals;
+    MessageRecorder messages;
+    Dialog d(nullptr);
+    d.show();
+    fill(d);
+    save(d);
+    QCOMPARE(messages.shown().size(), 1);
+    QCOMPARE(messages.shown().first().kind, MessageKind::Error);
+    QCOMPARE(count("SELECT ID FROM UE") + count("SELECT ID FROM USender") + count("SELECT ID FROM UAddressee"), 0);
+    QVERIFY(modals.opened.isEmpty());
+    QVERIFY(d.isVisible());
+    QCOMPARE(box(&d, "JEd1")->text(), QString("张三"));
+}
+
+void TestWaybills::printWindowGetsThisInsertsIdNotTheNewest()
+{
+    // Another writer's waybill lands between this insert and the end of the save.
+    DM().ExecSql(SqlText("CREATE TRIGGER other AFTER INSERT ON USender BEGIN "
+                         "INSERT INTO UE (JName, EName) VALUES ('其他用户', '圆通速递'); END"));
+    ModalRecorder modals;
+    MessageRecorder messages;
+    Dialog d(nullptr);
+    d.show();
+    fill(d);
+    save(d);
+    auto* print = modals.lastOf<TfrmP3>();
+    QVERIFY(print);
+    QCOMPARE(print->WaybillId, one("SELECT ID FROM UE WHERE JName = '张三'"));
+    QCOMPARE(print->CompanyName, QString("顺丰速运"));
+    QVERIFY(print->WaybillId != one("SELECT MAX(ID) FROM UE"));
+}
+
+void TestWaybills::continuousAddClearsForTheNext()
+{
+    ModalRecorder modals;
+    modals.onOpen = [](QDialog* print) {
+        print->close();
+        return int(QDialog::Rejected);
+    };
+    MessageRecorder messages;
+    Dialog d(nullptr);
+    showActive(d);
+    child<QCheckBox>(&d, "CheckBox1")->setChecked(true);
+    fill(d);
+    child<QDateEdit>(&d, "DateTimePicker1")->setDate(QDate(2020, 1, 1));
+    save(d);
+    QVERIFY(d.isVisible());
+    QVERIFY(modals.lastOf<TfrmP3>());
+    for (const char* name : {"JEd1", "JEd4", "SEd1", "SEd9", "Edit1", "Edit6"})
+        QCOMPARE(box(&d, name)->text(), QString());
+    QCOMPARE(child<LookupCombo>(&d, "DBLookupComboBox1")->currentText(), QString());
+    QCOMPARE(child<QDateEdit>(&d, "DateTimePicker1")->date(), QDate::currentDate());
+    QCOMPARE(d.focusWidget(), box(&d, "JEd1"));
+    fill(d, "王五", "赵六");
+    save(d);
+    QCOMPARE(count("SELECT ID FROM UE"), 2);
+}
+
+void TestWaybills::changeRewritesTheRowAndRelistsTheOpener()
+{
+    ModalRecorder modals;
+    MessageRecorder messages;
+    {
+        Dialog d(nullptr);
+        fill(d);
+        save(d);
+    }
+    DM().ExecSql(SqlText("UPDATE UE SET UName = 'someone', myDate = '2026-01-02'"));
+    QueryDriver<TfrmE_Q> a(QStringLiteral("收件人")), b(QStringLiteral("收件人"));
+    a.edit(3)->setText("ls"); // recipient by its code
+    a.query();
+    b.query();
+    QStringList opened; // what the edit window showed when it opened
+    modals.onOpen = [&opened](QDialog* dialog) {
+        opened << dialog->windowTitle() << (child<QCheckBox>(dialog, "CheckBox1")->isVisible() ? "ticks" : "no ticks")
+               << DateText(child<QDateEdit>(dialog, "DateTimePicker1")->date())
+               << child<LookupCombo>(dialog, "DBLookupComboBox1")->currentText() << box(dialog, "Edit6")->text();
+        box(dialog, "SEd1")->setText("王五");
+        box(dialog, "SEd4")->setText("新单位");
+        child<QDateEdit>(dialog, "DateTimePicker1")->setDate(QDate(2026, 2, 3));
+        QTest::mouseClick(child(dialog, "BitBtn1"), Qt::LeftButton);
+        return int(QDialog::Accepted);
+    };
+    a.run("M1");
+    QCOMPARE(opened, QStringList({"快递单修改", "no ticks", "2026-01-02", "顺丰速运", "e6 '%_"}));
+    QCOMPARE(one("SELECT SName || '|' || SNPY || '|' || myDate || '|' || UName || '|' || theDel FROM UE"),
+             QString("王五|WW|2026-02-03|someone|否"));
+    QCOMPARE(count("SELECT ID FROM UAddressee WHERE theDept = '新单位'"), 1);
+    QCOMPARE(a.label(), QString("记录：0")); // its filter no longer matches
+    QCOMPARE(b.listed(), QStringList({"李四"})); // the other window was not asked to list again
+}
+
+void TestWaybills::eachConditionNarrows_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("check");
+    // Two waybills, A and B, differ in every column; each condition must find A alone.
+    const QList<std::tuple<const char*, const char*, const char*>> rows = {
+        {"DBLookupComboBox1", "顺丰速运", "CheckBox1"}, {"Edit1", "a-enu", "CheckBox2"},
+        {"Edit2", "a-ea", "CheckBox3"},              {"Edit3", "小", "CheckBox4"},
+        {"Edit4", "a-sphone", "CheckBox5"},             {"Edit5", "a-smob", "CheckBox6"},
+        {"Edit6", "a-sdept", "CheckBox7"},              {"Edit7", "a-sadd", "CheckBox8"},
+        {"Edit8", "A-JNAME", "CheckBox9"},              {"Edit9", "a-jdept", "CheckBox10"},
+        {"Edit10", "a-remark", "CheckBox11"},           {"DateTimePicker2", "2026-05-01", "CheckBox12"},
+        {"DBLookupComboBox2", "admin", "CheckBox13"},   {"Edit3", "xm", "CheckBox4"}, // 小明 by its code
+    };
+    for (const auto& [control, value, check] : rows)
+        QTest::newRow(control + QByteArray(" ") + value) << control << value << check;
+}
+
+void TestWaybills::eachConditionNarrows()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, value);
+    QFETCH(QString, check);
+    const auto insert = [](const QString& p, const QString& company, const QString& date, const QString& user) {
+        Record w;
+        for (const FieldDef& f : WaybillStore::EntryFields())
+            w << p + "-" + f.column.toLower();
+        w[0] = date;
+        w[1] = company;
+        w[4] = p == "a" ? "小明" : "b-sname";
+        Unit1::setCurrentUserName(user);
+        WaybillStore::save(0, w);
+    };
+    insert("a", "顺丰速运", "2026-05-01", "admin");
+    insert("b", "圆通速递", "2026-04-01", "other");
+    Unit1::setCurrentUserName("admin");
+    QueryDriver<TfrmE_Q> q(QStringLiteral("快递单号"));
+    QWidget* widget = child(&q.window, control.toLatin1().constData());
+    if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
+        edit->setText(value);
+    } else if (auto* list = qobject_cast<LookupCombo*>(widget)) {
+        list->setCurrentIndex(list->findText(value));
+        emit list->activated(list->currentIndex()); // as a pick by the user
+    } else {
+        child<QDateEdit>(&q.window, "DateTimePicker1")->setDate(QDate(2026, 5, 1)); // a same-day range
+        qobject_cast<QDateEdit*>(widget)->setDate(QDate::fromString(value, DateFormat));
+    }
+    QVERIFY(child<QCheckBox>(&q.window, check.toLatin1().constData())->isChecked());
+    q.query();
+    QCOMPARE(q.listed(), QStringList({"a-enum"}));
+    QCOMPARE(q.label(), QString("记录：1"));
+}
+
+void TestWaybills::companyTickedWithoutNameListsEmptyCompanies()
+{
+    DM().ExecSql(SqlText("INSERT INTO UE (ENum, EName) VALUES ('no company', ''), ('has one', '顺丰速运')"));
+    QueryDriver<TfrmE_Q> q(QStringLiteral("快递单号"));
+    QVERIFY(!q.check(12)->isChecked()); // the dates set when the window opened tick nothing
+    q.check(1)->setChecked(true);
+    q.query();
+    QCOMPARE(q.listed(), QStringList({"no company"}));
+}
+
+void TestWaybills::deleteRelistsWithThePreviousFilter()
+{
+    DM().ExecSql(SqlText("INSERT INTO UE (ENum, EAN) VALUES ('1', 'x'), ('2', 'y'), ('3', 'x')"));
+    MessageRecorder messages;
+    QueryDriver<TfrmE_Q> q(QStringLiteral("快递单号"));
+    q.edit(2)->setText("x");
+    q.query();
+    QCOMPARE(q.listed(), QStringList({"3", "1"}));
+    q.edit(2)->setText("y"); // not queried yet
+    q.run("D1");
+    QCOMPARE(messages.shown().last().caption, QString("删除"));
+    QCOMPARE(q.listed(), QStringList({"1"}));
+    QCOMPARE(one("SELECT theDel FROM UE WHERE ENum = '3'"), QString("是"));
+}
+
+void TestWaybills::printFromTheQueryOpensThatWaybill()
+{
+    DM().ExecSql(SqlText("INSERT INTO UE (ENum, EName, SName) VALUES ('1', '顺丰速运', '收一'), "
+                         "('2', '圆通速递', '收二')"));
+    ModalRecorder modals;
+    QueryDriver<TfrmE_Q> q(QStringLiteral("快递单号"));
+    q.query();
+    q.selectRow(1);
+    q.run("P1");
+    auto* print = modals.lastOf<TfrmP3>();
+    QVERIFY(print);
+    QCOMPARE(print->CompanyName, QString("顺丰速运"));
+    QCOMPARE(child<QLabel>(print, "SP01")->text(), QString("收一"));
+}
+
+ORVANE_TEST_MAIN(TestWaybills)
+#include "tst_waybills.moc"
