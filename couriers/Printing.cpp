@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 
+#include <QPageLayout>
 #include <QPainter>
 #include <QPicture>
 #include <QPrinter>
@@ -16,7 +17,7 @@ constexpr double LayoutDpi = 96.0;
 
 void SetPrintOutputFile(const QString& pdfPath) { g_outputFile = pdfPath; }
 
-void PrintClientArea(QWidget* window)
+void PrintClientArea(QWidget* area)
 {
     std::unique_ptr<QPrinter> printer;
     if (g_outputFile.isEmpty()) {
@@ -30,9 +31,17 @@ void PrintClientArea(QWidget* window)
         printer->setOutputFileName(g_outputFile);
     }
     printer->setDocName(QString());
-    printer->setFullPage(false); // the painter's origin is the printable area's corner
     if (!printer->isValid())
         throw AppError(QStringLiteral("打印机 %1 不可用。").arg(printer->printerName()));
+    // Qt gives every printer margins of its own (10 points), which would shift every
+    // field on the paper form; the layout is measured from the printable area's corner,
+    // so the margins are the printer's own minimum. Zero would be refused silently by a
+    // printer that cannot print to the paper's edge.
+    printer->setFullPage(false); // the painter's origin is the margins' corner
+    QPageLayout page = printer->pageLayout();
+    page.setMargins(page.minimumMargins());
+    if (!printer->setPageLayout(page) || printer->pageLayout().margins() != page.minimumMargins())
+        throw AppError(QStringLiteral("打印机 %1 不接受它自己的最小页边距。").arg(printer->printerName()));
 
     QPainter painter;
     if (!painter.begin(printer.get()))
@@ -42,14 +51,14 @@ void PrintClientArea(QWidget* window)
     QPicture content;
     {
         QPainter recorder(&content);
-        // Only the children: the window's own background stays off the paper.
-        window->render(&recorder, QPoint(), QRegion(window->rect()), QWidget::DrawChildren);
+        // Only the children: the area's own background stays off the paper.
+        area->render(&recorder, QPoint(), QRegion(area->rect()), QWidget::DrawChildren);
     }
     // Playing a picture scales it from its own resolution (the screen's) to the
     // printer's; the layout unit is 1/96 inch, so undo the screen's part.
-    // Nothing outside the client area reaches the paper.
-    painter.setClipRect(QRectF(0, 0, window->width() * printer->logicalDpiX() / LayoutDpi,
-                               window->height() * printer->logicalDpiY() / LayoutDpi));
+    // Nothing outside the area reaches the paper.
+    painter.setClipRect(QRectF(0, 0, area->width() * printer->logicalDpiX() / LayoutDpi,
+                               area->height() * printer->logicalDpiY() / LayoutDpi));
     painter.scale(content.logicalDpiX() / LayoutDpi, content.logicalDpiY() / LayoutDpi);
     painter.drawPicture(0, 0, content);
     if (!painter.end())

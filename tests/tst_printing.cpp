@@ -15,10 +15,14 @@
 #include <QLabel>
 #include <QPageLayout>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QThread>
+
+#include <optional>
 
 namespace {
 
@@ -86,6 +90,45 @@ QRect inkBounds(const QImage& page)
     return box;
 }
 
+// The printable area's top-left corner on the paper, in inches, from the printer's own
+// description: the ImageableArea of its default page size in the PPD CUPS keeps for it.
+// Empty when that file cannot be read.
+std::optional<QPointF> ppdPrintableCorner(const QString& printerName)
+{
+    QFile ppd(QStringLiteral("/etc/cups/ppd/%1.ppd").arg(printerName));
+    if (!ppd.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QString text = QString::fromLatin1(ppd.readAll());
+    const QString size = QRegularExpression(R"(\*DefaultPageSize:\s*(\S+))").match(text).captured(1);
+    const auto numbers = [&](const QString& keyword) {
+        const QRegularExpression entry(
+            QStringLiteral("\\*%1 %2[/:][^\"]*\"([^\"]*)\"").arg(keyword, QRegularExpression::escape(size)));
+        const QString line = entry.match(text).captured(1);
+        QList<double> values;
+        for (const QString& n : line.split(' ', Qt::SkipEmptyParts))
+            values << n.toDouble();
+        return values;
+    };
+    // Points from the paper's bottom-left corner: left, bottom, right, top.
+    const QList<double> imageable = numbers(QStringLiteral("ImageableArea"));
+    const QList<double> paper = numbers(QStringLiteral("PaperDimension"));
+    if (imageable.size() != 4 || paper.size() != 2)
+        return std::nullopt;
+    return QPointF(imageable[0], paper[1] - imageable[3]) / 72;
+}
+
+// The same for Qt's PDF output, which has no description file: its minimum margins.
+QPointF pdfPrintableCorner()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QPageLayout page = printer.pageLayout();
+    // A layout of those margins alone, to read them in inches.
+    return QPageLayout(page.pageSize(), page.orientation(), page.minimumMargins(), page.units())
+        .paintRect(QPageLayout::Inch)
+        .topLeft();
+}
+
 // Opens the print window as a caller would, and prints it into a PDF.
 struct PrintRun {
     explicit PrintRun(const QString& waybillId, const QString& company = Company)
@@ -103,6 +146,24 @@ struct PrintRun {
         SetPrintOutputFile(QString());
         return pdf;
     }
+    // Prints on the system's default printer, a cups-pdf queue writing into `outDir`,
+    // and returns the file it wrote (empty if none came).
+    QString printOnDefaultPrinter(const QString& outDir)
+    {
+        const QStringList before = QDir(outDir).entryList({"*.pdf"}, QDir::Files);
+        window.Button1Click();
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 60000) {
+            for (const QString& name : QDir(outDir).entryList({"*.pdf"}, QDir::Files))
+                if (!before.contains(name)) {
+                    QThread::msleep(500); // cups-pdf may still be closing the file
+                    return QDir(outDir).filePath(name);
+                }
+            QThread::msleep(200);
+        }
+        return QString();
+    }
     QTemporaryDir dir;
     TfrmP3 window{nullptr};
 };
@@ -112,6 +173,7 @@ struct PrintRun {
 class TestPrinting : public QObject {
     Q_OBJECT
 private slots:
+    void itemStartsAtItsPositionOnPaper_data();
     void itemStartsAtItsPositionOnPaper();
     void waybillFieldsPrintInTheirSlots();
     void testPrintAndNonLiveWaybillsPrintDisplayNames_data();
@@ -125,23 +187,37 @@ private slots:
     void missingDefaultPrinterIsReported();
 };
 
+void TestPrinting::itemStartsAtItsPositionOnPaper_data()
+{
+    QTest::addColumn<bool>("onPrinter");
+    QTest::newRow("PDF file") << false;
+    QTest::newRow("default printer") << true;
+}
+
 void TestPrinting::itemStartsAtItsPositionOnPaper()
 {
+    QFETCH(bool, onPrinter);
+    const QString outDir = qEnvironmentVariable("ORVANE_CUPS_PDF_DIR");
+    if (onPrinter && outDir.isEmpty())
+        QSKIP("no cups-pdf default printer set up (tools/test.sh starts one)");
+    std::optional<QPointF> corner = pdfPrintableCorner();
+    if (onPrinter) {
+        corner = ppdPrintableCorner(QPrinterInfo::defaultPrinterName());
+        if (!corner)
+            QSKIP("the default printer's PPD cannot be read");
+    }
     ProgramFolder folder;
     createCompany();
     switchOnly({"JP01"}); // stored at left 10, top 10
     PrintRun run("0");
-    const QString pdf = run.print();
-
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    const QPointF corner = printer.pageLayout().paintRect(QPageLayout::Inch).topLeft();
+    const QString pdf = onPrinter ? run.printOnDefaultPrinter(outDir) : run.print();
+    QVERIFY2(!pdf.isEmpty(), "cups-pdf wrote no file");
 
     const int dpi = 288; // three raster pixels per layout pixel
     const QRect ink = inkBounds(rasterise(pdf, dpi));
     QVERIFY(ink.isValid());
-    const double expectedLeft = (corner.x() + 10.0 / 96) * dpi;
-    const double expectedTop = (corner.y() + 10.0 / 96) * dpi;
+    const double expectedLeft = (corner->x() + 10.0 / 96) * dpi;
+    const double expectedTop = (corner->y() + 10.0 / 96) * dpi;
     // The ink starts at the item's corner, give or take a raster dot and the glyph's
     // side bearing (at most two layout pixels at 14 px).
     QVERIFY2(ink.left() >= expectedLeft - 1 && ink.left() <= expectedLeft + 6,
@@ -150,7 +226,8 @@ void TestPrinting::itemStartsAtItsPositionOnPaper()
              qPrintable(QString("top %1, expected %2").arg(ink.top()).arg(expectedTop)));
     // 14-pixel characters: the five ideographs of the name stand about 14/96 inch high.
     QVERIFY2(ink.height() > 10 * 3 && ink.height() <= 15 * 3, qPrintable(QString::number(ink.height())));
-    QVERIFY(pdfText(pdf).contains(QStringLiteral("寄件人姓名")));
+    if (!onPrinter) // cups-pdf re-encodes the fonts
+        QVERIFY(pdfText(pdf).contains(QStringLiteral("寄件人姓名")));
 }
 
 void TestPrinting::waybillFieldsPrintInTheirSlots()
@@ -292,24 +369,10 @@ void TestPrinting::printsThroughDefaultPrinter()
     ProgramFolder folder;
     createCompany();
     switchOnly({"SP01", "KP01"});
-    const QStringList before = QDir(outDir).entryList({"*.pdf"}, QDir::Files);
     PrintRun run("0");
-    TfrmP3& window = run.window;
-    window.Button1Click();
-    QVERIFY(!window.isVisible()); // printed and closed
-
-    QString produced;
-    QElapsedTimer waited;
-    waited.start();
-    while (produced.isEmpty() && waited.elapsed() < 60000) {
-        for (const QString& name : QDir(outDir).entryList({"*.pdf"}, QDir::Files))
-            if (!before.contains(name))
-                produced = QDir(outDir).filePath(name);
-        if (produced.isEmpty())
-            QThread::msleep(200);
-    }
+    const QString produced = run.printOnDefaultPrinter(outDir);
+    QVERIFY(!run.window.isVisible()); // printed and closed
     QVERIFY2(!produced.isEmpty(), "cups-pdf wrote no file");
-    QThread::msleep(500); // cups-pdf may still be closing the file
 
     // cups-pdf re-encodes the fonts, so compare ink rather than text: the same two
     // items, the same extent, as the same window printed straight into a PDF.
