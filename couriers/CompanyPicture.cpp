@@ -1,14 +1,21 @@
 #include "CompanyPicture.h"
 
+#include "AppError.h"
+#include "JpegLoader.h"
 #include "Unit1.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
 
 namespace {
 
 bool needsEncoding(QChar c)
 {
-    if (c == u'/' || c == u'\\' || c.unicode() == 0)
+    // "%" starts every encoded character, so it must be encoded itself: otherwise "a/b"
+    // and "a%2Fb" would both become "a%2Fb".
+    if (c == u'/' || c == u'\\' || c == u'%' || c.unicode() == 0)
         return true;
 #ifdef Q_OS_WIN
     if (QStringLiteral(":*?\"<>|").contains(c) || c.unicode() < 0x20)
@@ -32,6 +39,12 @@ QString fileBaseName(const QString& name)
     return base;
 }
 
+[[noreturn]] void failCopy(const QString& target, const QString& reason)
+{
+    throw AppError(QStringLiteral("图片无法保存到 %1（%2），关闭窗口后将不再显示。")
+                       .arg(QDir::toNativeSeparators(target), reason));
+}
+
 } // namespace
 
 QString CompanyPicturePath(const QString& companyName)
@@ -39,3 +52,35 @@ QString CompanyPicturePath(const QString& companyName)
     return QDir(Unit1::programDir())
         .filePath(QStringLiteral("Image/") + fileBaseName(companyName) + QStringLiteral(".jpg"));
 }
+
+bool CompanyPictureExists(const QString& companyName) { return QFile::exists(CompanyPicturePath(companyName)); }
+
+QImage LoadCompanyPicture(const QString& companyName) { return LoadJpeg(CompanyPicturePath(companyName)); }
+
+void CopyInCompanyPicture(const QString& companyName, const QString& sourceFile)
+{
+    const QString target = CompanyPicturePath(companyName);
+    const QString source = QFileInfo(sourceFile).canonicalFilePath();
+    if (!source.isEmpty() && source == QFileInfo(target).canonicalFilePath())
+        return;
+
+    QFile in(sourceFile);
+    if (!in.open(QIODevice::ReadOnly))
+        failCopy(target, in.errorString());
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    // Written beside the old picture and renamed over it only once complete.
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly))
+        failCopy(target, out.errorString());
+    QByteArray chunk;
+    while (!(chunk = in.read(1 << 20)).isEmpty()) {
+        if (out.write(chunk) != chunk.size())
+            failCopy(target, out.errorString());
+    }
+    if (in.error() != QFileDevice::NoError)
+        failCopy(target, in.errorString());
+    if (!out.commit())
+        failCopy(target, out.errorString());
+}
+
+void RemoveCompanyPicture(const QString& companyName) { QFile::remove(CompanyPicturePath(companyName)); }

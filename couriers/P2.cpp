@@ -1,6 +1,5 @@
 #include "P2.h"
 
-#include "AppError.h"
 #include "CompanyPicture.h"
 #include "Controls.h"
 #include "CourierStore.h"
@@ -10,9 +9,6 @@
 #include "Modal.h"
 #include "PrintItems.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QFrame>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -39,24 +35,6 @@ protected:
             picture->setGeometry(1, 1, width() - 2, height() - 2);
     }
 };
-
-// The copy replaces the company's picture only once it is complete.
-bool copyPicture(const QString& source, const QString& target)
-{
-    if (QFileInfo(source).canonicalFilePath() == QFileInfo(target).canonicalFilePath())
-        return true;
-    QDir().mkpath(QFileInfo(target).absolutePath());
-    const QString partial = target + QStringLiteral(".part");
-    QFile::remove(partial);
-    if (!QFile::copy(source, partial))
-        return false;
-    QFile::remove(target);
-    if (!QFile::rename(partial, target)) {
-        QFile::remove(partial);
-        return false;
-    }
-    return true;
-}
 
 } // namespace
 
@@ -151,9 +129,8 @@ void TfrmP2::showEvent(QShowEvent* event)
     setWindowTitle(CompanyName + QStringLiteral(" 设计打印格式"));
     CentreOn(this, parentWidget() ? parentWidget()->window() : nullptr);
     Guarded(this, [this] {
-        const QString picture = CompanyPicturePath(CompanyName);
-        if (QFile::exists(picture))
-            showPicture(LoadJpeg(picture));
+        if (CompanyPictureExists(CompanyName))
+            showPicture(LoadCompanyPicture(CompanyName));
     });
     Guarded(this, [this] {
         for (ItemBox* box : m_boxes) {
@@ -177,9 +154,7 @@ void TfrmP2::Button1Click()
         return;
     // Loading first: a file that is no readable JPEG stops here and nothing is copied.
     showPicture(LoadJpeg(file));
-    const QString target = CompanyPicturePath(CompanyName);
-    if (!copyPicture(file, target))
-        throw AppError(QStringLiteral("图片无法保存到 %1，关闭窗口后将不再显示。").arg(target));
+    CopyInCompanyPicture(CompanyName, file);
 }
 
 void TfrmP2::Button2Click()

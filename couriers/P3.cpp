@@ -4,10 +4,8 @@
 #include "Controls.h"
 #include "CourierStore.h"
 #include "Guard.h"
-#include "JpegLoader.h"
 #include "Printing.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 
@@ -48,9 +46,8 @@ void TfrmP3::showEvent(QShowEvent* event)
 
 void TfrmP3::prepare()
 {
-    const QString picture = CompanyPicturePath(CompanyName);
-    if (QFile::exists(picture)) {
-        const QImage image = LoadJpeg(picture);
+    if (CompanyPictureExists(CompanyName)) {
+        const QImage image = LoadCompanyPicture(CompanyName);
         Image1->setPixmap(QPixmap::fromImage(image));
         Image1->setGeometry(0, 0, image.width(), image.height());
         resize(image.width() + 20, image.height() + 60);

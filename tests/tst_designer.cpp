@@ -33,8 +33,7 @@ QByteArray contents(const QString& path)
 
 // Drags a box as a user would: press at `grab` inside it, move the pointer through the
 // given points of the layout area, release at the last one.
-void drag(ItemBox* box, const QPoint& grab, const QList<QPoint>& pointerInArea,
-          Qt::MouseButton button = Qt::LeftButton)
+void drag(ItemBox* box, const QPoint& grab, const QList<QPoint>& pointerInArea, Qt::MouseButton button = Qt::LeftButton)
 {
     QTest::mousePress(box, button, {}, grab);
     for (const QPoint& point : pointerInArea)
@@ -67,6 +66,8 @@ private slots:
     void cancelledOpenChangesNothing();
     void unreadablePictureIsRefusedAndNothingCopied();
     void closingWithoutSaveKeepsPositions();
+    void differentNamesNeverShareAPicture_data();
+    void differentNamesNeverShareAPicture();
 };
 
 void TestDesigner::showsStoredPositionsNotInitialOnes()
@@ -226,6 +227,35 @@ void TestDesigner::closingWithoutSaveKeepsPositions()
     }
     const CourierStore::StoredItem stored = CourierStore::storedItem(Company, "JP01");
     QCOMPARE(QPoint(stored.left, stored.top), QPoint(10, 10));
+}
+
+void TestDesigner::differentNamesNeverShareAPicture_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("second");
+    // Each second name is what the first would look like once encoded.
+    QTest::newRow("slash") << "a/b"
+                           << "a%2Fb";
+    QTest::newRow("backslash") << "a\\b"
+                               << "a%5Cb";
+    QTest::newRow("dot") << "."
+                         << "%2E";
+    QTest::newRow("dot dot") << ".."
+                             << "%2E%2E";
+}
+
+void TestDesigner::differentNamesNeverShareAPicture()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, second);
+    ProgramFolder folder;
+    QTemporaryDir elsewhere;
+    CopyInCompanyPicture(first, writeJpeg(elsewhere.filePath("scan.jpg"), QSize(64, 48), Qt::red));
+    QVERIFY(CompanyPictureExists(first));
+    QVERIFY(!CompanyPictureExists(second));
+    // Deleting the other company's picture leaves this one alone.
+    RemoveCompanyPicture(second);
+    QCOMPARE(LoadCompanyPicture(first).size(), QSize(64, 48));
 }
 
 ORVANE_TEST_MAIN(TestDesigner)
