@@ -5,7 +5,6 @@
 #include "PrintItems.h"
 #include "Transaction.h"
 
-#include <QFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -73,7 +72,7 @@ void deleteCompany(qint64 id, const QString& name)
     DM().ExecSql(SqlText(QStringLiteral("UPDATE SCom SET theDel = '是' WHERE (ID = ?) "), {id}));
     transaction.commit();
     // Only once the rows are gone; a missing or locked file is no reason to fail.
-    QFile::remove(CompanyPicturePath(name));
+    RemoveCompanyPicture(name);
 }
 
 StoredItem storedItem(const QString& companyName, const QString& code)
