@@ -6,15 +6,33 @@
 #include "Transaction.h"
 
 const ContactKind SenderKind{
-    "USender",          "寄件人",         "寄  件  人",         "寄件人录入",
-    "寄件人修改",       "寄件人信息",     "寄件人查询",         "寄件人查找",
-    "寄件人 不能为空！", "寄件人 已经存在，请重新录入！", "寄件人 信息 保存成功！", "寄件人 不存在，请直接录入！",
+    "USender",
+    "寄件人",
+    "寄  件  人",
+    "寄件人录入",
+    "寄件人修改",
+    "寄件人信息",
+    "寄件人查询",
+    "寄件人查找",
+    "寄件人 不能为空！",
+    "寄件人 已经存在，请重新录入！",
+    "寄件人 信息 保存成功！",
+    "寄件人 不存在，请直接录入！",
 };
 
 const ContactKind AddresseeKind{
-    "UAddressee",       "收件人",         "收  件  人",         "收件人录入",
-    "收件人修改",       "收件人信息",     "收件人查询",         "收件人查找",
-    "收件人 不能为空！", "收件人 已经存在，请重新录入！", "收件人 信息 保存成功！", "收件人 不存在，请直接录入！",
+    "UAddressee",
+    "收件人",
+    "收  件  人",
+    "收件人录入",
+    "收件人修改",
+    "收件人信息",
+    "收件人查询",
+    "收件人查找",
+    "收件人 不能为空！",
+    "收件人 已经存在，请重新录入！",
+    "收件人 信息 保存成功！",
+    "收件人 不存在，请直接录入！",
 };
 
 namespace ContactStore {
@@ -55,7 +73,10 @@ const FieldTable& Fields(const ContactKind& kind)
     return kind.table == SenderKind.table ? sender : addressee;
 }
 
-QString selectList(const ContactKind& kind) { return QStringLiteral("SELECT ") + Fields::SelectList(Fields(kind)) + QStringLiteral("ID "); }
+QString selectList(const ContactKind& kind)
+{
+    return QStringLiteral("SELECT ") + Fields::SelectList(Fields(kind)) + QStringLiteral("ID ");
+}
 
 QString from(const ContactKind& kind) { return QStringLiteral("FROM %1 WHERE (theDel = '否') ").arg(kind.table); }
 
@@ -65,6 +86,16 @@ bool liveExists(const ContactKind& kind, const QString& name, const QString& dep
                                                   "AND (theDel = '否') LIMIT 1")
                                        .arg(kind.table),
                                    {name, dept})) > 0;
+}
+
+QString filterClause(const QString& column)
+{
+    const QString code = column == QLatin1String("theName")   ? QStringLiteral("NPY")
+                         : column == QLatin1String("theDept") ? QStringLiteral("DPY")
+                                                              : QString();
+    if (code.isEmpty())
+        return QStringLiteral("AND (%1) ").arg(Contains(column));
+    return QStringLiteral("AND (%1 OR %2) ").arg(Contains(column), Contains(code));
 }
 
 qint64 insert(const ContactKind& kind, const Record& contact)
@@ -84,16 +115,23 @@ void softDelete(const ContactKind& kind, qint64 id)
     DM().ExecSql(SqlText(QStringLiteral("UPDATE %1 SET theDel = '是' WHERE (ID = ?) ").arg(kind.table), {id}));
 }
 
-bool file(const ContactKind& kind, const Record& blockFields)
+bool insertIfNew(const ContactKind& kind, const Record& contact)
 {
-    Record contact = blockFields.mid(0, BlockFieldCount);
-    contact << QString(); // the remark
+    // One transaction, so no other program adds the same contact between the look-up and the insert.
     Transaction transaction;
-    if (liveExists(kind, contact.value(0), contact.value(3)))
+    if (liveExists(kind, Fields::ValueOf(Fields(kind), contact, QStringLiteral("theName")),
+                   Fields::ValueOf(Fields(kind), contact, QStringLiteral("theDept"))))
         return false;
     insert(kind, contact);
     transaction.commit();
     return true;
+}
+
+bool file(const ContactKind& kind, const Record& blockFields)
+{
+    Record contact = blockFields.mid(0, BlockFieldCount);
+    contact << QString(); // the remark
+    return insertIfNew(kind, contact);
 }
 
 SqlText lookup(const ContactKind& kind, const QString& name, const QString& phone, const QString& mobile,

@@ -8,14 +8,14 @@
 // The twin address books, senders and recipients: the same columns, told apart only by
 // their table and their words.
 struct ContactKind {
-    QString table;        // "USender" / "UAddressee"
-    QString title;        // "寄件人" / "收件人": the name column's title
-    QString nameCaption;  // "寄  件  人" / "收  件  人": the name's condition, and its label with "："
-    QString entryCaption; // "寄件人录入"
-    QString editCaption;  // "寄件人修改"
-    QString groupCaption; // "寄件人信息"
-    QString queryCaption; // "寄件人查询"
-    QString pickerCaption;// "寄件人查找"
+    QString table;            // "USender" / "UAddressee"
+    QString title;            // "寄件人" / "收件人": the name column's title
+    QString nameCaption;      // "寄  件  人" / "收  件  人": the name's condition, and its label with "："
+    QString entryCaption;     // "寄件人录入"
+    QString editCaption;      // "寄件人修改"
+    QString groupCaption;     // "寄件人信息"
+    QString queryCaption;     // "寄件人查询"
+    QString pickerCaption;    // "寄件人查找"
     QString emptyMessage;     // "寄件人 不能为空！"
     QString duplicateMessage; // "寄件人 已经存在，请重新录入！"
     QString savedMessage;     // "寄件人 信息 保存成功！"
@@ -39,10 +39,18 @@ QString from(const ContactKind& kind);
 // Whether a live contact has exactly this name and organisation.
 bool liveExists(const ContactKind& kind, const QString& name, const QString& dept);
 
+// A query condition on one column: "AND (column LIKE … ) ", for the name and the
+// organisation "AND (theName LIKE … OR NPY LIKE …) " so that their pinyin codes match
+// too. Every "?" takes the same typed text.
+QString filterClause(const QString& column);
+
 // A new contact (theDel "否") or a changed one; the pinyin codes NPY and DPY of the name
 // and the organisation are computed afresh each time. Returns the new row's ID.
 qint64 insert(const ContactKind& kind, const Record& contact);
 void update(const ContactKind& kind, qint64 id, const Record& contact);
+// Inserts all eleven fields unless a live contact with the same name and organisation
+// exists; true when it was added.
+bool insertIfNew(const ContactKind& kind, const Record& contact);
 void softDelete(const ContactKind& kind, qint64 id);
 
 // Files a waybill's sender or recipient (its ten block fields, the remark left empty)
