@@ -1,11 +1,15 @@
 #include "Main.h"
 
+#include "Addressee.h"
+#include "Addressee_Q.h"
 #include "Com.h"
 #include "Com_Q.h"
 #include "Controls.h"
 #include "Guard.h"
 #include "Messages.h"
 #include "Modal.h"
+#include "Sender.h"
+#include "Sender_Q.h"
 #include "Unit1.h"
 
 #include <QApplication>
@@ -180,6 +184,10 @@ void TfrmMain::buildMenu()
     command("E1", [this] { close(); });
     command("N17", [this] { OpenModal<TfrmCom>(this); });
     command("N19", [this] { openChild<TfrmCom_Q>(); });
+    command("N14", [this] { OpenModal<TfrmSender>(this); });
+    command("N11", [this] { OpenModal<TfrmAddressee>(this); });
+    command("N15", [this] { openChild<TfrmSender_Q>(); });
+    command("N13", [this] { openChild<TfrmAddressee_Q>(); });
 }
 
 void TfrmMain::addToolButton(const char* name, const QString& caption, QAction* same, const QColor& colour,

@@ -1,0 +1,3 @@
+#include "Addressee.h"
+
+TfrmAddressee::TfrmAddressee(QWidget* parent) : ContactDialog(AddresseeKind, "frmAddressee", parent) {}

@@ -1,0 +1,3 @@
+#include "Sender.h"
+
+TfrmSender::TfrmSender(QWidget* parent) : ContactDialog(SenderKind, "frmSender", parent) {}
