@@ -5,12 +5,18 @@
 #include "CourierStore.h"
 #include "Guard.h"
 #include "Printing.h"
+#include "ScreenFit.h"
 
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
 
 namespace {
 constexpr int SlotCount = 100;
+const QSize LayoutWithoutPicture(1000, 618);
+// Room the layout keeps beside and below a picture.
+const QSize PictureBorder(20, 60);
 } // namespace
 
 TfrmP3::TfrmP3(QWidget* parent) : QDialog(parent)
@@ -23,44 +29,71 @@ TfrmP3::TfrmP3(QWidget* parent) : QDialog(parent)
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
-    resize(1000, 618);
+    resize(LayoutWithoutPicture);
 
-    Image1 = new QLabel(this);
+    // Created first so that it has the focus when the window opens, as before.
+    Button1 = MakeButton(this, "Button1", QStringLiteral("打印"), QRect(900, 8, 75, 25));
+    Button1->setFont(AppFont(11));
+    OnSignal(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+
+    Panel1 = new QWidget;
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setAutoFillBackground(true);
+    Panel1->resize(LayoutWithoutPicture);
+    Image1 = new QLabel(Panel1);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(-8, 0, 980, 570);
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    Button1 = MakeButton(this, "Button1", QStringLiteral("打印"), QRect(900, 8, 75, 25));
-    Button1->setFont(AppFont(11));
-    OnSignal(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    ScrollBox1 = new QScrollArea(this);
+    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
+    ScrollBox1->setFrameShape(QFrame::NoFrame);
+    ScrollBox1->setWidget(Panel1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(ScrollBox1);
+    Button1->raise();
 }
 
 void TfrmP3::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (!m_prepared) {
-        m_prepared = true;
-        Guarded(this, [this] { prepare(); });
-    }
+    if (m_prepared)
+        return;
+    m_prepared = true;
+    // An unreadable picture is reported, and the fields are laid out all the same.
+    Guarded(this, [this] { showPicture(); });
+    Guarded(this, [this] {
+        FitOnScreen(this, Panel1->size(), parentWidget() ? parentWidget()->window() : nullptr);
+        placeLabels();
+    });
 }
 
-void TfrmP3::prepare()
+void TfrmP3::resizeEvent(QResizeEvent* event)
 {
-    if (CompanyPictureExists(CompanyName)) {
-        const QImage image = LoadCompanyPicture(CompanyName);
-        Image1->setPixmap(QPixmap::fromImage(image));
-        Image1->setGeometry(0, 0, image.width(), image.height());
-        resize(image.width() + 20, image.height() + 60);
-    }
-    Button1->move(width() - 100, 8);
-    CentreOn(this, parentWidget() ? parentWidget()->window() : nullptr);
+    QDialog::resizeEvent(event);
+    Guarded(this, [this] { Button1->move(width() - 100, 8); });
+}
 
+void TfrmP3::showPicture()
+{
+    if (!CompanyPictureExists(CompanyName))
+        return;
+    // Moved into the pixmap rather than copied: a 300-dpi scan takes hundreds of
+    // megabytes, and one copy is enough.
+    Image1->setPixmap(QPixmap::fromImage(LoadCompanyPicture(CompanyName)));
+    Image1->setGeometry(QRect(QPoint(0, 0), Image1->pixmap().size()));
+    Panel1->resize(Image1->size() + PictureBorder);
+}
+
+void TfrmP3::placeLabels()
+{
     myLoad();
     // The n-th item row prints slot n whether or not it is switched on.
     int slot = 1;
     for (const CourierStore::PrintRow& row : CourierStore::printRows(CompanyName)) {
         if (row.printed && slot < SlotCount) {
-            auto* label = new QLabel(ItemTexts.value(slot), this);
+            auto* label = new QLabel(ItemTexts.value(slot), Panel1);
             label->setObjectName(row.code);
             label->setAutoFillBackground(false);
             label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -74,7 +107,6 @@ void TfrmP3::prepare()
         }
         ++slot;
     }
-    Button1->raise();
 }
 
 void TfrmP3::myLoad()
@@ -89,7 +121,8 @@ void TfrmP3::Button1Click()
     Image1->hide();
     Button1->hide();
     try {
-        PrintClientArea(this);
+        // The whole layout, whatever part of it is scrolled into view.
+        PrintClientArea(Panel1);
     } catch (...) {
         // The window stays open for another try, looking as it did.
         Image1->show();

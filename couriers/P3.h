@@ -5,6 +5,7 @@
 
 class QLabel;
 class QPushButton;
+class QScrollArea;
 
 // The print window: the company's scanned form with the waybill's fields laid over it
 // at the company's positions; "打印" prints the fields alone onto the paper form.
@@ -25,10 +26,17 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void prepare();
+    void showPicture();
+    void placeLabels();
 
+    // The layout: the picture and the labels at their own size, which is what prints.
+    // It scrolls inside the window when the screen is too small for it; the button stays
+    // over the window's top-right corner.
+    QWidget* Panel1;
+    QScrollArea* ScrollBox1;
     QLabel* Image1;
     QPushButton* Button1;
     bool m_prepared = false;

@@ -19,6 +19,9 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSqlQuery>
 #include <QThread>
 
@@ -129,6 +132,25 @@ QPointF pdfPrintableCorner()
         .topLeft();
 }
 
+// Empty when the whole window lies on its screen's available area and the print button
+// wholly inside the window; otherwise what is out of reach.
+QString reachable(const QWidget& window)
+{
+    const QRect screen = window.screen()->availableGeometry();
+    if (!screen.contains(window.frameGeometry()))
+        return QString("window %1,%2 %3x%4 beyond the screen's %5x%6")
+            .arg(window.frameGeometry().x())
+            .arg(window.frameGeometry().y())
+            .arg(window.frameGeometry().width())
+            .arg(window.frameGeometry().height())
+            .arg(screen.width())
+            .arg(screen.height());
+    const auto* button = window.findChild<QPushButton*>("Button1");
+    if (!button->isVisible() || !window.rect().contains(button->geometry()))
+        return QString("button outside the window");
+    return QString();
+}
+
 // Opens the print window as a caller would, and prints it into a PDF.
 struct PrintRun {
     explicit PrintRun(const QString& waybillId, const QString& company = Company)
@@ -182,6 +204,7 @@ private slots:
     void windowFitsPicture();
     void windowWithoutPicture();
     void unreadablePictureIsReportedAndWindowStillPrints();
+    void bigPictureScrollsAndPrintsWholeLayout();
     void printerFailureKeepsWindowOpen();
     void printsThroughDefaultPrinter();
     void missingDefaultPrinterIsReported();
@@ -303,8 +326,14 @@ void TestPrinting::windowFitsPicture()
     picture.fill(Qt::yellow);
     QVERIFY(picture.save(CompanyPicturePath(Company), "JPG"));
     PrintRun run("0");
-    QCOMPARE(run.window.size(), QSize(720, 460));
-    QCOMPARE(run.window.findChild<QPushButton*>("Button1")->geometry(), QRect(620, 8, 75, 25));
+    QCOMPARE(child(&run.window, "Panel1")->size(), QSize(720, 460));
+    QVERIFY2(reachable(run.window).isEmpty(), qPrintable(reachable(run.window)));
+    // A screen with room shows the whole layout (not so at screen scale 2 here).
+    const QSize frame = run.window.frameGeometry().size() - run.window.size();
+    if (run.window.screen()->availableSize().boundedTo(QSize(720, 460) + frame) == QSize(720, 460) + frame) {
+        QCOMPARE(run.window.size(), QSize(720, 460));
+        QCOMPARE(run.window.findChild<QPushButton*>("Button1")->geometry(), QRect(620, 8, 75, 25));
+    }
     QCOMPARE(run.window.findChild<QLabel*>("Image1")->geometry(), QRect(0, 0, 700, 400));
     QCOMPARE(run.window.findChild<QLabel*>("JP01")->pos(), QPoint(10, 10));
 
@@ -323,8 +352,8 @@ void TestPrinting::windowWithoutPicture()
     ProgramFolder folder;
     createCompany();
     PrintRun run("0");
-    QCOMPARE(run.window.size(), QSize(1000, 618));
-    QCOMPARE(run.window.findChild<QPushButton*>("Button1")->x(), 900);
+    QCOMPARE(child(&run.window, "Panel1")->size(), QSize(1000, 618));
+    QVERIFY2(reachable(run.window).isEmpty(), qPrintable(reachable(run.window)));
     QCOMPARE(run.window.windowTitle(), QStringLiteral("快递单打印"));
     QCOMPARE(run.window.findChildren<QLabel*>().size(), 26);
 }
@@ -342,7 +371,42 @@ void TestPrinting::unreadablePictureIsReportedAndWindowStillPrints()
     QCOMPARE(messages.shown().size(), 1);
     QCOMPARE(messages.shown().first().kind, MessageKind::Error);
     QVERIFY(messages.last().contains(CompanyPicturePath(Company)));
-    QCOMPARE(run.window.size(), QSize(1000, 618));
+    QCOMPARE(child(&run.window, "Panel1")->size(), QSize(1000, 618));
+    QVERIFY(pdfText(run.print()).contains(QStringLiteral("收件人地址")));
+}
+
+void TestPrinting::bigPictureScrollsAndPrintsWholeLayout()
+{
+    ProgramFolder folder;
+    createCompany();
+    switchOnly({"JP01", "SP01"});
+    // Beyond any screen the window is given here, but still on the paper.
+    DM().ExecSql(SqlText("UPDATE SP SET theL = 700, theT = 1000 WHERE (EName = ?) AND (theName = 'SP01')", {Company}));
+    QImage picture(3000, 2000, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QVERIFY(picture.save(CompanyPicturePath(Company), "JPG"));
+
+    PrintRun unscrolled("0");
+    QVERIFY2(reachable(unscrolled.window).isEmpty(), qPrintable(reachable(unscrolled.window)));
+    const QImage expected = rasterise(unscrolled.print(), 96);
+
+    PrintRun scrolled("0");
+    auto* scroll = child<QScrollArea>(&scrolled.window, "ScrollBox1");
+    QVERIFY(scroll->horizontalScrollBar()->maximum() > 0 && scroll->verticalScrollBar()->maximum() > 0);
+    scroll->horizontalScrollBar()->setValue(scroll->horizontalScrollBar()->maximum());
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    QCoreApplication::processEvents();
+    const QImage page = rasterise(scrolled.print(), 96);
+    QCOMPARE(page, expected);
+
+    // One raster pixel per layout pixel: JP01's name starts at (10, 10), SP01's 14-pixel
+    // name ends just below 1000 + 14.
+    const QPointF corner = pdfPrintableCorner() * 96;
+    const QRect ink = inkBounds(page).translated(-corner.toPoint());
+    QVERIFY2(qAbs(ink.left() - 10) <= 2 && qAbs(ink.top() - 10) <= 3,
+             qPrintable(QString("%1, %2").arg(ink.left()).arg(ink.top())));
+    QVERIFY2(ink.bottom() >= 1000 + 10 && ink.bottom() <= 1000 + 15, qPrintable(QString::number(ink.bottom())));
+    QVERIFY2(ink.right() > 700 + 50 && ink.right() < 700 + 80, qPrintable(QString::number(ink.right())));
 }
 
 void TestPrinting::printerFailureKeepsWindowOpen()
