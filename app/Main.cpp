@@ -1,7 +1,9 @@
 #include "Main.h"
 
+#include "About.h"
 #include "Addressee.h"
 #include "Addressee_Q.h"
+#include "CPass.h"
 #include "Com.h"
 #include "Com_Q.h"
 #include "Controls.h"
@@ -11,6 +13,8 @@
 #include "Sender.h"
 #include "Sender_Q.h"
 #include "Unit1.h"
+#include "User.h"
+#include "WebLinks.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -184,6 +188,13 @@ void TfrmMain::buildMenu()
     command("E1", [this] { close(); });
     command("N17", [this] { OpenModal<TfrmCom>(this); });
     command("N19", [this] { openChild<TfrmCom_Q>(); });
+    command("N3", [this] { OpenModal<TfrmUser>(this); });
+    command("N18", [this] {
+        OpenModal<TfrmCPass>(this, [this](TfrmCPass& window) { window.EndProgram = [this] { quitWithoutAsking(); }; });
+    });
+    command("N55", [] { WebLinks::OpenWebPage(WebLinks::HelpPageUrl()); });
+    command("N59", [] { WebLinks::OpenWebPage(QUrl(WebLinks::HomePageUrl)); });
+    command("N54", [this] { OpenModal<TfrmAbout>(this); });
     command("N14", [this] { OpenModal<TfrmSender>(this); });
     command("N11", [this] { OpenModal<TfrmAddressee>(this); });
     command("N15", [this] { openChild<TfrmSender_Q>(); });

@@ -2,6 +2,8 @@
 
 #include "DM.h"
 #include "Password.h"
+#include "Transaction.h"
+#include "Unit1.h"
 
 #include <QSqlQuery>
 
@@ -23,6 +25,33 @@ QString checkLogin(const QString& name, const QString& password)
         }
     }
     return matches == 1 ? matched : QString();
+}
+
+void setPassword(const QString& name, const QString& password)
+{
+    DM().ExecSql(
+        SqlText(QStringLiteral("UPDATE SUser SET thePass = ? WHERE (theName = ?)"), {Password::hash(password), name}));
+}
+
+SqlText userListing() { return SqlText(QStringLiteral("SELECT theName AS 用户名, Remark AS 备注, ID FROM SUser ")); }
+
+bool nameExists(const QString& name)
+{
+    return DM().QueryCount(SqlText(QStringLiteral("SELECT ID FROM SUser WHERE (theName = ?)"), {name})) > 0;
+}
+
+void addUser(const QString& name, const QString& remark)
+{
+    DM().ExecSql(SqlText(QStringLiteral("INSERT INTO SUser (theName, thePass, Remark) VALUES (?, ?, ?)"),
+                         {name, Password::hash(Unit1::InitialPassword), remark}));
+}
+
+void deleteUser(qint64 id)
+{
+    Transaction transaction;
+    DM().ExecSql(SqlText(QStringLiteral("DELETE FROM SLevel WHERE (UID = ?)"), {id}));
+    DM().ExecSql(SqlText(QStringLiteral("DELETE FROM SUser WHERE (ID = ?)"), {id}));
+    transaction.commit();
 }
 
 } // namespace UserStore

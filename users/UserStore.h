@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SqlText.h"
+
 #include <QString>
 
 // The users' statements. Passwords are checked against their stored hashes here.
@@ -8,5 +10,17 @@ namespace UserStore {
 // The name of the one user whose name and password match, or an empty text when no
 // user, or more than one, matches.
 QString checkLogin(const QString& name, const QString& password);
+
+// Stores the hash of a new password for the user of exactly this name.
+void setPassword(const QString& name, const QString& password);
+
+// The user list: "SELECT theName AS 用户名, Remark AS 备注, ID FROM SUser ".
+SqlText userListing();
+
+bool nameExists(const QString& name);
+// A new user starts with the initial password.
+void addUser(const QString& name, const QString& remark);
+// The user's rights go with the user; waybills keep the name they were saved under.
+void deleteUser(qint64 id);
 
 } // namespace UserStore

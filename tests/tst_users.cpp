@@ -1,0 +1,391 @@
+// Password change, user management, the About box and the web links, reached from the
+// main window's menu over a real database.
+#include "TestSupport.h"
+
+#include "About.h"
+#include "CPass.h"
+#include "DM.h"
+#include "DataGrid.h"
+#include "Main.h"
+#include "Password.h"
+#include "Unit1.h"
+#include "User.h"
+#include "UserStore.h"
+#include "WebLinks.h"
+
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QRegularExpression>
+#include <QSqlQuery>
+
+class TestUsers : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void refusedPasswordChangeEmptiesTheNamedBoxes_data();
+    void refusedPasswordChangeEmptiesTheNamedBoxes();
+    void passwordChangeStoresTheNewHashAndEndsTheProgram_data();
+    void passwordChangeStoresTheNewHashAndEndsTheProgram();
+    void enterInABoxDoesNotSave_data();
+    void enterInABoxDoesNotSave();
+    void addRefusesEmptyAndExistingNames_data();
+    void addRefusesEmptyAndExistingNames();
+    void newUserLogsInWithTheInitialPassword();
+    void deleteAsksAndSparesTheLoggedInUser_data();
+    void deleteAsksAndSparesTheLoggedInUser();
+    void deleteTakesTheRightsAndLeavesTheWaybills();
+    void aboutShowsVersionAndLinksToTheHomePage();
+    void helpOpensTheShippedGuide();
+};
+
+namespace {
+
+const QString Refused1 = QStringLiteral("原密码 错误，请重新录入！");
+const QString Refused2 = QStringLiteral("新密码 不能和 原密码 一致，请重新录入！");
+const QString Refused3 = QStringLiteral("新密码 和 确认密码 不一致，请重新录入！");
+
+qint64 addUserRow(const QString& name, const QString& password)
+{
+    QSqlQuery query = DM().run(
+        SqlText("INSERT INTO SUser (theName, thePass, Remark) VALUES (?, ?, '')", {name, Password::hash(password)}));
+    return query.lastInsertId().toLongLong();
+}
+
+QString storedHash(const QString& name)
+{
+    QSqlQuery query = DM().run(SqlText("SELECT thePass FROM SUser WHERE theName = ?", {name}));
+    return query.next() ? query.value(0).toString() : QString();
+}
+
+int rows(const QString& sql, const QVariantList& values = {}) { return DM().QueryCount(SqlText(sql, values)); }
+
+// The main window with a logged-in user; modal windows stay open after their command.
+struct Session {
+    ProgramFolder folder;
+    MessageRecorder messages;
+    ModalRecorder modals;
+    TfrmMain main;
+    QStringList urls;
+    WebLinks::UrlOpener previousOpener;
+
+    explicit Session(const QString& user)
+    {
+        Unit1::setCurrentUserName(user);
+        previousOpener = WebLinks::setUrlOpener([this](const QUrl& url) { urls << url.toString(); });
+        main.show();
+    }
+    ~Session() { WebLinks::setUrlOpener(previousOpener); }
+
+    template <class Window> Window* open(const char* command)
+    {
+        child<QAction>(&main, command)->trigger();
+        return modals.lastOf<Window>();
+    }
+};
+
+void fillPasswords(QWidget* dialog, const QString& old, const QString& changed, const QString& confirmed)
+{
+    child<QLineEdit>(dialog, "Edit1")->setText(old);
+    child<QLineEdit>(dialog, "Edit2")->setText(changed);
+    child<QLineEdit>(dialog, "Edit3")->setText(confirmed);
+}
+
+QStringList listedNames(QWidget* window)
+{
+    auto* grid = child<DataGrid>(window, "DBGrid1");
+    QStringList names;
+    for (int row = 0; row < grid->rowCount(); ++row)
+        names << grid->value(row, "用户名").toString();
+    return names;
+}
+
+void selectUser(QWidget* window, const QString& name)
+{
+    auto* grid = child<DataGrid>(window, "DBGrid1");
+    const int row = static_cast<int>(listedNames(window).indexOf(name));
+    QVERIFY2(row >= 0, qPrintable(name));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(row, 0)).center());
+}
+
+} // namespace
+
+void TestUsers::init() { qApp->setQuitOnLastWindowClosed(false); }
+
+void TestUsers::refusedPasswordChangeEmptiesTheNamedBoxes_data()
+{
+    QTest::addColumn<QStringList>("typed"); // old, new, confirmation
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("left");
+    QTest::addColumn<QString>("focus");
+    QTest::newRow("wrong old") << QStringList{"secret", "abc", "abc"} << Refused1 << QStringList{"", "abc", "abc"}
+                               << "Edit1";
+    QTest::newRow("empty old") << QStringList{"", "abc", "abc"} << Refused1 << QStringList{"", "abc", "abc"} << "Edit1";
+    QTest::newRow("another user's password")
+        << QStringList{"804615", "abc", "abc"} << Refused1 << QStringList{"", "abc", "abc"} << "Edit1";
+    QTest::newRow("new equals old") << QStringList{"Secret", "Secret", "x"} << Refused2
+                                    << QStringList{"Secret", "", "x"} << "Edit2";
+    QTest::newRow("confirmation differs")
+        << QStringList{"Secret", "abc", "abd"} << Refused3 << QStringList{"Secret", "", ""} << "Edit2";
+    QTest::newRow("confirmation empty") << QStringList{"Secret", "abc", ""} << Refused3 << QStringList{"Secret", "", ""}
+                                        << "Edit2";
+}
+
+void TestUsers::refusedPasswordChangeEmptiesTheNamedBoxes()
+{
+    QFETCH(QStringList, typed);
+    QFETCH(QString, message);
+    QFETCH(QStringList, left);
+    QFETCH(QString, focus);
+    Session session("张三");
+    addUserRow("张三", "Secret");
+    const QString before = storedHash("张三");
+    auto* dialog = session.open<TfrmCPass>("N18");
+    QVERIFY(dialog);
+    fillPasswords(dialog, typed[0], typed[1], typed[2]);
+
+    QVERIFY(!programEndsAfter([dialog] { QTest::mouseClick(child(dialog, "BitBtn1"), Qt::LeftButton); }));
+    QCOMPARE(session.messages.texts(), QStringList{message});
+    const QStringList boxes = {child<QLineEdit>(dialog, "Edit1")->text(), child<QLineEdit>(dialog, "Edit2")->text(),
+                               child<QLineEdit>(dialog, "Edit3")->text()};
+    QCOMPARE(boxes, left);
+    QCOMPARE(dialog->focusWidget()->objectName(), focus);
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(storedHash("张三"), before);
+}
+
+void TestUsers::passwordChangeStoresTheNewHashAndEndsTheProgram_data()
+{
+    QTest::addColumn<QString>("changed");
+    QTest::newRow("other text") << "新密码-1";
+    QTest::newRow("case only") << "secret";
+    QTest::newRow("empty") << "";
+}
+
+void TestUsers::passwordChangeStoresTheNewHashAndEndsTheProgram()
+{
+    QFETCH(QString, changed);
+    Session session("张三");
+    addUserRow("张三", "Secret");
+    addUserRow("张三丰", "Secret");
+    QTest::mouseClick(child(&session.main, "SpeedButton2"), Qt::LeftButton);
+    QPointer<TfrmCPass> dialog = session.modals.lastOf<TfrmCPass>();
+    QVERIFY(dialog);
+    fillPasswords(dialog, "Secret", changed, changed);
+
+    QVERIFY(programEndsAfter([dialog] { QTest::mouseClick(child(dialog, "BitBtn1"), Qt::LeftButton); }));
+    // Ends without the main window's exit question.
+    QCOMPARE(session.messages.texts(), QStringList{"密码修改成功，请重新打开软件！"});
+    QVERIFY(!session.main.isVisible());
+    QVERIFY(!dialog || !dialog->isVisible());
+    QVERIFY(Password::verify(changed, storedHash("张三")));
+    QVERIFY(!Password::verify("Secret", storedHash("张三")));
+    // Only that user's row changed.
+    QVERIFY(Password::verify("Secret", storedHash("张三丰")));
+    QCOMPARE(UserStore::checkLogin("admin", Unit1::InitialPassword), QString("admin"));
+}
+
+void TestUsers::enterInABoxDoesNotSave_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("password change") << "N18";
+    QTest::newRow("users") << "N3";
+}
+
+void TestUsers::enterInABoxDoesNotSave()
+{
+    QFETCH(QString, command);
+    Session session("admin");
+    QDialog* dialog = session.open<QDialog>(qPrintable(command));
+    QVERIFY(dialog);
+    // Every box is filled so that a save would go through.
+    if (command == "N18")
+        fillPasswords(dialog, Unit1::InitialPassword, "abc", "abc");
+    else
+        child<QLineEdit>(dialog, "Edit1")->setText("bob");
+    const QString before = storedHash("admin");
+
+    for (QLineEdit* edit : dialog->findChildren<QLineEdit*>()) {
+        const bool ended = programEndsAfter([edit] {
+            QTest::keyClick(edit, Qt::Key_Return);
+            QTest::keyClick(edit, Qt::Key_Enter);
+        });
+        QVERIFY2(!ended, qPrintable(edit->objectName()));
+    }
+    QVERIFY(session.messages.shown().isEmpty());
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(storedHash("admin"), before);
+    QCOMPARE(rows("SELECT ID FROM SUser"), 1);
+}
+
+void TestUsers::addRefusesEmptyAndExistingNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("empty") << ""
+                           << "用户名 不能为空！";
+    QTest::newRow("existing") << "admin"
+                              << "用户名 已存在，请重新录入！";
+    QTest::newRow("existing, Chinese") << "张三"
+                                       << "用户名 已存在，请重新录入！";
+}
+
+void TestUsers::addRefusesEmptyAndExistingNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, message);
+    Session session("admin");
+    addUserRow("张三", "x");
+    auto* window = session.open<TfrmUser>("N3");
+    QVERIFY(window);
+    child<QLineEdit>(window, "Edit1")->setText(name);
+    child<QLineEdit>(window, "Edit2")->setText("备注");
+    QTest::mouseClick(child(window, "BitBtn1"), Qt::LeftButton);
+
+    QCOMPARE(session.messages.texts(), QStringList{message});
+    QCOMPARE(child<QLineEdit>(window, "Edit1")->text(), name);
+    QCOMPARE(window->focusWidget(), child(window, "Edit1"));
+    QCOMPARE(rows("SELECT ID FROM SUser"), 2);
+}
+
+void TestUsers::newUserLogsInWithTheInitialPassword()
+{
+    Session session("admin");
+    QTest::mouseClick(child(&session.main, "SpeedButton3"), Qt::LeftButton);
+    auto* window = session.modals.lastOf<TfrmUser>();
+    QVERIFY(window);
+    QCOMPARE(window->focusWidget(), child(window, "Edit1"));
+    QCOMPARE(listedNames(window), QStringList{"admin"});
+
+    // Names differ by case: "Admin" is another user.
+    for (const QString name : {"张三", "Admin"}) {
+        child<QLineEdit>(window, "Edit1")->setText(name);
+        child<QLineEdit>(window, "Edit2")->setText("仓库 " + name);
+        QTest::mouseClick(child(window, "BitBtn1"), Qt::LeftButton);
+        QCOMPARE(session.messages.last(), QString("用户名 保存成功！"));
+        QCOMPARE(child<QLineEdit>(window, "Edit1")->text(), QString());
+        QCOMPARE(child<QLineEdit>(window, "Edit2")->text(), QString());
+        QCOMPARE(window->focusWidget(), child(window, "Edit1"));
+        QCOMPARE(UserStore::checkLogin(name, "804615"), name);
+    }
+    QCOMPARE(listedNames(window), QStringList({"admin", "张三", "Admin"}));
+    QCOMPARE(child<DataGrid>(window, "DBGrid1")->value(1, "备注").toString(), QString("仓库 张三"));
+    QVERIFY(child<DataGrid>(window, "DBGrid1")->isColumnHidden(2));
+}
+
+void TestUsers::deleteAsksAndSparesTheLoggedInUser_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QStringList>("messages");
+    QTest::addColumn<QStringList>("left");
+    const QString question = QStringLiteral("确认要删除吗？该删除将不可恢复！");
+    QTest::newRow("logged-in user") << "admin" << true << QStringList{"不能删除当前登录的用户！"}
+                                    << QStringList({"admin", "Admin", "张三"});
+    QTest::newRow("name differing by case")
+        << "Admin" << true << QStringList{question} << QStringList({"admin", "张三"});
+    QTest::newRow("answer no") << "张三" << false << QStringList{question} << QStringList({"admin", "Admin", "张三"});
+}
+
+void TestUsers::deleteAsksAndSparesTheLoggedInUser()
+{
+    QFETCH(QString, target);
+    QFETCH(bool, answer);
+    QFETCH(QStringList, messages);
+    QFETCH(QStringList, left);
+    Session session("admin");
+    addUserRow("Admin", "x");
+    addUserRow("张三", "x");
+    session.messages.answerNext(answer);
+    auto* window = session.open<TfrmUser>("N3");
+    QVERIFY(window);
+    selectUser(window, target);
+    child<QAction>(window, "D1")->trigger();
+
+    QCOMPARE(session.messages.texts(), messages);
+    const MessageRequest asked = session.messages.shown().first();
+    if (asked.kind == MessageKind::Question) {
+        QCOMPARE(asked.caption, QString("删除"));
+        QVERIFY(!asked.defaultYes);
+    }
+    QCOMPARE(listedNames(window), left);
+    QCOMPARE(rows("SELECT ID FROM SUser"), left.size());
+}
+
+void TestUsers::deleteTakesTheRightsAndLeavesTheWaybills()
+{
+    Session session("admin");
+    const qint64 zhang = addUserRow("张三", "x");
+    const qint64 li = addUserRow("李四", "x");
+    for (qint64 uid : {zhang, zhang, li})
+        DM().ExecSql(SqlText("INSERT INTO SLevel (UID, theLevel) VALUES (?, '快递单录入')", {uid}));
+    DM().ExecSql(SqlText("INSERT INTO UE (JName, UName) VALUES ('王五', '张三')"));
+    auto* window = session.open<TfrmUser>("N3");
+    QVERIFY(window);
+    selectUser(window, "张三");
+    child<QAction>(window, "D1")->trigger();
+
+    QCOMPARE(listedNames(window), QStringList({"admin", "李四"}));
+    QCOMPARE(rows("SELECT UID FROM SLevel WHERE UID = ?", {zhang}), 0);
+    QCOMPARE(rows("SELECT UID FROM SLevel WHERE UID = ?", {li}), 1);
+    QCOMPARE(rows("SELECT ID FROM UE WHERE UName = '张三'"), 1);
+
+    // With no users listed there is nothing to delete.
+    DM().ExecSql(SqlText("DELETE FROM SUser"));
+    window->myRef();
+    session.messages.clear();
+    child<QAction>(window, "D1")->trigger();
+    QVERIFY(session.messages.shown().isEmpty());
+}
+
+void TestUsers::aboutShowsVersionAndLinksToTheHomePage()
+{
+    Session session("admin");
+    auto* about = session.open<TfrmAbout>("N54");
+    QVERIFY(about);
+    QCOMPARE(child<QLabel>(about, "Label10")->text(), QString("1.0.13.1020"));
+
+    // Every label whole inside the group, none over another.
+    auto* group = child<QGroupBox>(about, "GroupBox1");
+    const QList<QLabel*> labels = group->findChildren<QLabel*>();
+    QCOMPARE(labels.size(), 8);
+    for (QLabel* label : labels) {
+        QVERIFY2(group->rect().contains(label->geometry()), qPrintable(label->objectName()));
+        QVERIFY2(label->width() >= label->sizeHint().width(), qPrintable(label->objectName()));
+        for (QLabel* other : labels)
+            QVERIFY2(label == other || !label->geometry().intersects(other->geometry()),
+                     qPrintable(label->objectName() + " " + other->objectName()));
+    }
+
+    QTest::mouseClick(child(about, "Label11"), Qt::LeftButton);
+    child<QAction>(&session.main, "N59")->trigger();
+    QCOMPARE(session.urls, QStringList({"https://www.orvane.cn/", "https://www.orvane.cn/"}));
+    QTest::mouseClick(child(about, "Button1"), Qt::LeftButton);
+    QVERIFY(about->isHidden());
+}
+
+void TestUsers::helpOpensTheShippedGuide()
+{
+    Session session("admin");
+    child<QAction>(&session.main, "N55")->trigger();
+    QTest::mouseClick(child(&session.main, "SpeedButton11"), Qt::LeftButton);
+    QCOMPARE(session.urls.size(), 2);
+    QCOMPARE(session.urls[0], session.urls[1]);
+    const QUrl url(session.urls[0]);
+    QVERIFY(url.isLocalFile());
+    QFile guide(url.toLocalFile());
+    QVERIFY2(guide.open(QIODevice::ReadOnly), qPrintable(guide.fileName()));
+
+    // Every picture the guide shows is there beside it.
+    const QString html = QString::fromUtf8(guide.readAll());
+    int pictures = 0;
+    const QRegularExpression source(QStringLiteral("<img[^>]*src=\"([^\"]+)\""));
+    for (const QRegularExpressionMatch& match : source.globalMatch(html)) {
+        ++pictures;
+        const QFileInfo file(QFileInfo(guide).dir(), match.captured(1));
+        QVERIFY2(file.isFile() && file.size() > 0, qPrintable(match.captured(1)));
+    }
+    QVERIFY(pictures >= 5);
+}
+
+ORVANE_TEST_MAIN(TestUsers)
+#include "tst_users.moc"
