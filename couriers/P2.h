@@ -4,13 +4,25 @@
 #include <QLabel>
 
 class QPushButton;
+class QScrollArea;
 
-// One print item's box in the designer. A press of any mouse button picks it up; it
-// follows the pointer, keeping the point where it was grabbed, until the release.
+// One print item's box in the designer. A press of any mouse button picks it up and
+// brings it to the front, so a box lying under another can be taken; it follows the
+// pointer, keeping the point where it was grabbed, until the release. Like a window on
+// a desktop it may hang over the layout area's edges, but a piece big enough to grab
+// always stays inside.
 class ItemBox : public QLabel {
     Q_OBJECT
 public:
     ItemBox(const QString& code, const QString& caption, QWidget* parent);
+
+    // The side of the square that stays inside the area.
+    static constexpr int GrabSize = 8;
+    // The place nearest to `pos` where that square of the box lies inside `area`.
+    QPoint withinReach(QPoint pos, QSize area) const;
+
+signals:
+    void dropped();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -18,6 +30,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    void follow(QMouseEvent* event);
+
     QPoint m_grab;
     bool m_moving = false;
 };
@@ -39,8 +53,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void showPicture(const QImage& image);
+    void prepare();
+    void showPicture(QImage image);
+    void fitArea();
 
+    QScrollArea* ScrollBox1;
     QWidget* m_area;
     QLabel* Image1;
     QPushButton* Button1;

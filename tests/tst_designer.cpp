@@ -6,9 +6,13 @@
 #include "DM.h"
 #include "P2.h"
 
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 
 namespace {
 
@@ -66,6 +70,13 @@ private slots:
     void cancelledOpenChangesNothing();
     void unreadablePictureIsRefusedAndNothingCopied();
     void closingWithoutSaveKeepsPositions();
+    void openDialogOffersJpegNamesInAnyCase();
+    void boxDraggedPastAnEdgeStaysWithinReach_data();
+    void boxDraggedPastAnEdgeStaysWithinReach();
+    void storedPositionOutsideIsShownWithinReach_data();
+    void storedPositionOutsideIsShownWithinReach();
+    void pressedBoxComesToFront();
+    void bigPictureScrollsAndButtonsStayInView();
     void differentNamesNeverShareAPicture_data();
     void differentNamesNeverShareAPicture();
 };
@@ -168,7 +179,7 @@ void TestDesigner::openPictureCopiesAtOnce()
     OpenFileAnswer answer(picked);
     Designer designer;
     designer.window.Button1Click();
-    QCOMPARE(answer.filtersAsked, QStringList({"*.jpg"}));
+    QCOMPARE(answer.filtersAsked.size(), 1);
     QCOMPARE(designer.picture()->pixmap().size(), QSize(640, 360));
     QCOMPARE(contents(CompanyPicturePath(Company)), contents(picked));
     // Picking the company's own file again leaves it intact.
@@ -227,6 +238,128 @@ void TestDesigner::closingWithoutSaveKeepsPositions()
     }
     const CourierStore::StoredItem stored = CourierStore::storedItem(Company, "JP01");
     QCOMPARE(QPoint(stored.left, stored.top), QPoint(10, 10));
+}
+
+void TestDesigner::openDialogOffersJpegNamesInAnyCase()
+{
+    ProgramFolder folder;
+    createCompany();
+    OpenFileAnswer cancelled{QString()};
+    Designer designer;
+    designer.window.Button1Click();
+    QCOMPARE(cancelled.filtersAsked.size(), 1);
+    // The patterns as a file dialog takes them from the filter, matched with case as
+    // on Linux, where scanners write SCAN0001.JPG.
+    QString filter = cancelled.filtersAsked.first();
+    if (filter.contains('('))
+        filter = filter.section('(', 1).section(')', 0, 0);
+    QTemporaryDir scans;
+    for (const char* name : {"SCAN0001.JPG", "scan.jpg", "form.jpeg", "FORM.JPEG", "notes.png", "scan.jpg.txt"})
+        QVERIFY(QFile(scans.filePath(name)).open(QIODevice::WriteOnly));
+    const QStringList shown =
+        QDir(scans.path()).entryList(filter.split(' ', Qt::SkipEmptyParts), QDir::Files | QDir::CaseSensitive);
+    QCOMPARE(QSet<QString>(shown.begin(), shown.end()),
+             QSet<QString>({"SCAN0001.JPG", "scan.jpg", "form.jpeg", "FORM.JPEG"}));
+}
+
+// At least an 8 x 8 piece of the box lies inside the layout area, where it can be
+// grabbed (the area scrolls where it is larger than the window).
+bool withinReach(const ItemBox* box)
+{
+    const QRect inside = box->geometry() & box->parentWidget()->rect();
+    return inside.width() >= 8 && inside.height() >= 8;
+}
+
+void TestDesigner::boxDraggedPastAnEdgeStaysWithinReach_data()
+{
+    QTest::addColumn<QPoint>("direction");
+    QTest::newRow("left") << QPoint(-1, 0);
+    QTest::newRow("top") << QPoint(0, -1);
+    QTest::newRow("right") << QPoint(1, 0);
+    QTest::newRow("bottom") << QPoint(0, 1);
+    QTest::newRow("top left") << QPoint(-1, -1);
+}
+
+void TestDesigner::boxDraggedPastAnEdgeStaysWithinReach()
+{
+    QFETCH(QPoint, direction);
+    ProgramFolder folder;
+    createCompany();
+    MessageRecorder messages;
+    Designer designer;
+    ItemBox* box = designer.window.box("SP01");
+    const QRect area = box->parentWidget()->rect();
+    drag(box, QPoint(50, 12), {box->pos() + QPoint(50, 12) + direction * 5000});
+    QVERIFY2(withinReach(box), qPrintable(QString("%1, %2").arg(box->x()).arg(box->y())));
+    QVERIFY(!area.contains(box->geometry())); // it may hang over the edge, as a window may
+    // Taken again by the piece still inside, and brought back.
+    const QPoint grab = box->mapFromParent((box->geometry() & area).center());
+    drag(box, grab, {QPoint(300, 200)});
+    QCOMPARE(box->pos(), QPoint(300, 200) - grab);
+}
+
+void TestDesigner::storedPositionOutsideIsShownWithinReach_data()
+{
+    QTest::addColumn<QPoint>("stored");
+    QTest::newRow("above and left") << QPoint(-128, -83);
+    QTest::newRow("far right and below") << QPoint(5000, 3000);
+}
+
+void TestDesigner::storedPositionOutsideIsShownWithinReach()
+{
+    QFETCH(QPoint, stored);
+    ProgramFolder folder;
+    createCompany();
+    DM().ExecSql(SqlText("UPDATE SP SET theL = ?, theT = ? WHERE (EName = ?) AND (theName = 'JP01')",
+                         {stored.x(), stored.y(), Company}));
+    Designer designer;
+    ItemBox* box = designer.window.box("JP01");
+    QVERIFY2(withinReach(box), qPrintable(QString("%1, %2").arg(box->x()).arg(box->y())));
+    // Moved no further than it had to be: an 8-pixel square inside the area's corner.
+    if (stored.x() < 0)
+        QCOMPARE(box->pos(), QPoint(8 - box->width(), 8 - box->height()));
+    else
+        QCOMPARE(box->pos(), stored);
+}
+
+void TestDesigner::pressedBoxComesToFront()
+{
+    ProgramFolder folder;
+    createCompany();
+    Designer designer;
+    ItemBox* under = designer.window.box("JP01"); // stored at (10, 10), JP02 at (130, 10)
+    ItemBox* over = designer.window.box("JP02");
+    drag(over, QPoint(1, 1), {under->pos() + QPoint(51, 1)}); // over the right half of JP01
+    const QPoint shared = under->pos() + QPoint(75, 12);
+    QCOMPARE(under->parentWidget()->childAt(shared), over);
+    drag(under, QPoint(10, 12), {under->pos() + QPoint(10, 12)}); // pressed where it shows
+    QCOMPARE(under->parentWidget()->childAt(shared), under);
+}
+
+void TestDesigner::bigPictureScrollsAndButtonsStayInView()
+{
+    ProgramFolder folder;
+    createCompany();
+    writeJpeg(CompanyPicturePath(Company), QSize(3000, 2000), Qt::white);
+    MessageRecorder messages;
+    Designer designer;
+    QVERIFY(designer.window.screen()->availableGeometry().contains(designer.window.frameGeometry()));
+    for (const char* name : {"Button1", "Button2"}) {
+        QWidget* button = child(&designer.window, name);
+        QVERIFY2(button->isVisible() &&
+                     designer.window.rect().contains(QRect(button->mapTo(&designer.window, QPoint()), button->size())),
+                 name);
+    }
+    // The picture's far corner is reached by scrolling, and a box can be put there.
+    auto* scroll = child<QScrollArea>(&designer.window, "ScrollBox1");
+    scroll->horizontalScrollBar()->setValue(scroll->horizontalScrollBar()->maximum());
+    scroll->verticalScrollBar()->setValue(scroll->verticalScrollBar()->maximum());
+    ItemBox* box = designer.window.box("KP05");
+    drag(box, QPoint(1, 1), {designer.picture()->mapTo(box->parentWidget(), QPoint(2899, 1974)) + QPoint(1, 1)});
+    QVERIFY(!box->visibleRegion().isEmpty());
+    designer.window.Button2Click();
+    const CourierStore::StoredItem stored = CourierStore::storedItem(Company, "KP05");
+    QCOMPARE(QPoint(stored.left, stored.top), QPoint(2900, 1975));
 }
 
 void TestDesigner::differentNamesNeverShareAPicture_data()
