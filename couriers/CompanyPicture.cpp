@@ -11,12 +11,18 @@
 
 namespace {
 
-bool needsEncoding(QChar c)
+bool isHexDigit(QChar c) { return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f'); }
+
+bool needsEncoding(const QString& name, qsizetype i)
 {
-    // "%" starts every encoded character, so it must be encoded itself: otherwise "a/b"
-    // and "a%2Fb" would both become "a%2Fb".
-    if (c == u'/' || c == u'\\' || c == u'%' || c.unicode() == 0)
+    const QChar c = name[i];
+    if (c == u'/' || c == u'\\' || c.unicode() == 0)
         return true;
+    // A "%" that reads like the start of an encoded character is encoded itself, or
+    // "a/b" and "a%2Fb" would share one file. Any other "%" stays, so a name such as
+    // "50% off" keeps the file it always had.
+    if (c == u'%')
+        return i + 2 < name.size() && isHexDigit(name[i + 1]) && isHexDigit(name[i + 2]);
 #ifdef Q_OS_WIN
     if (QStringLiteral(":*?\"<>|").contains(c) || c.unicode() < 0x20)
         return true;
@@ -27,11 +33,11 @@ bool needsEncoding(QChar c)
 QString fileBaseName(const QString& name)
 {
     QString base;
-    for (QChar c : name) {
-        if (needsEncoding(c))
-            base += QStringLiteral("%%1").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (needsEncoding(name, i))
+            base += QStringLiteral("%%1").arg(name[i].unicode(), 2, 16, QLatin1Char('0')).toUpper();
         else
-            base += c;
+            base += name[i];
     }
     // "." and ".." would name the folder itself or its parent.
     if (base == QLatin1String(".") || base == QLatin1String(".."))

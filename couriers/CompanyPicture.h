@@ -4,8 +4,9 @@
 #include <QString>
 
 // The scanned blank waybill of a company: Image/<company name>.jpg below the program's
-// folder. Characters that cannot stand in a file name, and "%" itself, are encoded, so
-// no company name can reach a path outside Image/ and no two names share one file.
+// folder. Characters that cannot stand in a file name are encoded as "%XX", and so is a
+// "%" that would read as such a code, so no company name can reach a path outside Image/
+// and no two names share one file.
 QString CompanyPicturePath(const QString& companyName);
 bool CompanyPictureExists(const QString& companyName);
 
