@@ -1,5 +1,7 @@
 // Time from pressing "打印" to the page handed over (PDF output), for a full 25-item
-// layout of a real waybill, and the size of the page produced.
+// layout of a real waybill, and the size of the page produced; and the time and memory
+// taken to open the print window over a very large scan.
+#include "CompanyPicture.h"
 #include "CourierStore.h"
 #include "DM.h"
 #include "P3.h"
@@ -7,10 +9,18 @@
 #include "Unit1.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <sys/resource.h>
+#include <vector>
+
+#include <jpeglib.h>
 
 namespace {
 
@@ -57,6 +67,71 @@ void BM_PrintWaybill(benchmark::State& state)
     DM().close();
 }
 BENCHMARK(BM_PrintWaybill)->Unit(benchmark::kMillisecond)->Iterations(30);
+
+// Written row by row, so that making it does not itself raise the process's peak memory.
+bool writeBlankScan(const QString& path, int width, int height)
+{
+    std::FILE* file = std::fopen(QFile::encodeName(path).constData(), "wb");
+    if (!file)
+        return false;
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    jpeg_stdio_dest(&c, file);
+    c.image_width = JDIMENSION(width);
+    c.image_height = JDIMENSION(height);
+    c.input_components = 1;
+    c.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&c);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<JSAMPLE> row(size_t(width), 255);
+    JSAMPROW rows[1] = {row.data()};
+    while (c.next_scanline < c.image_height)
+        jpeg_write_scanlines(&c, rows, 1);
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    return std::fclose(file) == 0;
+}
+
+double peakMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
+// A 12000 x 7500 scan (a 600-dpi form): the window must stay within the screen and hold
+// one decoded copy of the picture, 4 bytes a pixel (343 MB), not two.
+void BM_OpenLargeScan(benchmark::State& state)
+{
+    QTemporaryDir folder;
+    Unit1::setProgramDir(folder.path());
+    DM().setProgramDir(folder.path());
+    const QString company = QStringLiteral("顺丰速运");
+    CourierStore::createCompany({company, QString(), QString(), QString(), QString(), QString()});
+    QDir().mkpath(folder.filePath(QStringLiteral("Image")));
+    if (!writeBlankScan(CompanyPicturePath(company), 12000, 7500)) {
+        state.SkipWithError("could not write the scan");
+        return;
+    }
+    const double before = peakMegabytes();
+    QSize window;
+    for (auto _ : state) {
+        TfrmP3 w(nullptr);
+        w.CompanyName = company;
+        w.WaybillId = QStringLiteral("0");
+        w.show();
+        QCoreApplication::processEvents();
+        window = w.size();
+    }
+    state.counters["peak_growth_mb"] = peakMegabytes() - before;
+    state.counters["picture_mb"] = 12000.0 * 7500 * 4 / (1024 * 1024);
+    state.counters["window_w"] = window.width();
+    state.counters["window_h"] = window.height();
+    DM().close();
+}
+BENCHMARK(BM_OpenLargeScan)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 
