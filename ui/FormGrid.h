@@ -13,7 +13,7 @@ class QWidget;
 // at x 16, 248 and 480, boxes at x 80, 312 and 544, 153 wide (385 across two places,
 // 617 across three), one row every 32 pixels.
 namespace FormGrid {
-constexpr int FirstTop = 20;
+constexpr int FirstTop = 26; // clear of the group box's frame and title
 constexpr int RowStep = 32;
 int LabelLeft(int column);
 int BoxLeft(int column);

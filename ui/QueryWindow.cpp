@@ -25,7 +25,7 @@ namespace {
 constexpr int CheckLeft = 16;
 constexpr int ControlLeft = 96;
 constexpr int ColumnStep = 216;
-constexpr int FirstRow = 20;
+constexpr int FirstRow = 24; // clear of the group box's frame and title
 constexpr int RowStep = 24;
 constexpr int GroupWidth = 665;
 
@@ -61,7 +61,7 @@ QueryWindow::QueryWindow(QueryWindowKind kind, QWidget* parent) : QWidget(parent
     setFont(AppFont());
 
     const int rows = rowsOf(m_kind.conditions);
-    const int groupHeight = FirstRow + RowStep * rows + 13;
+    const int groupHeight = 20 + RowStep * rows + 13;
     auto* top = new QWidget(this);
     top->setObjectName(QStringLiteral("Panel1"));
     top->setFixedHeight(groupHeight + 16);

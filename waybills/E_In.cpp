@@ -54,19 +54,19 @@ TfrmE_In::TfrmE_In(QWidget* parent) : EntryDialog(parent, "frmE_In", QStringLite
     // Created in tab order: sender, recipient, courier block, "保存", "退出", "连续新增".
     auto* senderGroup = new QGroupBox(SenderKind.groupCaption, this);
     senderGroup->setObjectName(QStringLiteral("GroupBox1"));
-    senderGroup->setGeometry(16, 8, 721, 145);
+    senderGroup->setGeometry(16, 8, 721, 152);
     m_sender = new ContactBlock(SenderKind, fieldsWithControl(QStringLiteral("JEd")), senderGroup,
                                 [](QWidget* owner, ContactBlock* block) { return new TfrmFindJJR(owner, block); });
 
     auto* addresseeGroup = new QGroupBox(AddresseeKind.groupCaption, this);
     addresseeGroup->setObjectName(QStringLiteral("GroupBox2"));
-    addresseeGroup->setGeometry(16, 161, 721, 145);
+    addresseeGroup->setGeometry(16, 166, 721, 152);
     m_addressee = new ContactBlock(AddresseeKind, fieldsWithControl(QStringLiteral("SEd")), addresseeGroup,
                                    [](QWidget* owner, ContactBlock* block) { return new TfrmFindSJR(owner, block); });
 
     auto* courierGroup = new QGroupBox(QStringLiteral("快递信息"), this);
     courierGroup->setObjectName(QStringLiteral("GroupBox3"));
-    courierGroup->setGeometry(16, 314, 721, 113);
+    courierGroup->setGeometry(16, 324, 721, 120);
     DateTimePicker1 = MakeDatePicker(courierGroup, "DateTimePicker1", QRect());
     placeLabelled(courierGroup, fieldOf(QStringLiteral("DateTimePicker1")), DateTimePicker1);
     DBLookupComboBox1 = new LookupCombo(courierGroup);
@@ -79,8 +79,8 @@ TfrmE_In::TfrmE_In(QWidget* parent) : EntryDialog(parent, "frmE_In", QStringLite
     m_sender->setNext(edit(QStringLiteral("SEd1")));
     m_addressee->setNext(DBLookupComboBox1);
 
-    addButtons(440);
-    CheckBox1 = MakeCheck(this, "CheckBox1", QStringLiteral("连续新增"), 24, 444);
+    addButtons(456);
+    CheckBox1 = MakeCheck(this, "CheckBox1", QStringLiteral("连续新增"), 24, 460);
 
     CentreOn(this, parent ? parent->window() : nullptr);
     BindCompanyLookup(DBLookupComboBox1);
