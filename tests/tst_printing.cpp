@@ -8,6 +8,7 @@
 #include "PrintItems.h"
 #include "Printing.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -136,19 +137,14 @@ QPointF pdfPrintableCorner()
 // wholly inside the window; otherwise what is out of reach.
 QString reachable(const QWidget& window)
 {
+    QString problem;
     const QRect screen = window.screen()->availableGeometry();
-    if (!screen.contains(window.frameGeometry()))
-        return QString("window %1,%2 %3x%4 beyond the screen's %5x%6")
-            .arg(window.frameGeometry().x())
-            .arg(window.frameGeometry().y())
-            .arg(window.frameGeometry().width())
-            .arg(window.frameGeometry().height())
-            .arg(screen.width())
-            .arg(screen.height());
     const auto* button = window.findChild<QPushButton*>("Button1");
-    if (!button->isVisible() || !window.rect().contains(button->geometry()))
-        return QString("button outside the window");
-    return QString();
+    if (!screen.contains(window.frameGeometry()))
+        QDebug(&problem) << "window" << window.frameGeometry() << "beyond the screen" << screen;
+    else if (!button->isVisible() || !window.rect().contains(button->geometry()))
+        QDebug(&problem) << "button" << button->geometry() << "outside the window" << window.rect();
+    return problem;
 }
 
 // Opens the print window as a caller would, and prints it into a PDF.
