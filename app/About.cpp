@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QMouseEvent>
+#include <algorithm>
 
 namespace {
 
@@ -37,8 +38,10 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent)
     wordMark->setFont(markFont);
     wordMark->adjustSize();
 
-    MakeLabel(group, "Label4", QStringLiteral("Orvane网站："), 16, 72);
-    Label11 = colouredLabel(MakeLabel(group, "Label11", WebLinks::HomePageUrl, 80, 71), Qt::blue);
+    QLabel* siteCaption = MakeLabel(group, "Label4", QStringLiteral("Orvane网站："), 16, 72);
+    // The caption is wider than the 64 pixels left to it in Arial 11 px; the address follows it.
+    const int linkLeft = std::max(80, siteCaption->geometry().right() + 2);
+    Label11 = colouredLabel(MakeLabel(group, "Label11", WebLinks::HomePageUrl, linkLeft, 71), Qt::blue);
     QFont linkFont = Label11->font();
     linkFont.setUnderline(true);
     Label11->setFont(linkFont);

@@ -30,8 +30,7 @@
 #include "Sender_Q.h"
 #define HAVE_SENDER 1
 #endif
-#if __has_include("Addressee.h") && __has_include("Addressee_Q.h")
-#include "Addressee.h"
+#if __has_include("Addressee_Q.h")
 #include "Addressee_Q.h"
 #define HAVE_ADDRESSEE 1
 #endif
@@ -142,8 +141,8 @@ QList<Shot> shotList()
           << Shot{"TfrmSender_Q", "sender-query", [](TfrmMain*) { return showQuery<TfrmSender_Q>("zs"); }};
 #endif
 #ifdef HAVE_ADDRESSEE
-    shots << Shot{"TfrmAddressee", "addressee-entry", [](TfrmMain* main) { return showDialog<TfrmAddressee>(main); }}
-          << Shot{"TfrmAddressee_Q", "addressee-query", [](TfrmMain*) { return showQuery<TfrmAddressee_Q>(); }};
+    // The recipient entry is the sender entry's twin; the guide shows only one of them.
+    shots << Shot{"TfrmAddressee_Q", "addressee-query", [](TfrmMain*) { return showQuery<TfrmAddressee_Q>(); }};
 #endif
 #ifdef HAVE_WAYBILLS
     shots << Shot{"TfrmE_In", "waybill-entry", [](TfrmMain* main) { return showDialog<TfrmE_In>(main); }}
