@@ -135,43 +135,4 @@ QList<PrintRow> printRows(const QString& companyName)
     return rows;
 }
 
-QStringList printTexts(const QString& waybillId)
-{
-    bool numeric = false;
-    const qlonglong id = waybillId.toLongLong(&numeric);
-    QStringList texts;
-    if (numeric && id != 0) {
-        QSqlQuery query = DM().run(SqlText(QStringLiteral("SELECT myDate AS 快递日期, EName AS 快递公司, "
-                                                          "ENum AS 快递单号, EAN AS 快递物品, "
-                                                          "SName AS 收件人, SPhone AS 收件人电话号码, "
-                                                          "SMob AS 收件人手机号码, SDept AS 收件人单位名称, "
-                                                          "SANum AS 收件人区号, SA1 AS 收件人省市区, "
-                                                          "SA2 AS 收件人地州市, SA3 AS 收件人区县, "
-                                                          "SAdd AS 收件人地址, SPNum AS 收件人邮编, "
-                                                          "JName AS 寄件人, JPhone AS 寄件人电话号码, "
-                                                          "JMob AS 寄件人手机号码, JDept AS 寄件人单位名称, "
-                                                          "JANum AS 寄件人区号, JA1 AS 寄件人省市区, "
-                                                          "JA2 AS 寄件人地州市, JA3 AS 寄件人区县, "
-                                                          "JAdd AS 寄件人地址, JPNum AS 寄件人邮编, "
-                                                          "ZDY1 AS 自定义一, ZDY2 AS 自定义二, "
-                                                          "ZDY3 AS 自定义三, Remark AS 备注, "
-                                                          "ID "
-                                                          "FROM UE "
-                                                          "WHERE (theDel = '否') "
-                                                          "AND (ID = ?) "),
-                                           {id}));
-        if (query.next()) {
-            const QSqlRecord row = query.record();
-            texts << row.value(QStringLiteral("ID")).toString();
-            for (const PrintItem& item : PrintItems())
-                texts << row.value(item.columnTitle).toString();
-            return texts;
-        }
-    }
-    texts << QStringLiteral("0");
-    for (const PrintItem& item : PrintItems())
-        texts << item.displayName;
-    return texts;
-}
-
 } // namespace CourierStore

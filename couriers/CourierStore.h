@@ -60,8 +60,4 @@ struct PrintRow {
 };
 QList<PrintRow> printRows(const QString& companyName);
 
-// The texts a print shows: slot 0 the waybill's ID, slots 1 to 25 its fields in code
-// order. A waybill that is not live (and "0") gives "0" and the items' display names.
-QStringList printTexts(const QString& waybillId);
-
 } // namespace CourierStore

@@ -3,6 +3,7 @@
 #include "CompanyPicture.h"
 #include "Controls.h"
 #include "CourierStore.h"
+#include "WaybillStore.h"
 #include "Guard.h"
 #include "Printing.h"
 #include "ScreenFit.h"
@@ -111,7 +112,7 @@ void TfrmP3::placeLabels()
 
 void TfrmP3::myLoad()
 {
-    ItemTexts = CourierStore::printTexts(WaybillId);
+    ItemTexts = WaybillStore::printTexts(WaybillId);
     while (ItemTexts.size() < SlotCount)
         ItemTexts << QString();
 }

@@ -12,7 +12,6 @@ struct PrintItem {
     int defaultLeft;
     int initialLeft; // where the designer's box stands until a stored position applies
     int initialTop;
-    QString columnTitle; // alias of the UE column printed in this slot
 };
 
 constexpr int PrintItemCount = 25;
