@@ -1,7 +1,5 @@
 #include "Controls.h"
 
-#include "GbkText.h"
-
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -10,23 +8,48 @@
 #include <QScreen>
 #include <QValidator>
 
+#include <climits>
+
 namespace {
 
-// Counts GBK bytes; a change that would pass the limit is cut back to whole
-// characters, so typing past the limit does nothing and a paste stops at it.
-class GbkByteLimit : public QValidator {
+// GBK bytes of a character, given its first UTF-16 unit: one for ASCII and for the euro
+// sign (0x80 in GBK), two for anything else, whether GBK has it or it becomes the
+// two-byte placeholder (see GbkText.h). Counting character by character lets a paste
+// be cut in one pass. (iconv drops a few invisible characters, U+FEFF and the tag
+// characters, which gbkByteLength then counts as none; two is on the safe side.)
+int gbkBytesOf(QChar first) { return first.unicode() < 0x80 || first.unicode() == 0x20AC ? 1 : 2; }
+
+int gbkBytesOf(QStringView text)
+{
+    int bytes = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        bytes += gbkBytesOf(text[i]);
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+    }
+    return bytes;
+}
+
+} // namespace
+
+// Cuts a change at the limit of its box: typing past it does nothing and a paste stops
+// there, always at a whole character. The length limit in characters is QLineEdit's
+// own and cuts a paste before this sees it, possibly between the two halves of an
+// emoji; the half left over goes here. A limit in GBK bytes, when set, is counted too.
+class TypingLimit : public QValidator {
 public:
-    GbkByteLimit(QLineEdit* edit, int limit) : QValidator(edit), m_limit(limit), m_accepted(edit->text())
+    explicit TypingLimit(QLineEdit* edit) : QValidator(edit), m_accepted(edit->text())
     {
         // While the box validates a change its text() already holds the changed text, so
         // the text before the change is kept here.
         connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { m_accepted = text; });
     }
 
+    void setGbkBytes(int bytes) { m_gbkBytes = bytes; }
+
     State validate(QString& input, int& pos) const override
     {
-        if (gbkByteLength(input) <= m_limit)
-            return Acceptable;
+        // The change replaced old[prefix, old.size() - suffix) by input[prefix, end).
         const QString& old = m_accepted;
         qsizetype prefix = 0;
         while (prefix < old.size() && prefix < input.size() && old[prefix] == input[prefix])
@@ -39,25 +62,39 @@ public:
             ++suffix;
         if (suffix > 0 && input[input.size() - suffix].isLowSurrogate())
             --suffix;
-        const QString head = input.left(prefix);
-        const QString tail = input.right(suffix);
-        QString inserted = input.mid(prefix, input.size() - prefix - suffix);
-        while (!inserted.isEmpty() && gbkByteLength(head + inserted + tail) > m_limit) {
-            inserted.chop(1);
-            if (!inserted.isEmpty() && inserted.back().isHighSurrogate())
-                inserted.chop(1);
-        }
-        if (gbkByteLength(head + inserted + tail) > m_limit)
+        const qsizetype end = input.size() - suffix;
+        if (end == prefix)
+            return Acceptable; // nothing typed or pasted, only taken away
+
+        const QStringView head = QStringView(input).left(prefix);
+        const QStringView tail = QStringView(input).right(suffix);
+        int room = m_gbkBytes > 0 ? m_gbkBytes - gbkBytesOf(head) - gbkBytesOf(tail) : INT_MAX;
+        if (room < 0)
             return Invalid;
-        input = head + inserted + tail;
-        pos = static_cast<int>(head.size() + inserted.size());
+        qsizetype cut = prefix;
+        while (cut < end) {
+            const bool pair = input[cut].isHighSurrogate() && cut + 1 < end && input[cut + 1].isLowSurrogate();
+            if (input[cut].isHighSurrogate() && !pair && cut + 1 == end)
+                break; // the first half of a character whose second half was cut off
+            const int bytes = gbkBytesOf(input[cut]);
+            if (bytes > room)
+                break;
+            room -= bytes;
+            cut += pair ? 2 : 1;
+        }
+        if (cut == end)
+            return Acceptable;
+        input.remove(cut, end - cut);
+        pos = static_cast<int>(cut);
         return Acceptable;
     }
 
 private:
-    int m_limit;
+    int m_gbkBytes = 0; // 0: no limit in bytes
     QString m_accepted;
 };
+
+namespace {
 
 class AtPasswordStyle : public QProxyStyle {
 public:
@@ -82,7 +119,22 @@ QFont AppFont(int pixelSize, bool bold)
 
 LimitedEdit::LimitedEdit(QWidget* parent) : QLineEdit(parent) {}
 
-void LimitedEdit::setGbkByteLimit(int bytes) { setValidator(new GbkByteLimit(this, bytes)); }
+TypingLimit* LimitedEdit::typingLimit()
+{
+    if (!m_typingLimit) {
+        m_typingLimit = new TypingLimit(this);
+        setValidator(m_typingLimit);
+    }
+    return m_typingLimit;
+}
+
+void LimitedEdit::setCharLimit(int characters)
+{
+    setMaxLength(characters);
+    typingLimit();
+}
+
+void LimitedEdit::setGbkByteLimit(int bytes) { typingLimit()->setGbkBytes(bytes); }
 
 void LimitedEdit::setAtPassword()
 {

@@ -7,6 +7,7 @@
 class QLabel;
 class QGroupBox;
 class QCheckBox;
+class TypingLimit;
 
 // The window font of the program: Arial at a pixel height, so a layout is the same
 // whatever the screen's DPI setting.
@@ -18,9 +19,14 @@ class LimitedEdit : public QLineEdit {
     Q_OBJECT
 public:
     explicit LimitedEdit(QWidget* parent = nullptr);
-    void setCharLimit(int characters) { setMaxLength(characters); }
+    // A paste past either limit is cut at it, at a whole character.
+    void setCharLimit(int characters);
     void setGbkByteLimit(int bytes);
     void setAtPassword();
+
+private:
+    TypingLimit* typingLimit();
+    TypingLimit* m_typingLimit = nullptr;
 };
 
 // A dialog-like top-level window of fixed size with only a close box.
