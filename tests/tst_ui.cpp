@@ -1,16 +1,21 @@
-// The layer over Qt Widgets: limited edit boxes.
+// The layer over Qt Widgets: limited edit boxes, modal windows and messages.
 #include "TestSupport.h"
 
 #include "Controls.h"
 
+#include <QApplication>
 #include <QClipboard>
-#include <QGuiApplication>
+#include <QMainWindow>
+#include <QMessageBox>
+#include <QTimer>
 
 class TestUi : public QObject {
     Q_OBJECT
 private slots:
     void pasteIsCutAtAWholeCharacter_data();
     void pasteIsCutAtAWholeCharacter();
+    void closingReturnsActivationToTheOpener_data();
+    void closingReturnsActivationToTheOpener();
 };
 
 void TestUi::pasteIsCutAtAWholeCharacter_data()
@@ -56,6 +61,48 @@ void TestUi::pasteIsCutAtAWholeCharacter()
     QCOMPARE(edit.text(), after);
     // The cursor stands after what was pasted.
     QCOMPARE(edit.cursorPosition(), after.size() - (before.size() - cursor));
+}
+
+void TestUi::closingReturnsActivationToTheOpener_data()
+{
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("message") << "message";
+    QTest::newRow("question") << "question";
+    QTest::newRow("modal window") << "window";
+    QTest::newRow("message, then its window closes") << "window saying something";
+}
+
+void TestUi::closingReturnsActivationToTheOpener()
+{
+    QFETCH(QString, shown);
+    QMainWindow opener;
+    opener.resize(400, 300);
+    opener.show();
+    opener.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&opener));
+    // A user answering each message box as it comes up.
+    QTimer answerer;
+    connect(&answerer, &QTimer::timeout, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            QTest::keyClick(box, Qt::Key_Escape);
+    });
+    answerer.start(10);
+
+    if (shown == "message") {
+        ShowMessage(&opener, "快递公司 信息 保存成功！");
+    } else if (shown == "question") {
+        AskQuestion(&opener, "删除", "确认要删除吗？该删除将不可恢复！", false);
+    } else {
+        auto* window = new QDialog(&opener);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        QTimer::singleShot(0, window, [window, shown] {
+            if (shown == "window saying something")
+                ShowMessage(window, "快递公司 信息 保存成功！");
+            window->accept();
+        });
+        ShowModal(window);
+    }
+    QTRY_VERIFY(opener.isActiveWindow());
 }
 
 ORVANE_TEST_MAIN(TestUi)

@@ -1,5 +1,6 @@
 #include "Messages.h"
 
+#include "Modal.h"
 #include "Unit1.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@ namespace {
 
 bool showBox(QWidget* parent, const MessageRequest& request)
 {
+    ReturnActivation back(parent);
     QMessageBox box(parent);
     box.setWindowTitle(request.caption);
     box.setText(request.text);

@@ -1,5 +1,6 @@
 #include "Modal.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
 
@@ -7,6 +8,14 @@ namespace {
 ModalHandler g_modal;
 OpenFileHandler g_openFile;
 } // namespace
+
+ReturnActivation::ReturnActivation(QWidget* owner) : m_opener(owner ? owner->window() : QApplication::activeWindow()) {}
+
+ReturnActivation::~ReturnActivation()
+{
+    if (m_opener && m_opener->isVisible())
+        m_opener->activateWindow();
+}
 
 ModalHandler setModalHandler(ModalHandler handler)
 {
@@ -19,6 +28,7 @@ int ShowModal(QDialog* dialog)
 {
     if (g_modal)
         return g_modal(dialog);
+    ReturnActivation back(dialog->parentWidget());
     return dialog->exec();
 }
 
@@ -33,5 +43,6 @@ QString AskOpenFileName(QWidget* parent, const QString& filter)
 {
     if (g_openFile)
         return g_openFile(parent, filter);
+    ReturnActivation back(parent);
     return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
 }

@@ -1,10 +1,25 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 #include <functional>
 
 class QWidget;
+
+// Gives activation back, once a modal window or message closes, to the window that
+// opened it: the owner's window, or the window active before. Left alone, some window
+// managers leave no window active, and keyboard shortcuts do nothing until a click.
+class ReturnActivation {
+public:
+    explicit ReturnActivation(QWidget* owner);
+    ~ReturnActivation();
+    ReturnActivation(const ReturnActivation&) = delete;
+    ReturnActivation& operator=(const ReturnActivation&) = delete;
+
+private:
+    QPointer<QWidget> m_opener;
+};
 
 // Showing a window modally and asking for a file go through these seams, so tests can
 // run a dialog's handlers without blocking and see what was opened with which values.
