@@ -1,13 +1,28 @@
-// The layer over Qt Widgets: limited edit boxes, modal windows and messages.
+// The layer over Qt Widgets: limited edit boxes, modal windows and messages, Qt's own
+// texts and window captions.
 #include "TestSupport.h"
 
 #include "Controls.h"
+#include "Unit1.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
+#include <QWindow>
+
+#ifdef ORVANE_HAVE_XCB
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <cstring>
+#endif
 
 class TestUi : public QObject {
     Q_OBJECT
@@ -16,7 +31,42 @@ private slots:
     void pasteIsCutAtAWholeCharacter();
     void closingReturnsActivationToTheOpener_data();
     void closingReturnsActivationToTheOpener();
+    void qtOwnTextsAreChinese();
+    void captionIsTheGivenText();
 };
+
+namespace {
+
+// The caption the window system shows: the X server's window name under xcb.
+QString shownCaption(QWidget* window)
+{
+#ifdef ORVANE_HAVE_XCB
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 && QGuiApplication::platformName() == QLatin1String("xcb")) {
+        xcb_connection_t* connection = x11->connection();
+        const auto atom = [connection](const char* name) {
+            xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+                connection, xcb_intern_atom(connection, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+            const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+            std::free(reply);
+            return atom;
+        };
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            connection,
+            xcb_get_property(connection, 0, static_cast<xcb_window_t>(window->winId()), atom("_NET_WM_NAME"),
+                             atom("UTF8_STRING"), 0, 1024),
+            nullptr);
+        const QString name = reply ? QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(reply)),
+                                                       xcb_get_property_value_length(reply))
+                                   : QString();
+        std::free(reply);
+        return name;
+    }
+#endif
+    return window->windowHandle()->title();
+}
+
+} // namespace
 
 void TestUi::pasteIsCutAtAWholeCharacter_data()
 {
@@ -103,6 +153,49 @@ void TestUi::closingReturnsActivationToTheOpener()
         ShowModal(window);
     }
     QTRY_VERIFY(opener.isActiveWindow());
+}
+
+void TestUi::qtOwnTextsAreChinese()
+{
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok | QMessageBox::Cancel);
+    QCOMPARE(box.button(QMessageBox::Yes)->text(), QString("是(&Y)"));
+    QCOMPARE(box.button(QMessageBox::No)->text(), QString("否(&N)"));
+    QCOMPARE(box.button(QMessageBox::Ok)->text(), QString("确定"));
+    QCOMPARE(box.button(QMessageBox::Cancel)->text(), QString("取消"));
+
+    QFileDialog files(nullptr, QString(), QString(), "图片 (*.jpg)");
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    QCOMPARE(files.windowTitle(), QString("打开"));
+    QCOMPARE(child<QLabel>(&files, "lookInLabel")->text(), QString("查找范围："));
+    QCOMPARE(child<QLabel>(&files, "fileTypeLabel")->text(), QString("文件类型："));
+}
+
+void TestUi::captionIsTheGivenText()
+{
+    QDialog dialog;
+    SetupFixedWindow(&dialog, "快递公司录入", 300, 200);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(dialog.windowTitle(), QString("快递公司录入"));
+    QCOMPARE(dialog.windowHandle()->title(), QString("快递公司录入"));
+    QCOMPARE(shownCaption(&dialog), QString("快递公司录入"));
+
+    // A child window maximised in the main window, whose menu bar then holds the child's
+    // buttons: the program's name appears once.
+    QMainWindow main;
+    main.setWindowTitle(Unit1::AppTitle);
+    main.menuBar()->addMenu("文件【&F】");
+    auto* area = new QMdiArea(&main);
+    main.setCentralWidget(area);
+    main.resize(600, 400);
+    main.show();
+    auto* query = new QWidget;
+    query->setWindowTitle("快递公司查询");
+    area->addSubWindow(query)->showMaximized();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    QTRY_VERIFY(main.windowTitle().contains("快递公司查询"));
+    QCOMPARE(shownCaption(&main).count(Unit1::AppTitle), 1);
 }
 
 ORVANE_TEST_MAIN(TestUi)

@@ -5,10 +5,10 @@ set -euo pipefail
 
 packages=(
   cmake g++ make pkg-config
-  qt6-base-dev libqt6sql6-sqlite
+  qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n sqlite3
   libjpeg62-turbo-dev libsodium-dev
   fonts-liberation fonts-wqy-microhei
-  xvfb xauth imagemagick poppler-utils
+  xvfb xauth libxcb1-dev imagemagick poppler-utils
   cups cups-client cups-bsd printer-driver-cups-pdf
   unicode-data python3
   libbenchmark-dev

@@ -3,11 +3,15 @@
 #include "Guard.h"
 #include "Unit1.h"
 
+#include <QLibraryInfo>
+#include <QTranslator>
+
 OrvaneApplication::OrvaneApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("orvane-waybill"));
-    setApplicationDisplayName(Unit1::AppTitle);
+    // No display name: the platform would append it to every window's caption.
     setApplicationVersion(Unit1::VersionText);
+    LoadQtTranslations(this);
 }
 
 bool OrvaneApplication::notify(QObject* receiver, QEvent* event)
@@ -19,5 +23,22 @@ bool OrvaneApplication::notify(QObject* receiver, QEvent* event)
     } catch (...) {
         ReportError(nullptr, std::runtime_error("unknown error"));
     }
+    return false;
+}
+
+bool LoadQtTranslations(QCoreApplication* app)
+{
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    // qt_zh_CN gathers the catalogues of every Qt module and needs them all;
+    // qtbase_zh_CN alone holds what the widgets show.
+    for (const char* catalogue : {"qt_zh_CN", "qtbase_zh_CN"}) {
+        auto* translator = new QTranslator(app);
+        if (translator->load(QLatin1String(catalogue), folder)) {
+            app->installTranslator(translator);
+            return true;
+        }
+        delete translator;
+    }
+    qWarning("Qt's Chinese translations were not found in %s", qPrintable(folder));
     return false;
 }

@@ -2,10 +2,14 @@
 
 #include <QApplication>
 
-// The application object: its event dispatch is the last line that catches a failure,
-// shows it in the error box and lets the program go on.
+// The application object: Qt's own texts in Chinese, and an event dispatch that is the
+// last line catching a failure, showing it in the error box and letting the program go on.
 class OrvaneApplication : public QApplication {
 public:
     OrvaneApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
 };
+
+// Qt's own buttons and dialogs (确定, 是, 否, the file dialog) in Simplified Chinese,
+// whatever the machine's locale. False when Qt's translation files are not installed.
+bool LoadQtTranslations(QCoreApplication* app);
