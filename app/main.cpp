@@ -18,6 +18,9 @@ int main(int argc, char* argv[])
     }
 
     DM().setProgramDir(Unit1::programDir());
+    // A damaged file is explained before any window; the login list would be empty.
+    if (!OpenDatabaseAtStart())
+        return 1;
     int result = 0;
     {
         TfrmMain main;

@@ -9,12 +9,32 @@
 
 namespace {
 const char* const ConnectionName = "orvane";
+// How long a statement waits for another program that holds the file.
+constexpr int BusyTimeoutMs = 5000;
+
+// SQLite's primary result codes, the low byte of the code the driver reports.
+enum SqliteCode { Busy = 5, Locked = 6, Corrupt = 11, NotADatabase = 26 };
+
+int sqliteCode(const QSqlError& error) { return error.nativeErrorCode().toInt() & 0xff; }
 
 QString failureText(const QSqlError& error, const QString& sql)
 {
     return QStringLiteral("数据库错误：%1\n%2").arg(error.text(), sql.trimmed());
 }
+
+QString busyText()
+{
+    return QStringLiteral("数据库正被另一个程序占用，等候 %1 秒后仍未释放，这次操作没有完成。\n请稍后再试一次。")
+        .arg(BusyTimeoutMs / 1000);
+}
 } // namespace
+
+QString UnusableFileText(const QString& path, const QString& reason)
+{
+    return QStringLiteral("无法使用数据文件 %1\n%2\n\n本软件不会改动、修复或删除这个文件。您可以在本软件关闭后"
+                          "把它移到别处（再启动时将从空白数据开始），或者用它的备份副本换回它。")
+        .arg(QDir::toNativeSeparators(path), reason);
+}
 
 TfrmDM& TfrmDM::instance()
 {
@@ -44,11 +64,11 @@ void TfrmDM::close()
 
 QSqlDatabase TfrmDM::database()
 {
-    openIfNeeded();
+    open();
     return QSqlDatabase::database(ConnectionName, false);
 }
 
-void TfrmDM::openIfNeeded()
+void TfrmDM::open()
 {
     if (m_opened)
         return;
@@ -56,6 +76,12 @@ void TfrmDM::openIfNeeded()
         throw AppError(QStringLiteral("数据库文件未指定。"));
 
     const QFileInfo file(m_path);
+    const QFileInfo dataFolder(file.absolutePath());
+    if (dataFolder.exists() && !dataFolder.isDir())
+        throw AppError(
+            UnusableFileText(dataFolder.filePath(), QStringLiteral("这里应是存放数据的文件夹，现在却是一个文件。")));
+    if (file.isDir())
+        throw AppError(UnusableFileText(m_path, QStringLiteral("这里应是数据库文件，现在却是一个文件夹。")));
     const QDir programDir = file.dir().filePath(QStringLiteral(".."));
     // First start: the folders the program writes into come into being with the database.
     if (!file.exists()) {
@@ -69,9 +95,9 @@ void TfrmDM::openIfNeeded()
                               : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
         db.setDatabaseName(m_path);
         // Another process holding the file for a moment must not fail a statement.
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
         if (!db.open())
-            throw AppError(QStringLiteral("无法打开数据库 %1：%2").arg(m_path, db.lastError().text()));
+            throw AppError(UnusableFileText(m_path, QStringLiteral("无法打开它（%1）。").arg(db.lastError().text())));
         QSqlQuery pragma(db);
         pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     }
@@ -84,11 +110,25 @@ void TfrmDM::openIfNeeded()
     }
 }
 
+void TfrmDM::fail(const QSqlError& error, const QString& sql) const
+{
+    switch (sqliteCode(error)) {
+    case Busy:
+    case Locked:
+        throw AppError(busyText());
+    case Corrupt:
+    case NotADatabase:
+        throw AppError(UnusableFileText(m_path, QStringLiteral("它已损坏，或者不是数据库文件。")));
+    default:
+        throw AppError(failureText(error, sql));
+    }
+}
+
 QSqlQuery TfrmDM::run(const SqlText& statement)
 {
     QSqlQuery query(database());
     if (!query.prepare(statement.sql))
-        throw AppError(failureText(query.lastError(), statement.sql));
+        fail(query.lastError(), statement.sql);
     for (const QVariant& value : statement.values) {
         // An empty edit box gives a null string; store it as empty text, never NULL.
         if (value.typeId() == QMetaType::QString && value.toString().isNull())
@@ -97,7 +137,7 @@ QSqlQuery TfrmDM::run(const SqlText& statement)
             query.addBindValue(value);
     }
     if (!query.exec())
-        throw AppError(failureText(query.lastError(), statement.sql));
+        fail(query.lastError(), statement.sql);
     return query;
 }
 

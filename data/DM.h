@@ -7,6 +7,8 @@
 #include <QSqlQuery>
 #include <QStringListModel>
 
+class QSqlError;
+
 // The data module: owns the program's one database connection and the two shared
 // look-up lists. Every read and write of every window goes through it.
 class TfrmDM : public QObject {
@@ -15,14 +17,19 @@ public:
     static TfrmDM& instance();
 
     // Points the module at <programDir>/Data/db.sqlite3. The file is opened, and
-    // created with its tables on first use, by the first statement that runs.
+    // created with its tables on first use, by open() or the first statement that runs.
     void setProgramDir(const QString& programDir);
+    // Throws AppError, in words a user can act on, when the file cannot be used: damaged,
+    // not a database, or a folder where the file should be (or a file for its folder).
+    void open();
     void close();
     QString databasePath() const { return m_path; }
     QSqlDatabase database();
 
     // The one sequence that runs a statement: prepare, bind, execute. A SELECT's rows
-    // are then read from the returned query. Throws AppError on any failure.
+    // are then read from the returned query. Throws AppError on any failure: the
+    // driver's text and the statement, except for a file another program holds past
+    // the wait or a damaged file, which get a plain message.
     QSqlQuery run(const SqlText& statement);
 
     int QueryCount(const SqlText& statement);
@@ -37,7 +44,7 @@ public:
 
 private:
     TfrmDM() = default;
-    void openIfNeeded();
+    [[noreturn]] void fail(const QSqlError& error, const QString& sql) const;
     QStringList names(const SqlText& statement);
 
     QString m_path;
@@ -45,6 +52,10 @@ private:
     QStringListModel m_userNames;
     QStringListModel m_companyNames;
 };
+
+// The message for a data file the program cannot use: where it is, why, and what the
+// user can do about it.
+QString UnusableFileText(const QString& path, const QString& reason);
 
 // The global reference through which every window reaches the data module.
 inline TfrmDM& DM() { return TfrmDM::instance(); }

@@ -93,7 +93,7 @@ void ensure(TfrmDM& dm)
     if (version > Version)
         throw AppError(QStringLiteral("数据库 %1 由更新版本的软件创建，无法打开。").arg(dm.databasePath()));
     if (hasTables(dm))
-        throw AppError(QStringLiteral("数据库 %1 不是本软件的数据文件。").arg(dm.databasePath()));
+        throw AppError(UnusableFileText(dm.databasePath(), QStringLiteral("它不是本软件的数据文件。")));
 
     Transaction transaction;
     for (const char* statement : Tables)

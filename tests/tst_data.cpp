@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "AppError.h"
+#include "Application.h"
 #include "DM.h"
 #include "Password.h"
 #include "Schema.h"
@@ -28,6 +29,10 @@ private slots:
     void foreignDatabaseIsRefused();
     void userLookupListsEveryUser();
     void writeWaitsForAnotherProcessesLock();
+    void unusableFileEndsTheStartWithAPlainMessage_data();
+    void unusableFileEndsTheStartWithAPlainMessage();
+    void damageFoundLaterGetsThePlainMessage();
+    void lockHeldPastTheWaitGetsAPlainMessage();
 };
 
 namespace {
@@ -215,6 +220,108 @@ void TestData::writeWaitsForAnotherProcessesLock()
     QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SCom")), 1);
     QVERIFY(other.waitForFinished(10000));
     QCOMPARE(other.exitCode(), 0);
+}
+
+void TestData::unusableFileEndsTheStartWithAPlainMessage_data()
+{
+    QTest::addColumn<QString>("obstacle"); // in the program folder, where the file or its folder belongs
+    QTest::addColumn<bool>("isFolder");
+    QTest::newRow("not a database") << "Data/db.sqlite3" << false;
+    QTest::newRow("Data is a file") << "Data" << false;
+    QTest::newRow("database file is a folder") << "Data/db.sqlite3" << true;
+}
+
+void TestData::unusableFileEndsTheStartWithAPlainMessage()
+{
+    QFETCH(QString, obstacle);
+    QFETCH(bool, isFolder);
+    ProgramFolder folder;
+    const QString path = folder.file(obstacle);
+    const QByteArray bytes("SQLite format 2\0\x01\x02 a user's file that only looks like a database", 60);
+    QVERIFY(QDir().mkpath(isFolder ? path : QFileInfo(path).absolutePath()));
+    if (!isFolder) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    const QStringList before = QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+
+    MessageRecorder messages;
+    bool opened = true;
+    QVERIFY(programEndsAfter([&opened] { opened = OpenDatabaseAtStart(); }));
+    QVERIFY(!opened);
+    QCOMPARE(messages.shown().size(), 1);
+    QCOMPARE(messages.shown().first().kind, MessageKind::Error);
+    const QString text = messages.last();
+    // Where the file is and what to do, in Chinese: no driver text, no statement.
+    QVERIFY2(text.contains(path) && text.contains("备份"), qPrintable(text));
+    QVERIFY2(!text.contains("database") && !text.contains("PRAGMA"), qPrintable(text));
+
+    // The user's file is left exactly as it was, and nothing is made beside it.
+    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    if (isFolder) {
+        QVERIFY(QDir(path).isEmpty());
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), bytes);
+        if (obstacle != "Data")
+            QCOMPARE(QDir(folder.file("Data")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+                     QStringList({"db.sqlite3"}));
+    }
+}
+
+void TestData::damageFoundLaterGetsThePlainMessage()
+{
+    ProgramFolder folder;
+    DM().open();
+    DM().close();
+    // Page 2 is the first table's root page (SUser, of 4,096-byte pages); garbage over it.
+    QFile file(folder.file("Data/db.sqlite3"));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.seek(4096));
+    file.write(QByteArray(4096, '\xEE'));
+    file.close();
+    DM().setProgramDir(folder.path());
+    DM().open(); // the file's header is sound
+    try {
+        DM().QueryCount(SqlText("SELECT thePass FROM SUser"));
+        QFAIL("a damaged table was read");
+    } catch (const AppError& error) {
+        QVERIFY2(error.message().contains(folder.file("Data/db.sqlite3")), qPrintable(error.message()));
+        QVERIFY2(!error.message().contains("SELECT"), qPrintable(error.message()));
+    }
+}
+
+void TestData::lockHeldPastTheWaitGetsAPlainMessage()
+{
+    ProgramFolder folder;
+    DM().open();
+    const SqlText insert("INSERT INTO SCom (theName) VALUES (?)", {QString("顺丰")});
+    {
+        // Another program keeps the write lock longer than a statement waits.
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "another program");
+        other.setDatabaseName(folder.file("Data/db.sqlite3"));
+        QVERIFY(other.open());
+        QSqlQuery hold(other);
+        QVERIFY(hold.exec("BEGIN IMMEDIATE"));
+        try {
+            DM().ExecSql(insert);
+            QFAIL("the write went through another program's lock");
+        } catch (const AppError& error) {
+            // Says what happened and that it can be tried again: no driver text, no statement.
+            QVERIFY2(error.message().contains("另一个程序") && error.message().contains("再试"),
+                     qPrintable(error.message()));
+            QVERIFY2(!error.message().contains("locked") && !error.message().contains("INSERT"),
+                     qPrintable(error.message()));
+        }
+        QVERIFY(hold.exec("ROLLBACK"));
+        other.close();
+    }
+    QSqlDatabase::removeDatabase("another program");
+    // Tried again once the other program has let go, the action goes through.
+    DM().ExecSql(insert);
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SCom")), 1);
 }
 
 ORVANE_TEST_MAIN(TestData)

@@ -1,5 +1,6 @@
 #include "Application.h"
 
+#include "DM.h"
 #include "Guard.h"
 #include "Unit1.h"
 
@@ -40,5 +41,17 @@ bool LoadQtTranslations(QCoreApplication* app)
         delete translator;
     }
     qWarning("Qt's Chinese translations were not found in %s", qPrintable(folder));
+    return false;
+}
+
+bool OpenDatabaseAtStart()
+{
+    try {
+        DM().open();
+        return true;
+    } catch (const std::exception& error) {
+        ReportError(nullptr, error);
+    }
+    QCoreApplication::quit();
     return false;
 }

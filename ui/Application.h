@@ -13,3 +13,8 @@ public:
 // Qt's own buttons and dialogs (确定, 是, 否, the file dialog) in Simplified Chinese,
 // whatever the machine's locale. False when Qt's translation files are not installed.
 bool LoadQtTranslations(QCoreApplication* app);
+
+// Opens the database before any window, so that a file the program cannot use is
+// found first. On failure shows why and what the user can do, and asks the
+// application to quit; false then means the program is to end.
+bool OpenDatabaseAtStart();
