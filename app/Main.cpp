@@ -276,9 +276,11 @@ void TfrmMain::buildStatusBar()
 void TfrmMain::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    m_userPanel->setText(Unit1::currentUserName());
-    if (!event->spontaneous())
-        CentreOn(this, nullptr);
+    Guarded(this, [&] {
+        m_userPanel->setText(Unit1::currentUserName());
+        if (!event->spontaneous())
+            CentreOn(this, nullptr);
+    });
 }
 
 void TfrmMain::quitWithoutAsking()
@@ -289,15 +291,17 @@ void TfrmMain::quitWithoutAsking()
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
-    if (m_quitting) {
-        event->accept();
-        return;
-    }
-    if (AskQuestion(this, QStringLiteral("确认退出"), QStringLiteral("确认要退出 Orvane快递单打印软件 吗？  ^_^  "),
-                    true)) {
-        event->accept();
-        QApplication::quit();
-    } else {
-        event->ignore();
-    }
+    // The window stays open unless the question is answered Yes, also when asking fails.
+    event->ignore();
+    Guarded(this, [&] {
+        if (m_quitting) {
+            event->accept();
+            return;
+        }
+        if (AskQuestion(this, QStringLiteral("确认退出"), QStringLiteral("确认要退出 Orvane快递单打印软件 吗？  ^_^  "),
+                        true)) {
+            event->accept();
+            QApplication::quit();
+        }
+    });
 }

@@ -6,6 +6,7 @@
 #include "Com_Q.h"
 #include "Controls.h"
 #include "DM.h"
+#include "Guard.h"
 #include "Main.h"
 #include "SingleInstance.h"
 #include "Unit1.h"
@@ -17,6 +18,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QSysInfo>
@@ -39,6 +41,7 @@ private slots:
     void secondGuardIsRefusedWhileFirstIsHeld();
     void staleLockOfDeadProcessIsTakenOver();
     void failureInAnEventHandlerReachesTheErrorBox();
+    void failingExitQuestionIsShownAndTheWindowStays();
 };
 
 namespace {
@@ -62,6 +65,8 @@ void TestMainWindow::init()
 {
     Unit1::setCurrentUserName(QString());
     qApp->setQuitOnLastWindowClosed(false);
+    // Every handler catches its own failures; none may unwind through Qt's dispatch.
+    QTest::failOnWarning(QRegularExpression("crossed the event dispatch"));
 }
 
 void TestMainWindow::menuCaptionsInOrder()
@@ -288,7 +293,10 @@ namespace {
 // A widget whose event handler fails the way a statement or a picture can.
 class Failing : public QWidget {
 protected:
-    void mousePressEvent(QMouseEvent*) override { throw AppError(QStringLiteral("图片数据已损坏")); }
+    void mousePressEvent(QMouseEvent*) override
+    {
+        Guarded(this, [] { throw AppError(QStringLiteral("图片数据已损坏")); });
+    }
 };
 } // namespace
 
@@ -306,6 +314,27 @@ void TestMainWindow::failureInAnEventHandlerReachesTheErrorBox()
     // The program goes on: the next event is handled as usual.
     QTest::mouseClick(&widget, Qt::LeftButton);
     QCOMPARE(messages.shown().size(), 2);
+}
+
+void TestMainWindow::failingExitQuestionIsShownAndTheWindowStays()
+{
+    ProgramFolder folder;
+    QList<MessageRequest> shown;
+    const MessageHandler previous = setMessageHandler([&shown](const MessageRequest& request) -> bool {
+        if (request.kind == MessageKind::Question)
+            throw AppError(QStringLiteral("无法显示消息框"));
+        shown << request;
+        return true;
+    });
+    TfrmMain main;
+    main.show();
+    const bool ended = programEndsAfter([&main] { main.close(); });
+    setMessageHandler(previous);
+    QVERIFY(!ended);
+    QVERIFY(main.isVisible());
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown.first().kind, MessageKind::Error);
+    QCOMPARE(shown.first().text, QStringLiteral("无法显示消息框"));
 }
 
 ORVANE_TEST_MAIN(TestMainWindow)

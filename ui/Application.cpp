@@ -17,11 +17,15 @@ OrvaneApplication::OrvaneApplication(int& argc, char** argv) : QApplication(argc
 
 bool OrvaneApplication::notify(QObject* receiver, QEvent* event)
 {
+    // Handlers catch their own failures (Guarded); one that gets here has unwound
+    // through Qt's frames, which Qt does not support, so it is worth a warning.
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& error) {
+        qWarning("A failure crossed the event dispatch instead of being caught in its handler: %s", error.what());
         ReportError(nullptr, error);
     } catch (...) {
+        qWarning("A failure crossed the event dispatch instead of being caught in its handler");
         ReportError(nullptr, std::runtime_error("unknown error"));
     }
     return false;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QObject>
-#include <exception>
+#include <stdexcept>
 
 class QWidget;
 
@@ -9,13 +9,17 @@ class QWidget;
 void ReportError(QWidget* parent, const std::exception& error);
 
 // Runs one user command: a failure (a statement, a picture, the printer) stops the
-// command, is shown in the error box, and the program goes on.
+// command, is shown in the error box, and the program goes on. An event override wraps
+// its body in it too, so no failure unwinds through Qt's event dispatch:
+//     void showEvent(QShowEvent* event) override { Guarded(this, [&] { ... }); }
 template <class F> void Guarded(QWidget* parent, F&& command)
 {
     try {
         command();
     } catch (const std::exception& error) {
         ReportError(parent, error);
+    } catch (...) {
+        ReportError(parent, std::runtime_error("unknown error"));
     }
 }
 

@@ -63,8 +63,10 @@ TfrmLogin::TfrmLogin(QWidget* mainWindow) : QDialog(nullptr), m_mainWindow(mainW
 void TfrmLogin::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    CentreOn(this, nullptr);
-    Guarded(this, [this] { BindUserLookup(DBLookupComboBox1); });
+    Guarded(this, [this] {
+        CentreOn(this, nullptr);
+        BindUserLookup(DBLookupComboBox1);
+    });
     BitBtn1->setFocus();
 }
 
@@ -92,8 +94,10 @@ void TfrmLogin::BitBtn1Click()
 void TfrmLogin::closeEvent(QCloseEvent* event)
 {
     event->accept();
-    if (!m_loggedIn)
-        QApplication::quit();
+    Guarded(this, [this] {
+        if (!m_loggedIn)
+            QApplication::quit();
+    });
 }
 
 void TfrmLogin::reject()
