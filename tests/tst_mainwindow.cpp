@@ -18,8 +18,8 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QSysInfo>
 #include <QTimer>
