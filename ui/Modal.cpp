@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QStandardPaths>
 
 namespace {
 ModalHandler g_modal;
 OpenFileHandler g_openFile;
+SaveFileHandler g_saveFile;
 } // namespace
 
 ReturnActivation::ReturnActivation(QWidget* owner) : m_opener(owner ? owner->window() : QApplication::activeWindow()) {}
@@ -45,4 +48,20 @@ QString AskOpenFileName(QWidget* parent, const QString& filter)
         return g_openFile(parent, filter);
     ReturnActivation back(parent);
     return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+}
+
+SaveFileHandler setSaveFileHandler(SaveFileHandler handler)
+{
+    SaveFileHandler previous = std::move(g_saveFile);
+    g_saveFile = std::move(handler);
+    return previous;
+}
+
+QString AskSaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName)
+{
+    if (g_saveFile)
+        return g_saveFile(parent, filter, suggestedName);
+    ReturnActivation back(parent);
+    const QDir documents(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    return QFileDialog::getSaveFileName(parent, QString(), documents.filePath(suggestedName), filter);
 }

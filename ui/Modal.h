@@ -32,6 +32,12 @@ using OpenFileHandler = std::function<QString(QWidget* parent, const QString& fi
 OpenFileHandler setOpenFileHandler(OpenFileHandler handler);
 QString AskOpenFileName(QWidget* parent, const QString& filter);
 
+// Returns the file to write, or an empty text when the user cancelled. The dialog opens
+// on `suggestedName` in the user's documents folder and asks before replacing a file.
+using SaveFileHandler = std::function<QString(QWidget* parent, const QString& filter, const QString& suggestedName)>;
+SaveFileHandler setSaveFileHandler(SaveFileHandler handler);
+QString AskSaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName);
+
 // Creates a window owned by `owner`, lets `setUp` set its public values, and shows it
 // modally; the window goes when it is closed.
 template <class Window, class SetUp> int OpenModal(QWidget* owner, SetUp&& setUp)
