@@ -69,6 +69,39 @@ const char* const Tables[] = {
     "CREATE INDEX UE_Date ON UE (myDate)",
 };
 
+// Version 2: print set-up per printer and company (offsets, the form's width, box
+// widths), the print log, and the indexes a shop's million waybills are filtered by.
+const char* const Version2[] = {
+    "CREATE TABLE SOffset (ID INTEGER PRIMARY KEY AUTOINCREMENT, thePrinter TEXT NOT NULL DEFAULT '', "
+    "EName TEXT NOT NULL DEFAULT '', theX REAL NOT NULL DEFAULT 0, theY REAL NOT NULL DEFAULT 0, "
+    "theOrigin TEXT NOT NULL DEFAULT '可打印区域')",
+    "CREATE UNIQUE INDEX SOffset_Key ON SOffset (thePrinter, EName)",
+    "CREATE TABLE SForm (ID INTEGER PRIMARY KEY AUTOINCREMENT, EName TEXT NOT NULL DEFAULT '', "
+    "theWidth REAL NOT NULL DEFAULT 0)",
+    "CREATE UNIQUE INDEX SForm_Key ON SForm (EName)",
+    "CREATE TABLE SPWidth (ID INTEGER PRIMARY KEY AUTOINCREMENT, EName TEXT NOT NULL DEFAULT '', "
+    "theName TEXT NOT NULL DEFAULT '', theW INTEGER NOT NULL DEFAULT 0)",
+    "CREATE UNIQUE INDEX SPWidth_Key ON SPWidth (EName, theName)",
+    "CREATE TABLE ULog (ID INTEGER PRIMARY KEY AUTOINCREMENT, WID INTEGER NOT NULL, "
+    "theTime TEXT NOT NULL DEFAULT '', thePrinter TEXT NOT NULL DEFAULT '', UName TEXT NOT NULL DEFAULT '', "
+    "theKind TEXT NOT NULL DEFAULT '')",
+    "CREATE INDEX ULog_Waybill ON ULog (WID)",
+    // A date range or a company among a million live waybills: without these the count
+    // walks every live row.
+    "CREATE INDEX UE_LiveDate ON UE (theDel, myDate)",
+    "CREATE INDEX UE_LiveCompany ON UE (theDel, EName)",
+};
+
+// Each step takes a database from the version before it to its own.
+struct Step {
+    const char* const* begin;
+    const char* const* end;
+};
+const Step Steps[] = {
+    {std::begin(Tables), std::end(Tables)},
+    {std::begin(Version2), std::end(Version2)},
+};
+
 int userVersion(TfrmDM& dm)
 {
     QSqlQuery query = dm.run(SqlText(QStringLiteral("PRAGMA user_version")));
@@ -92,14 +125,18 @@ void ensure(TfrmDM& dm)
         return;
     if (version > Version)
         throw AppError(QStringLiteral("数据库 %1 由更新版本的软件创建，无法打开。").arg(dm.databasePath()));
-    if (hasTables(dm))
+    if (version == 0 && hasTables(dm))
         throw AppError(UnusableFileText(dm.databasePath(), QStringLiteral("它不是本软件的数据文件。")));
 
+    // All steps or none: a failure part way leaves the file at the version it had.
     Transaction transaction;
-    for (const char* statement : Tables)
-        dm.ExecSql(SqlText(QString::fromUtf8(statement)));
-    dm.ExecSql(SqlText(QStringLiteral("INSERT INTO SUser (theName, thePass, Remark) VALUES (?, ?, ?) "),
-                       {QStringLiteral("admin"), Password::hash(Unit1::InitialPassword), QString()}));
+    for (int step = version; step < Version; ++step) {
+        for (auto statement = Steps[step].begin; statement != Steps[step].end; ++statement)
+            dm.ExecSql(SqlText(QString::fromUtf8(*statement)));
+        if (step == 0)
+            dm.ExecSql(SqlText(QStringLiteral("INSERT INTO SUser (theName, thePass, Remark) VALUES (?, ?, ?) "),
+                               {QStringLiteral("admin"), Password::hash(Unit1::InitialPassword), QString()}));
+    }
     dm.ExecSql(SqlText(QStringLiteral("PRAGMA user_version = %1").arg(Version)));
     transaction.commit();
 }

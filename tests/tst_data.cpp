@@ -25,6 +25,8 @@ private slots:
     void valuesRoundTripExactly();
     void likeWithTypedPercentIsWildcard();
     void failingStatementInTransactionWritesNothing();
+    void innerTransactionJoinsTheOuter();
+    void olderFileIsBroughtUpToDateKeepingItsRows();
     void failingStatementNamesTheError();
     void foreignDatabaseIsRefused();
     void userLookupListsEveryUser();
@@ -292,6 +294,71 @@ void TestData::lockHeldPastTheWaitGetsAPlainMessage()
     // Tried again once the other program has let go, the action goes through.
     DM().ExecSql(insert);
     QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SCom")), 1);
+}
+
+void TestData::innerTransactionJoinsTheOuter()
+{
+    ProgramFolder folder;
+    const auto names = [] { return DM().QueryCount(SqlText("SELECT ID FROM SCom")); };
+    {
+        // The inner one commits, the outer one fails: nothing of either stays.
+        Transaction outer;
+        DM().ExecSql(SqlText("INSERT INTO SCom (theName) VALUES ('outer')"));
+        {
+            Transaction inner;
+            DM().ExecSql(SqlText("INSERT INTO SCom (theName) VALUES ('inner')"));
+            inner.commit();
+        }
+    }
+    QCOMPARE(names(), 0);
+    {
+        // An inner failure the outer action survives takes back only the inner writes.
+        Transaction outer;
+        DM().ExecSql(SqlText("INSERT INTO SCom (theName) VALUES ('kept')"));
+        try {
+            Transaction inner;
+            DM().ExecSql(SqlText("INSERT INTO SCom (theName) VALUES ('dropped')"));
+            DM().ExecSql(SqlText("INSERT INTO NoSuchTable (x) VALUES (1)"));
+            inner.commit();
+        } catch (const AppError&) {
+        }
+        outer.commit();
+    }
+    QSqlQuery rows = DM().run(SqlText("SELECT group_concat(theName) FROM SCom"));
+    rows.next();
+    QCOMPARE(rows.value(0).toString(), QString("kept"));
+}
+
+void TestData::olderFileIsBroughtUpToDateKeepingItsRows()
+{
+    ProgramFolder folder;
+    QVERIFY(QDir().mkpath(folder.file("Data")));
+    {
+        // A file as the first released version wrote it.
+        QSqlDatabase old = QSqlDatabase::addDatabase("QSQLITE", "old");
+        old.setDatabaseName(folder.file("Data/db.sqlite3"));
+        QVERIFY(old.open());
+        QSqlQuery q(old);
+        for (const char* sql : {"CREATE TABLE SUser (ID INTEGER PRIMARY KEY AUTOINCREMENT, theName TEXT, thePass TEXT, "
+                                "Remark TEXT)",
+                                "CREATE TABLE UE (ID INTEGER PRIMARY KEY AUTOINCREMENT, EName TEXT, myDate TEXT, "
+                                "theDel TEXT)",
+                                "INSERT INTO SUser (theName, thePass, Remark) VALUES ('店长', 'x', '')",
+                                "INSERT INTO UE (EName, myDate, theDel) VALUES ('顺丰', '2026-01-01', '否')",
+                                "PRAGMA user_version = 1"})
+            QVERIFY2(q.exec(sql), sql);
+        old.close();
+    }
+    QSqlDatabase::removeDatabase("old");
+
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SUser WHERE theName = '店长'")), 1);
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM UE")), 1);
+    QSqlQuery version = DM().run(SqlText("PRAGMA user_version"));
+    QVERIFY(version.next());
+    QCOMPARE(version.value(0).toInt(), Schema::Version);
+    for (const char* table : {"SOffset", "SForm", "SPWidth", "ULog"})
+        QVERIFY2(!columnsOf(table).isEmpty(), table);
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SUser")), 1); // no second first user
 }
 
 ORVANE_TEST_MAIN(TestData)
