@@ -3,10 +3,15 @@
 #include "TestSupport.h"
 
 #include "Controls.h"
+#include "DM.h"
+#include "QueryWindow.h"
+#include "Transaction.h"
 #include "Unit1.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QFileDialog>
 #include <QMainWindow>
 #include <QMdiArea>
@@ -32,6 +37,11 @@ private slots:
     void closingReturnsActivationToTheOpener();
     void qtOwnTextsAreChinese();
     void captionIsTheGivenText();
+    // Every query window
+    void conditionsTickOnlyByTheUser();
+    void conditionsTabInReadingOrder();
+    void textBindsEveryMarkAndListingKeepsTheLastFilter();
+    void gridFetchesAsItScrollsAndCountsEveryMatch();
 };
 
 namespace {
@@ -187,6 +197,144 @@ void TestUi::captionIsTheGivenText()
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     QTRY_VERIFY(main.windowTitle().contains("快递公司查询"));
     QCOMPARE(shownCaption(&main).count(Unit1::AppTitle), 1);
+}
+
+// ---- query window and grid, shared by every query window ----
+
+namespace {
+
+// A waybill query over UE with one condition of each sort.
+QueryWindowKind probeKind()
+{
+    QueryWindowKind kind;
+    kind.objectName = "probe";
+    kind.caption = QStringLiteral("probe");
+    kind.selectList = QStringLiteral("SELECT ENum AS 单号, EName AS 公司, ID ");
+    kind.from = QStringLiteral("FROM UE WHERE (theDel = '否') ");
+    kind.orderBy = QStringLiteral("ORDER BY ID DESC ");
+    QueryCondition text;
+    text.check = "CheckBox1";
+    text.control = "Edit1";
+    text.clause = QStringLiteral("AND (ENum LIKE '%' || ? || '%' OR EAN LIKE '%' || ? || '%') ");
+    text.place = {1, 0};
+    QueryCondition company = text;
+    company.sort = QueryCondition::Sort::CompanyList;
+    company.check = "CheckBox2";
+    company.control = "List1";
+    company.clause = QStringLiteral("AND (EName = ?) ");
+    company.place = {0, 2};
+    QueryCondition dates = text;
+    dates.sort = QueryCondition::Sort::DateRange;
+    dates.check = "CheckBox3";
+    dates.control = "From";
+    dates.toControl = "To";
+    dates.toPlace = {0, 1};
+    dates.clause = QStringLiteral(" AND (myDate Between ? AND ?) ");
+    dates.place = {0, 0};
+    kind.conditions = {text, company, dates};
+    kind.hiddenColumns = {QStringLiteral("ID")};
+    kind.softDelete = [](const RowReader& row) {
+        DM().ExecSql(SqlText("UPDATE UE SET theDel = '是' WHERE (ID = ?)", {row("ID")}));
+    };
+    return kind;
+}
+
+struct Probe : QueryWindow {
+    Probe() : QueryWindow(probeKind(), nullptr) { addStandardCommands(); }
+};
+
+void addWaybills(int count, const QString& company = QStringLiteral("甲"), const QString& date = "2026-05-01")
+{
+    Transaction transaction;
+    for (int i = 1; i <= count; ++i)
+        DM().ExecSql(SqlText("INSERT INTO UE (ENum, EAN, EName, myDate) VALUES (?, 'goods', ?, ?)",
+                             {QString::number(i), company, date}));
+    transaction.commit();
+}
+
+} // namespace
+
+void TestUi::conditionsTickOnlyByTheUser()
+{
+    ProgramFolder folder;
+    DM().ExecSql(SqlText("INSERT INTO SCom (theName) VALUES ('甲'), ('乙')"));
+    QueryDriver<Probe> q(QStringLiteral("单号"));
+    // Opening set both dates and bound the list: nothing ticked.
+    for (int n = 1; n <= 3; ++n)
+        QVERIFY(!q.check(n)->isChecked());
+    QCOMPARE(child<QDateEdit>(&q.window, "From")->date(), QDate::currentDate().addMonths(-1));
+
+    auto* list = child<QComboBox>(&q.window, "List1");
+    list->setCurrentIndex(0); // by the program
+    QVERIFY(!q.check(2)->isChecked());
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down); // by the user
+    QVERIFY(q.check(2)->isChecked());
+
+    QTest::keyClick(child<QDateEdit>(&q.window, "To"), Qt::Key_Up);
+    QVERIFY(q.check(3)->isChecked());
+
+    q.edit(1)->setText("x");
+    q.edit(1)->clear();
+    QVERIFY(q.check(1)->isChecked()); // emptied, still ticked
+}
+
+void TestUi::conditionsTabInReadingOrder()
+{
+    ProgramFolder folder;
+    QueryDriver<Probe> q(QStringLiteral("单号"));
+    QStringList order;
+    // The first place holds the date range; a date box's own inner editor is not a stop of ours.
+    for (QWidget* w = q.check(3); order.size() < 7; w = w->nextInFocusChain())
+        if ((w->focusPolicy() & Qt::TabFocus) && !w->objectName().startsWith("qt_"))
+            order << w->objectName();
+    QCOMPARE(order, QStringList({"CheckBox3", "From", "To", "CheckBox2", "List1", "CheckBox1", "Edit1"}));
+}
+
+void TestUi::textBindsEveryMarkAndListingKeepsTheLastFilter()
+{
+    ProgramFolder folder;
+    MessageRecorder messages;
+    addWaybills(3);
+    DM().ExecSql(SqlText("UPDATE UE SET EAN = 'x' || ENum WHERE ENum = '2'"));
+    QueryDriver<Probe> q(QStringLiteral("单号"));
+    q.run("D1"); // before any query: no list, nothing asked
+    QVERIFY(messages.shown().isEmpty());
+    q.edit(1)->setText("x2"); // only in EAN: the second mark carries the text too
+    q.query();
+    QCOMPARE(q.listed(), QStringList({"2"}));
+    q.edit(1)->setText("3");
+    q.window.myRef(); // typing changed nothing until the next query
+    QCOMPARE(q.listed(), QStringList({"2"}));
+    q.run("D1");
+    QCOMPARE(q.label(), QString("记录：0"));
+    messages.clear();
+    q.run("D1"); // an empty list: the commands do nothing
+    q.run("M1");
+    QVERIFY(messages.shown().isEmpty());
+}
+
+void TestUi::gridFetchesAsItScrollsAndCountsEveryMatch()
+{
+    ProgramFolder folder;
+    addWaybills(5000);
+    addWaybills(10, QStringLiteral("乙"));
+    QueryDriver<Probe> q(QStringLiteral("单号"));
+    q.query();
+    QCOMPARE(q.label(), QString("记录：5010"));
+    DataGrid* grid = q.grid();
+    QVERIFY2(grid->rowCount() < 1000, qPrintable(QString::number(grid->rowCount())));
+    QCOMPARE(grid->value("单号").toString(), QString("10")); // the newest row is current
+    grid->scrollToBottom();
+    while (grid->model()->canFetchMore({}))
+        grid->scrollToBottom();
+    QCOMPARE(grid->rowCount(), 5010);
+    q.selectRow(4000);
+    QCOMPARE(grid->value("单号").toString(), QString("1010")); // past the ten newest, row r holds 5010 - r
+    QCOMPARE(grid->columnOf("ID") >= 0 && grid->isColumnHidden(grid->columnOf("ID")), true);
+    q.query(); // a re-listing starts again at the first row
+    QCOMPARE(grid->currentRowIndex(), 0);
+    QVERIFY(grid->rowCount() < 1000);
 }
 
 ORVANE_TEST_MAIN(TestUi)
