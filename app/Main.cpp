@@ -7,6 +7,8 @@
 #include "Com.h"
 #include "Com_Q.h"
 #include "Controls.h"
+#include "E_In.h"
+#include "E_Q.h"
 #include "Guard.h"
 #include "Messages.h"
 #include "Modal.h"
@@ -30,8 +32,6 @@
 #include <QToolButton>
 
 namespace {
-
-TfrmMain* g_main = nullptr;
 
 // A 32 x 32 picture: a coloured tile with one white character on it.
 QIcon tileIcon(const QColor& colour, const QString& glyph)
@@ -96,11 +96,8 @@ protected:
 
 } // namespace
 
-TfrmMain* TfrmMain::instance() { return g_main; }
-
 TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
 {
-    g_main = this;
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(Unit1::AppTitle);
     setWindowIcon(tileIcon(QColor(0x1f, 0x5f, 0xa8), QStringLiteral("单")));
@@ -188,6 +185,8 @@ void TfrmMain::buildMenu()
     command("E1", [this] { close(); });
     command("N17", [this] { OpenModal<TfrmCom>(this); });
     command("N19", [this] { openChild<TfrmCom_Q>(); });
+    command("N7", [this] { OpenModal<TfrmE_In>(this); });
+    command("N9", [this] { openChild<TfrmE_Q>(); });
     command("N3", [this] { OpenModal<TfrmUser>(this); });
     command("N18", [this] {
         OpenModal<TfrmCPass>(this, [this](TfrmCPass& window) { window.EndProgram = [this] { quitWithoutAsking(); }; });

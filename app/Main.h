@@ -12,7 +12,6 @@ class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
     explicit TfrmMain(QWidget* parent = nullptr);
-    static TfrmMain* instance();
 
     QMdiArea* mdiArea() const { return m_mdi; }
     // Ends the program without the exit question (after a password change).
