@@ -7,6 +7,8 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n sqlite3
   libjpeg62-turbo-dev libsodium-dev
+  libxlsxwriter-dev libminizip-dev libsqlite3-dev
+  fcitx5-frontend-qt6
   fonts-liberation fonts-wqy-microhei
   xvfb xauth libxcb1-dev imagemagick poppler-utils
   cups cups-client cups-bsd printer-driver-cups-pdf
