@@ -42,9 +42,12 @@ public:
     void refreshUserLookup();
     void refreshCompanyLookup();
 
+    // Throws the AppError a failed statement gets: a plain message for a lock held too
+    // long or a damaged file, the driver's text and the statement otherwise.
+    [[noreturn]] void fail(const QSqlError& error, const QString& sql) const;
+
 private:
     TfrmDM() = default;
-    [[noreturn]] void fail(const QSqlError& error, const QString& sql) const;
     QStringList names(const SqlText& statement);
 
     QString m_path;

@@ -1,6 +1,5 @@
 #include "Transaction.h"
 
-#include "AppError.h"
 #include "DM.h"
 
 #include <QSqlError>
@@ -24,11 +23,12 @@ bool exec(const QString& sql)
 Transaction::Transaction()
 {
     QSqlDatabase db = DM().database();
+    // A lock held by another program gets the same plain message as any statement.
     if (g_depth == 0) {
         if (!db.transaction())
-            throw AppError(QStringLiteral("数据库错误：无法开始事务：%1").arg(db.lastError().text()));
-    } else if (!exec(QStringLiteral("SAVEPOINT ") + savepoint(g_depth))) {
-        throw AppError(QStringLiteral("数据库错误：无法开始事务：%1").arg(db.lastError().text()));
+            DM().fail(db.lastError(), QStringLiteral("BEGIN"));
+    } else {
+        DM().run(SqlText(QStringLiteral("SAVEPOINT ") + savepoint(g_depth)));
     }
     m_depth = g_depth++;
     m_open = true;
@@ -55,16 +55,15 @@ void Transaction::commit()
         // The outer transaction decides; releasing keeps these writes inside it.
         m_open = false;
         --g_depth;
-        if (!exec(QStringLiteral("RELEASE SAVEPOINT ") + savepoint(m_depth)))
-            throw AppError(QStringLiteral("数据库错误：无法提交事务。"));
+        DM().run(SqlText(QStringLiteral("RELEASE SAVEPOINT ") + savepoint(m_depth)));
         return;
     }
     QSqlDatabase db = DM().database();
     m_open = false;
     --g_depth;
     if (!db.commit()) {
-        const QString reason = db.lastError().text();
+        const QSqlError error = db.lastError();
         db.rollback();
-        throw AppError(QStringLiteral("数据库错误：无法提交事务：%1").arg(reason));
+        DM().fail(error, QStringLiteral("COMMIT"));
     }
 }
