@@ -2,10 +2,25 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 
 namespace {
 QString g_currentUserName;
 QString g_programDir;
+
+// Tried rather than asked: a folder's permission bits say nothing to root, and root
+// may run an installed program too.
+bool canCreateFileIn(const QString& folder)
+{
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".write-probe-XXXXXX")));
+    return probe.open();
+}
+
+bool isInstalledCopy(const QString& programFolder)
+{
+    return QDir(programFolder).exists(QStringLiteral("../share/orvane-waybill"));
+}
 } // namespace
 
 namespace Unit1 {
@@ -13,10 +28,17 @@ namespace Unit1 {
 QString currentUserName() { return g_currentUserName; }
 void setCurrentUserName(const QString& name) { g_currentUserName = name; }
 
+QString dataFolderFor(const QString& programFolder)
+{
+    if (!isInstalledCopy(programFolder) && canCreateFileIn(programFolder))
+        return QDir::cleanPath(programFolder);
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+
 QString programDir()
 {
     if (g_programDir.isEmpty())
-        return QCoreApplication::applicationDirPath();
+        g_programDir = dataFolderFor(QCoreApplication::applicationDirPath());
     return g_programDir;
 }
 

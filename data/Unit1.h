@@ -13,9 +13,14 @@ inline const QString InitialPassword = QStringLiteral("804615");
 QString currentUserName();
 void setCurrentUserName(const QString& name);
 
-// The folder that holds Data/ and Image/: the running program's folder unless a
-// test points it elsewhere.
+// The folder that holds Data/ and Image/: dataFolderFor() the running program's folder,
+// chosen once per run, unless a test points it elsewhere.
 QString programDir();
 void setProgramDir(const QString& dir);
+
+// Beside the program when its folder can be written and is not an installed copy (one
+// with share/orvane-waybill next to its bin folder); otherwise the user's data folder,
+// since an installed program's folder belongs to the system, not to one user.
+QString dataFolderFor(const QString& programFolder);
 
 } // namespace Unit1
