@@ -3,6 +3,7 @@
 #include "About.h"
 #include "Addressee.h"
 #include "Addressee_Q.h"
+#include "BackupCommands.h"
 #include "CPass.h"
 #include "Com.h"
 #include "Com_Q.h"
@@ -135,6 +136,8 @@ void TfrmMain::buildMenu()
         {false, "N3", "用户设置 &U"},
         {false, "N4", "-"},
         {false, "N18", "修改密码 &C"},
+        {false, "N20", "备份数据 &B"},
+        {false, "N21", "恢复数据 &R"},
         {false, "N16", "-"},
         {false, "E1", "退出 &E"},
         {true, "N1", "快递单【&P】"},
@@ -198,6 +201,8 @@ void TfrmMain::buildMenu()
     command("N11", [this] { OpenModal<TfrmAddressee>(this); });
     command("N15", [this] { openChild<TfrmSender_Q>(); });
     command("N13", [this] { openChild<TfrmAddressee_Q>(); });
+    command("N20", [this] { BackupCommands::BackUpData(this); });
+    command("N21", [this] { BackupCommands::RestoreData(this, [this] { quitWithoutAsking(); }); });
 }
 
 void TfrmMain::addToolButton(const char* name, const QString& caption, QAction* same, const QColor& colour,

@@ -1,5 +1,6 @@
 #include "Main.h"
 #include "Application.h"
+#include "BackupCommands.h"
 #include "DM.h"
 #include "Login.h"
 #include "Messages.h"
@@ -18,9 +19,13 @@ int main(int argc, char* argv[])
     }
 
     DM().setProgramDir(Unit1::programDir());
+    // A restore chosen in the last run replaces the files while nothing has them open.
+    if (!BackupCommands::ApplyRestoreAtStart())
+        return 1;
     // A damaged file is explained before any window; the login list would be empty.
     if (!OpenDatabaseAtStart())
         return 1;
+    BackupCommands::DailyBackupAtStart();
     int result = 0;
     {
         TfrmMain main;
