@@ -1,5 +1,6 @@
 #include "Com_Q.h"
 
+#include "Calib.h"
 #include "Com.h"
 #include "CourierStore.h"
 #include "Modal.h"
@@ -31,9 +32,12 @@ QueryWindowKind companyQuery()
     kind.orderBy = QStringLiteral("ORDER BY ID DESC ");
     // Two rows of three: "AND (theName LIKE '%' || ? || '%') " and so on.
     kind.conditions = {
-        text("CheckBox1", "快递公司", "Edit1", "theName", {0, 0}), text("CheckBox2", "联  系  人", "Edit2", "thePro", {0, 1}),
-        text("CheckBox3", "电话号码", "Edit3", "thePhone", {0, 2}), text("CheckBox4", "手机号码", "Edit4", "theMob", {1, 0}),
-        text("CheckBox5", "地        址", "Edit5", "theAdd", {1, 1}), text("CheckBox6", "备        注", "Edit6", "Remark", {1, 2}),
+        text("CheckBox1", "快递公司", "Edit1", "theName", {0, 0}),
+        text("CheckBox2", "联  系  人", "Edit2", "thePro", {0, 1}),
+        text("CheckBox3", "电话号码", "Edit3", "thePhone", {0, 2}),
+        text("CheckBox4", "手机号码", "Edit4", "theMob", {1, 0}),
+        text("CheckBox5", "地        址", "Edit5", "theAdd", {1, 1}),
+        text("CheckBox6", "备        注", "Edit6", "Remark", {1, 2}),
     };
     kind.columnWidths = ColumnWidths(CourierStore::CompanyFields());
     kind.hiddenColumns = {QStringLiteral("ID")};
@@ -53,6 +57,9 @@ TfrmCom_Q::TfrmCom_Q(QWidget* parent) : QueryWindow(companyQuery(), parent)
 {
     addCommand("N1", QStringLiteral("选择打印项目"), [this] { N1Click(); });
     addCommand("N2", QStringLiteral("设计打印格式"), [this] { N2Click(); });
+    addCommand("N3", QStringLiteral("打印校准"), [this] {
+        OpenModal<TfrmCalib>(this, [this](TfrmCalib& dialog) { dialog.CompanyName = selectedCompany(grid()); });
+    });
     addCommand("P1", QStringLiteral("打印快递单 &P"), [this] { P1Click(); });
     addSeparator();
     addStandardCommands();

@@ -3,6 +3,7 @@
 #include "CompanyPicture.h"
 #include "DM.h"
 #include "PrintItems.h"
+#include "PrintSetup.h"
 #include "Transaction.h"
 
 #include <QSqlQuery>
@@ -25,7 +26,10 @@ const FieldTable& CompanyFields()
     return fields;
 }
 
-QString companySelectList() { return QStringLiteral("SELECT ") + Fields::SelectList(CompanyFields()) + QStringLiteral("ID "); }
+QString companySelectList()
+{
+    return QStringLiteral("SELECT ") + Fields::SelectList(CompanyFields()) + QStringLiteral("ID ");
+}
 
 QString companyFrom() { return QStringLiteral("FROM SCom WHERE (theDel = '否') "); }
 
@@ -59,6 +63,8 @@ void updateCompany(qint64 id, const QString& oldName, const Company& company)
     const QString name = Fields::ValueOf(CompanyFields(), company, QStringLiteral("theName"));
     if (name != oldName) {
         DM().ExecSql(SqlText(QStringLiteral("DELETE FROM SP WHERE (EName = ?) "), {oldName}));
+        // The offsets and widths belonged to the old name's layout, which is reset too.
+        PrintSetup::forgetCompany(oldName);
         insertDefaultItems(name);
     }
     DM().ExecSql(Fields::Update(QStringLiteral("SCom"), CompanyFields(), company, id));
@@ -69,6 +75,7 @@ void deleteCompany(qint64 id, const QString& name)
 {
     Transaction transaction;
     DM().ExecSql(SqlText(QStringLiteral("DELETE FROM SP WHERE (EName = ?) "), {name}));
+    PrintSetup::forgetCompany(name);
     DM().ExecSql(SqlText(QStringLiteral("UPDATE SCom SET theDel = '是' WHERE (ID = ?) "), {id}));
     transaction.commit();
     // Only once the rows are gone; a missing or locked file is no reason to fail.

@@ -8,8 +8,10 @@
 #include "Messages.h"
 #include "Modal.h"
 #include "PrintItems.h"
+#include "PrintSetup.h"
 #include "ScreenFit.h"
 
+#include <QDoubleSpinBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QMouseEvent>
@@ -24,7 +26,9 @@ const QSize DesignerSize(1000, 618);
 // Scanners write the extension in either case, and often the long form.
 const QString PictureFilter = QStringLiteral("*.jpg *.JPG *.jpeg *.JPEG");
 
-// The layout area: a 1-pixel raised bevel with the picture inside it at (1, 1).
+// The layout area: a 1-pixel raised bevel with the picture inside it at (1, 1). A
+// picture at true size lies over the bevel at (0, 0) instead: its pixels are then the
+// layout's, and a box over a mark prints on that mark, not a pixel beside it.
 class LayoutArea : public QFrame {
 public:
     explicit LayoutArea(QWidget* parent) : QFrame(parent)
@@ -33,30 +37,60 @@ public:
         setLineWidth(1);
     }
     QLabel* picture = nullptr;
+    int pictureInset() const { return atTrueSize ? 0 : 1; }
+    void setAtTrueSize(bool trueSize)
+    {
+        atTrueSize = trueSize;
+        placePicture();
+    }
 
 protected:
     void resizeEvent(QResizeEvent* event) override
     {
         QFrame::resizeEvent(event);
-        Guarded(this, [this] {
-            if (picture)
-                picture->setGeometry(1, 1, width() - 2, height() - 2);
-        });
+        Guarded(this, [this] { placePicture(); });
     }
+
+private:
+    void placePicture()
+    {
+        const int inset = pictureInset();
+        if (picture)
+            picture->setGeometry(inset, inset, width() - 2 * inset, height() - 2 * inset);
+    }
+    bool atTrueSize = false;
 };
+
+LayoutArea* asLayoutArea(QWidget* area) { return static_cast<LayoutArea*>(area); }
 
 } // namespace
 
 ItemBox::ItemBox(const QString& code, const QString& caption, QWidget* parent) : QLabel(caption, parent)
 {
     setObjectName(code);
-    setFrameStyle(QFrame::Panel | QFrame::Raised);
     setLineWidth(1);
     setAlignment(Qt::AlignCenter);
     setFont(AppFont(11));
     setAutoFillBackground(true); // opaque: it covers the picture beneath it
-    setFixedSize(100, 25);
+    setBoxWidth(0);
     setCursor(Qt::SizeAllCursor);
+    setMouseTracking(true); // the pointer shows where a press resizes
+    setToolTip(QStringLiteral("拖动移动位置；拖动右边缘设定宽度，超出宽度的文字换行或缩小；双击右边缘取消宽度"));
+}
+
+void ItemBox::setBoxWidth(int width)
+{
+    m_boxWidth = width > 0 ? qMax(MinWidth, width) : 0;
+    setFixedSize(m_boxWidth > 0 ? m_boxWidth : NaturalWidth, 25);
+    // A box with a width of its own looks pressed in.
+    setFrameStyle(QFrame::Panel | (m_boxWidth > 0 ? QFrame::Sunken : QFrame::Raised));
+}
+
+bool ItemBox::atRightEdge(QMouseEvent* event) const
+{
+    // A box hanging over the area's left edge shows little more than its right edge,
+    // which must still take it back.
+    return x() >= 0 && event->position().x() >= width() - EdgeGrip;
 }
 
 QPoint ItemBox::withinReach(QPoint pos, QSize area) const
@@ -70,7 +104,10 @@ void ItemBox::mousePressEvent(QMouseEvent* event)
     event->accept();
     Guarded(this, [this, event] {
         m_grab = event->position().toPoint();
-        m_moving = true;
+        m_resizing = atRightEdge(event);
+        m_resized = false;
+        m_rightGap = width() - m_grab.x();
+        m_moving = !m_resizing;
         raise();
         // Every pointer move goes to this box until the release, wherever the pointer is.
         grabMouse();
@@ -81,8 +118,15 @@ void ItemBox::mouseMoveEvent(QMouseEvent* event)
 {
     event->accept();
     Guarded(this, [this, event] {
-        if (m_moving)
+        if (m_moving) {
             follow(event);
+        } else if (m_resizing) {
+            // The right edge keeps the distance it had from the pointer at the press.
+            setBoxWidth(qMax(MinWidth, qRound(event->position().x()) + m_rightGap));
+            m_resized = true;
+        } else {
+            setCursor(atRightEdge(event) ? Qt::SizeHorCursor : Qt::SizeAllCursor);
+        }
     });
 }
 
@@ -91,12 +135,25 @@ void ItemBox::mouseReleaseEvent(QMouseEvent* event)
     event->accept();
     Guarded(this, [this, event] {
         const bool wasMoving = m_moving;
+        const bool wasResized = m_resizing && m_resized;
         m_moving = false;
+        m_resizing = false;
         releaseMouse();
-        if (wasMoving) {
+        if (wasMoving)
             follow(event);
+        if (wasMoving || wasResized)
             emit dropped();
-        }
+    });
+}
+
+void ItemBox::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    event->accept();
+    Guarded(this, [this, event] {
+        if (!atRightEdge(event))
+            return;
+        setBoxWidth(0);
+        emit dropped();
     });
 }
 
@@ -113,7 +170,7 @@ TfrmP2::TfrmP2(QWidget* parent) : QDialog(parent)
     resize(DesignerSize);
 
     auto* strip = new QWidget(this);
-    strip->setFixedHeight(49);
+    strip->setFixedHeight(80);
     auto* Label1 = MakeLabel(strip, "Label1",
                              QStringLiteral("首先打开 快递单 的扫描件（JPG格式），然后用鼠标移动各项目到具体的位置"
                                             "（可以叠加），最后单击 保存 按钮。"),
@@ -125,15 +182,44 @@ TfrmP2::TfrmP2(QWidget* parent) : QDialog(parent)
     Button2 = MakeButton(strip, "Button2", QStringLiteral("保存"), QRect(0, 12, 75, 25), QStyle::SP_DialogSaveButton);
     Button1->setFixedSize(75, 25);
     Button2->setFixedSize(75, 25);
-    auto* stripLayout = new QHBoxLayout(strip);
-    stripLayout->setContentsMargins(8, 12, 8, 12);
-    stripLayout->setSpacing(0);
-    stripLayout->addWidget(Label1);
-    stripLayout->addSpacing(16);
-    stripLayout->addWidget(Button1);
-    stripLayout->addSpacing(12);
-    stripLayout->addWidget(Button2);
-    stripLayout->addStretch(1);
+    auto* Label2 = MakeLabel(strip, "Label2", QStringLiteral("快递单实际宽度："), 8, 50);
+    SpinW = new QDoubleSpinBox(strip);
+    SpinW->setObjectName(QStringLiteral("SpinW"));
+    SpinW->setRange(0, 1000);
+    SpinW->setDecimals(1);
+    SpinW->setSuffix(QStringLiteral(" 毫米"));
+    SpinW->setSpecialValueText(QStringLiteral("未设置"));
+    SpinW->setAlignment(Qt::AlignRight);
+    SpinW->setFixedWidth(110);
+    // Rescaling reads the picture again: once the number is complete, not per digit.
+    SpinW->setKeyboardTracking(false);
+    SpinW->setToolTip(QStringLiteral("量出空白快递单的实际宽度填在这里，图片就按实际大小显示，"
+                                     "不论扫描时用的分辨率"));
+    auto* Label3 = MakeLabel(strip, "Label3",
+                             QStringLiteral("（填写后图片按实际大小显示。拖动项目的右边缘可设定它的宽度，"
+                                            "过长的文字在宽度内换行或缩小；双击右边缘取消宽度。）"),
+                             0, 0);
+    Label3->setMinimumWidth(1);
+
+    auto* firstRow = new QHBoxLayout;
+    firstRow->setSpacing(0);
+    firstRow->addWidget(Label1);
+    firstRow->addSpacing(16);
+    firstRow->addWidget(Button1);
+    firstRow->addSpacing(12);
+    firstRow->addWidget(Button2);
+    firstRow->addStretch(1);
+    auto* secondRow = new QHBoxLayout;
+    secondRow->setSpacing(0);
+    secondRow->addWidget(Label2);
+    secondRow->addWidget(SpinW);
+    secondRow->addSpacing(8);
+    secondRow->addWidget(Label3, 1);
+    auto* stripLayout = new QVBoxLayout(strip);
+    stripLayout->setContentsMargins(8, 12, 8, 8);
+    stripLayout->setSpacing(6);
+    stripLayout->addLayout(firstRow);
+    stripLayout->addLayout(secondRow);
 
     auto* area = new LayoutArea(nullptr);
     area->setObjectName(QStringLiteral("Panel1"));
@@ -166,6 +252,7 @@ TfrmP2::TfrmP2(QWidget* parent) : QDialog(parent)
 
     OnSignal(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     OnSignal(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    OnSignal(SpinW, &QDoubleSpinBox::valueChanged, this, [this] { SpinWChange(); });
 }
 
 ItemBox* TfrmP2::box(const QString& code) const { return m_area->findChild<ItemBox*>(code); }
@@ -180,17 +267,25 @@ void TfrmP2::showEvent(QShowEvent* event)
         setWindowTitle(CompanyName + QStringLiteral(" 设计打印格式"));
         FitOnScreen(this, DesignerSize, parentWidget() ? parentWidget()->window() : nullptr);
     });
+    Guarded(this, [this] {
+        const QSignalBlocker quiet(SpinW);
+        SpinW->setValue(PrintSetup::formWidth(CompanyName));
+    });
     // A picture that cannot be read is reported, and the boxes are laid out all the same.
     Guarded(this, [this] {
-        if (CompanyPictureExists(CompanyName))
-            showPicture(LoadCompanyPicture(CompanyName));
+        if (!CompanyPictureExists(CompanyName))
+            return;
+        m_pictureFile = CompanyPicturePath(CompanyName);
+        showPicture(LoadCompanyPicture(CompanyName, SpinW->value()));
     });
     Guarded(this, [this] { prepare(); });
 }
 
 void TfrmP2::prepare()
 {
+    const QHash<QString, int> widths = PrintSetup::boxWidths(CompanyName);
     for (ItemBox* box : m_boxes) {
+        box->setBoxWidth(widths.value(box->objectName()));
         const CourierStore::StoredItem stored = CourierStore::storedItem(CompanyName, box->objectName());
         if (!stored.found)
             continue;
@@ -213,6 +308,7 @@ void TfrmP2::showPicture(QImage image)
     // Moved into the pixmap rather than copied: a 300-dpi scan takes hundreds of
     // megabytes, and one copy is enough.
     Image1->setPixmap(QPixmap::fromImage(std::move(image)));
+    asLayoutArea(m_area)->setAtTrueSize(SpinW->value() > 0);
     fitArea();
 }
 
@@ -220,7 +316,7 @@ void TfrmP2::fitArea()
 {
     QSize needed(0, 0);
     if (!Image1->pixmap().isNull())
-        needed = Image1->pixmap().size() + QSize(2, 2); // inside the bevel
+        needed = Image1->pixmap().size() + QSize(2, 2) * asLayoutArea(m_area)->pictureInset();
     for (ItemBox* box : m_boxes)
         if (!box->isHidden())
             needed = needed.expandedTo(QSize(box->x(), box->y()) + QSize(ItemBox::GrabSize, ItemBox::GrabSize));
@@ -233,16 +329,27 @@ void TfrmP2::Button1Click()
     if (file.isEmpty())
         return;
     // Loading first: a file that is no readable JPEG stops here and nothing is copied.
-    showPicture(LoadJpeg(file));
+    showPicture(ScaleToFormWidth(LoadJpeg(file), SpinW->value()));
+    m_pictureFile = file;
     CopyInCompanyPicture(CompanyName, file);
+    m_pictureFile = CompanyPicturePath(CompanyName);
+}
+
+void TfrmP2::SpinWChange()
+{
+    if (!m_pictureFile.isEmpty())
+        showPicture(ScaleToFormWidth(LoadJpeg(m_pictureFile), SpinW->value()));
 }
 
 void TfrmP2::Button2Click()
 {
     QList<CourierStore::ItemPosition> positions;
-    for (ItemBox* box : m_boxes)
+    QHash<QString, int> widths;
+    for (ItemBox* box : m_boxes) {
         positions.append({box->objectName(), box->x(), box->y()});
-    CourierStore::savePositions(CompanyName, positions);
+        widths.insert(box->objectName(), box->boxWidth());
+    }
+    PrintSetup::saveLayout(CompanyName, positions, widths, SpinW->value());
     ShowMessage(this, windowTitle() + QStringLiteral(" 保存成功！"));
     accept();
 }

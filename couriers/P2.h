@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QLabel>
 
+class QDoubleSpinBox;
 class QPushButton;
 class QScrollArea;
 
@@ -10,7 +11,9 @@ class QScrollArea;
 // brings it to the front, so a box lying under another can be taken; it follows the
 // pointer, keeping the point where it was grabbed, until the release. Like a window on
 // a desktop it may hang over the layout area's edges, but a piece big enough to grab
-// always stays inside.
+// always stays inside. Pressed at its right edge instead, the box is widened or
+// narrowed, which gives the item a width to fit its text in; a double click there
+// takes the width away again.
 class ItemBox : public QLabel {
     Q_OBJECT
 public:
@@ -21,6 +24,13 @@ public:
     // The place nearest to `pos` where that square of the box lies inside `area`.
     QPoint withinReach(QPoint pos, QSize area) const;
 
+    static constexpr int NaturalWidth = 100; // a box without a width
+    static constexpr int MinWidth = 2 * GrabSize;
+    static constexpr int EdgeGrip = 5; // how near the right edge a press resizes
+    // 0: none, the text prints on one line at its natural width.
+    int boxWidth() const { return m_boxWidth; }
+    void setBoxWidth(int width);
+
 signals:
     void dropped();
 
@@ -28,16 +38,24 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void follow(QMouseEvent* event);
+    bool atRightEdge(QMouseEvent* event) const;
 
     QPoint m_grab;
     bool m_moving = false;
+    bool m_resizing = false;
+    bool m_resized = false;
+    int m_rightGap = 0; // from the pointer to the right edge, while resizing
+    int m_boxWidth = 0;
 };
 
 // The layout designer: the company's scanned blank waybill with the 25 item boxes over
 // it; the boxes are dragged into place and saved as the company's print positions.
+// Given the blank form's real width, the picture shows at true size (96 pixels an
+// inch), so a box over a mark prints on that mark whatever the scan's resolution.
 class TfrmP2 : public QDialog {
     Q_OBJECT
 public:
@@ -56,12 +74,17 @@ private:
     void prepare();
     void showPicture(QImage image);
     void fitArea();
+    void SpinWChange();
 
     QScrollArea* ScrollBox1;
     QWidget* m_area;
     QLabel* Image1;
     QPushButton* Button1;
     QPushButton* Button2;
+    QDoubleSpinBox* SpinW;
     QList<ItemBox*> m_boxes;
+    // The file the picture shown was read from, read again when the form's width changes:
+    // only the scaled copy is kept.
+    QString m_pictureFile;
     bool m_prepared = false;
 };

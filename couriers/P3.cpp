@@ -1,12 +1,16 @@
 #include "P3.h"
 
+#include "Calib.h"
 #include "CompanyPicture.h"
 #include "Controls.h"
 #include "CourierStore.h"
-#include "WaybillStore.h"
+#include "FittedLabel.h"
 #include "Guard.h"
+#include "Modal.h"
+#include "PrintSetup.h"
 #include "Printing.h"
 #include "ScreenFit.h"
+#include "WaybillStore.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -36,6 +40,9 @@ TfrmP3::TfrmP3(QWidget* parent) : QDialog(parent)
     Button1 = MakeButton(this, "Button1", QStringLiteral("打印"), QRect(900, 8, 75, 25));
     Button1->setFont(AppFont(11));
     OnSignal(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    Button2 = MakeButton(this, "Button2", QStringLiteral("打印校准"), QRect(810, 8, 85, 25));
+    Button2->setFont(AppFont(11));
+    OnSignal(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
 
     Panel1 = new QWidget;
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -54,6 +61,7 @@ TfrmP3::TfrmP3(QWidget* parent) : QDialog(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(ScrollBox1);
     Button1->raise();
+    Button2->raise();
 }
 
 void TfrmP3::showEvent(QShowEvent* event)
@@ -73,7 +81,10 @@ void TfrmP3::showEvent(QShowEvent* event)
 void TfrmP3::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
-    Guarded(this, [this] { Button1->move(width() - 100, 8); });
+    Guarded(this, [this] {
+        Button1->move(width() - 100, 8);
+        Button2->move(Button1->x() - Button2->width() - 8, 8);
+    });
 }
 
 void TfrmP3::showPicture()
@@ -82,7 +93,7 @@ void TfrmP3::showPicture()
         return;
     // Moved into the pixmap rather than copied: a 300-dpi scan takes hundreds of
     // megabytes, and one copy is enough.
-    Image1->setPixmap(QPixmap::fromImage(LoadCompanyPicture(CompanyName)));
+    Image1->setPixmap(QPixmap::fromImage(LoadCompanyPicture(CompanyName, PrintSetup::formWidth(CompanyName))));
     Image1->setGeometry(QRect(QPoint(0, 0), Image1->pixmap().size()));
     Panel1->resize(Image1->size() + PictureBorder);
 }
@@ -90,20 +101,27 @@ void TfrmP3::showPicture()
 void TfrmP3::placeLabels()
 {
     myLoad();
+    const QHash<QString, int> widths = PrintSetup::boxWidths(CompanyName);
     // The n-th item row prints slot n whether or not it is switched on.
     int slot = 1;
     for (const CourierStore::PrintRow& row : CourierStore::printRows(CompanyName)) {
         if (row.printed && slot < SlotCount) {
-            auto* label = new QLabel(ItemTexts.value(slot), Panel1);
+            const QString text = ItemTexts.value(slot);
+            QLabel* label = nullptr;
+            if (const int width = widths.value(row.code); width > 0) {
+                label = new FittedLabel(text, width, Panel1);
+            } else {
+                label = new QLabel(text, Panel1);
+                label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                label->setMargin(0);
+                label->setIndent(0);
+                label->setWordWrap(false);
+                label->setTextFormat(Qt::PlainText);
+                label->adjustSize();
+            }
             label->setObjectName(row.code);
             label->setAutoFillBackground(false);
-            label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            label->setMargin(0);
-            label->setIndent(0);
-            label->setWordWrap(false);
-            label->setTextFormat(Qt::PlainText);
             label->move(row.left, row.top);
-            label->adjustSize();
             label->show();
         }
         ++slot;
@@ -121,14 +139,21 @@ void TfrmP3::Button1Click()
 {
     Image1->hide();
     Button1->hide();
+    Button2->hide();
     try {
         // The whole layout, whatever part of it is scrolled into view.
-        PrintClientArea(Panel1);
+        PrintClientArea(Panel1, CompanyName);
     } catch (...) {
         // The window stays open for another try, looking as it did.
         Image1->show();
         Button1->show();
+        Button2->show();
         throw;
     }
     accept();
+}
+
+void TfrmP3::Button2Click()
+{
+    OpenModal<TfrmCalib>(this, [this](TfrmCalib& dialog) { dialog.CompanyName = CompanyName; });
 }

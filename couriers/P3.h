@@ -8,7 +8,8 @@ class QPushButton;
 class QScrollArea;
 
 // The print window: the company's scanned form with the waybill's fields laid over it
-// at the company's positions; "打印" prints the fields alone onto the paper form.
+// at the company's positions; "打印" prints the fields alone onto the paper form, and
+// "打印校准" opens the printer's offsets for the company.
 class TfrmP3 : public QDialog {
     Q_OBJECT
 public:
@@ -23,6 +24,7 @@ public:
 
     void myLoad();
     void Button1Click();
+    void Button2Click();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -32,12 +34,13 @@ private:
     void showPicture();
     void placeLabels();
 
-    // The layout: the picture and the labels at their own size, which is what prints.
-    // It scrolls inside the window when the screen is too small for it; the button stays
-    // over the window's top-right corner.
+    // The layout: the picture (at true size when the form's width is known) and the
+    // labels at their own size, which is what prints. It scrolls inside the window when
+    // the screen is too small for it; the buttons stay over the window's top-right corner.
     QWidget* Panel1;
     QScrollArea* ScrollBox1;
     QLabel* Image1;
     QPushButton* Button1;
+    QPushButton* Button2;
     bool m_prepared = false;
 };

@@ -1,8 +1,10 @@
 #include "Printing.h"
 
 #include "AppError.h"
+#include "PrintSetup.h"
 
 #include <QPageLayout>
+#include <QPageSize>
 #include <QPainter>
 #include <QPicture>
 #include <QPrinter>
@@ -13,18 +15,54 @@ namespace {
 QString g_outputFile;
 // The layout's unit: positions and font sizes are 1/96 inch on paper whatever the screen.
 constexpr double LayoutDpi = 96.0;
+
+QPrinterInfo defaultPrinter()
+{
+    const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+    if (info.isNull())
+        throw AppError(QStringLiteral("没有默认打印机，请先在系统中设置默认打印机。"));
+    return info;
+}
+
+// Where the layout's (0, 0) goes, in the painter's coordinates at the printable area's
+// corner.
+QPointF layoutOrigin(const QPrinter& printer, const PrintSetup::Offset& offset)
+{
+    const double perMmX = printer.logicalDpiX() / 25.4;
+    const double perMmY = printer.logicalDpiY() / 25.4;
+    QPointF origin(offset.x * perMmX, offset.y * perMmY);
+    if (offset.origin == PrintSetup::Origin::PaperEdge) {
+        // The printable area's corner, in points from the paper's.
+        const QPointF margin = printer.pageLayout().paintRect(QPageLayout::Point).topLeft();
+        origin -= QPointF(margin.x() * printer.logicalDpiX() / 72, margin.y() * printer.logicalDpiY() / 72);
+    }
+    return origin;
+}
+
 } // namespace
 
 void SetPrintOutputFile(const QString& pdfPath) { g_outputFile = pdfPath; }
 
-void PrintClientArea(QWidget* area)
+QString PrintTargetName() { return g_outputFile.isEmpty() ? defaultPrinter().printerName() : QString(); }
+
+QSizeF PrintTargetPaperMm()
+{
+    QPageSize size;
+    if (g_outputFile.isEmpty()) {
+        size = defaultPrinter().defaultPageSize();
+    } else {
+        QPrinter pdf(QPrinter::HighResolution);
+        pdf.setOutputFormat(QPrinter::PdfFormat);
+        size = pdf.pageLayout().pageSize();
+    }
+    return (size.isValid() ? size : QPageSize(QPageSize::A4)).size(QPageSize::Millimeter);
+}
+
+void PrintClientArea(QWidget* area, const QString& companyName)
 {
     std::unique_ptr<QPrinter> printer;
     if (g_outputFile.isEmpty()) {
-        const QPrinterInfo info = QPrinterInfo::defaultPrinter();
-        if (info.isNull())
-            throw AppError(QStringLiteral("没有默认打印机，请先在系统中设置默认打印机。"));
-        printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+        printer = std::make_unique<QPrinter>(defaultPrinter(), QPrinter::HighResolution);
     } else {
         printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
         printer->setOutputFormat(QPrinter::PdfFormat);
@@ -34,7 +72,7 @@ void PrintClientArea(QWidget* area)
     if (!printer->isValid())
         throw AppError(QStringLiteral("打印机 %1 不可用。").arg(printer->printerName()));
     // Qt gives every printer margins of its own (10 points), which would shift every
-    // field on the paper form; the layout is measured from the printable area's corner,
+    // field on the paper form; the layout is placed from the printable area's corner,
     // so the margins are the printer's own minimum. Zero would be refused silently by a
     // printer that cannot print to the paper's edge.
     printer->setFullPage(false); // the painter's origin is the margins' corner
@@ -42,6 +80,8 @@ void PrintClientArea(QWidget* area)
     page.setMargins(page.minimumMargins());
     if (!printer->setPageLayout(page) || printer->pageLayout().margins() != page.minimumMargins())
         throw AppError(QStringLiteral("打印机 %1 不接受它自己的最小页边距。").arg(printer->printerName()));
+    // Read before the page starts: a failing statement must not leave a half-sent job.
+    const PrintSetup::Offset offset = PrintSetup::offset(printer->printerName(), companyName);
 
     QPainter painter;
     if (!painter.begin(printer.get()))
@@ -57,6 +97,7 @@ void PrintClientArea(QWidget* area)
     // Playing a picture scales it from its own resolution (the screen's) to the
     // printer's; the layout unit is 1/96 inch, so undo the screen's part.
     // Nothing outside the area reaches the paper.
+    painter.translate(layoutOrigin(*printer, offset));
     painter.setClipRect(QRectF(0, 0, area->width() * printer->logicalDpiX() / LayoutDpi,
                                area->height() * printer->logicalDpiY() / LayoutDpi));
     painter.scale(content.logicalDpiX() / LayoutDpi, content.logicalDpiY() / LayoutDpi);

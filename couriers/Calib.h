@@ -1,0 +1,43 @@
+#pragma once
+
+#include "PrintSetup.h"
+
+#include <QDialog>
+
+class QDoubleSpinBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+// Print calibration: where the company's layout lies on the default printer's paper
+// (the origin and an offset in tenths of a millimetre), and a calibration sheet printed
+// through the waybill's path to check it against a blank form.
+class TfrmCalib : public QDialog {
+    Q_OBJECT
+public:
+    explicit TfrmCalib(QWidget* parent);
+
+    QString CompanyName; // set by the opener before showing
+
+    void BitBtn1Click();
+    void BitBtn2Click();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void myLoad();
+    PrintSetup::Offset myOffset() const;
+    void mySave();
+
+    QLabel* Label2;
+    QLabel* Label4;
+    QRadioButton* RadioButton1;
+    QRadioButton* RadioButton2;
+    QDoubleSpinBox* SpinX;
+    QDoubleSpinBox* SpinY;
+    QPushButton* BitBtn1;
+    QPushButton* BitBtn2;
+    QPushButton* BitBtn3;
+    bool m_prepared = false;
+};
