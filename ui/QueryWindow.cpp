@@ -9,13 +9,17 @@
 #include "Messages.h"
 #include "Modal.h"
 #include "SqlDialect.h"
+#include "XlsxExport.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QVBoxLayout>
 
 namespace {
@@ -111,6 +115,9 @@ QueryWindow::QueryWindow(QueryWindowKind kind, QWidget* parent) : QWidget(parent
     bottomLayout->addStretch(1);
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    // The export ends every kind's menu; the kinds add their own commands before it.
+    QAction* exportItem = addCommand("X1", QStringLiteral("导出Excel"), [this] { X1Click(); });
+    m_exportSeparator = PopupMenu1->insertSeparator(exportItem);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -208,6 +215,7 @@ void QueryWindow::BitBtn1Click()
     for (int i = 0; i < m_checks.size(); ++i)
         if (m_checks[i]->isChecked())
             appendClause(m_kind.conditions[i], m_controls[i], m_toControls[i]);
+    m_queried = true;
     myRef();
     DBGrid1->attachContextMenu(PopupMenu1);
 }
@@ -248,18 +256,37 @@ void QueryWindow::D1Click()
     myRef();
 }
 
-QAction* QueryWindow::addCommand(const char* name, const QString& caption, std::function<void()> command)
+void QueryWindow::X1Click()
 {
-    QAction* action = PopupMenu1->addAction(caption);
+    const QString suggested = QStringLiteral("%1-%2.xlsx").arg(m_kind.caption, DateText(QDate::currentDate()));
+    QString path = AskSaveFileName(this, QStringLiteral("Excel 工作簿 (*.xlsx)"), suggested);
+    if (path.isEmpty())
+        return;
+    if (!path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
+        path += QLatin1String(".xlsx");
+    qint64 count = 0;
+    {
+        // A whole listing can take a few seconds.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
+        count = ExportListing(listing(), m_kind.hiddenColumns, m_kind.dateColumns, path);
+    }
+    ShowMessage(this, QStringLiteral("导出 %1 条记录到 %2").arg(count).arg(QDir::toNativeSeparators(path)));
+}
+
+QAction* QueryWindow::addCommand(const char* name, const QString& caption, std::function<void()> command, Runs runs)
+{
+    auto* action = new QAction(caption, PopupMenu1);
+    PopupMenu1->insertAction(m_exportSeparator, action);
     action->setObjectName(QLatin1String(name));
-    OnSignal(action, &QAction::triggered, this, [this, command] {
-        if (DBGrid1->rowCount() > 0)
+    OnSignal(action, &QAction::triggered, this, [this, command, runs] {
+        if (runs == Runs::Always || DBGrid1->rowCount() > 0)
             command();
     });
     return action;
 }
 
-void QueryWindow::addSeparator() { PopupMenu1->addSeparator(); }
+void QueryWindow::addSeparator() { PopupMenu1->insertSeparator(m_exportSeparator); }
 
 void QueryWindow::addStandardCommands()
 {

@@ -41,10 +41,10 @@ struct QueryCondition {
 struct QueryWindowKind {
     const char* objectName;
     QString caption;
-    QString selectList; // "SELECT … ID "
-    QString from;       // "FROM … WHERE (theDel = '否') ": shared by the listing and its count
-    QString orderBy;    // "ORDER BY ID DESC "
-    QList<QueryCondition> conditions; // in the order their clauses are appended
+    QString selectList;                      // "SELECT … ID "
+    QString from;                            // "FROM … WHERE (theDel = '否') ": shared by the listing and its count
+    QString orderBy;                         // "ORDER BY ID DESC "
+    QList<QueryCondition> conditions;        // in the order their clauses are appended
     QList<QPair<QString, int>> columnWidths; // by alias; 0 keeps the grid's default
     QStringList hiddenColumns;               // by alias
     bool selectWholeRows = true;
@@ -52,6 +52,9 @@ struct QueryWindowKind {
     std::function<EntryDialog*(QWidget* owner)> editDialog;
     QString editCaption;
     std::function<void(const RowReader& row)> softDelete;
+    // Columns, by alias, whose "yyyy-MM-dd" texts an export writes as dates; every
+    // listing that shows a waybill's date titles it so.
+    QStringList dateColumns = {QStringLiteral("快递日期")};
 };
 
 // The column widths of a field table's listing, by alias.
@@ -71,15 +74,22 @@ public:
     // "删除 &D" asks and soft-deletes it.
     void M1Click();
     void D1Click();
+    // "导出Excel": every row the last query's filter matches, not only those the grid has
+    // fetched, to an .xlsx file the user names.
+    void X1Click();
 
     DataGrid* grid() const { return DBGrid1; }
     QMenu* popupMenu() const { return PopupMenu1; }
     // The listing the last query ran, with its values (for a test or an export).
     SqlText listing() const;
+    bool queried() const { return m_queried; }
 
 protected:
-    // Adds an item to the grid's context menu; its command runs only when the listing has rows.
-    QAction* addCommand(const char* name, const QString& caption, std::function<void()> command);
+    enum class Runs { WithRows, Always };
+    // Adds an item to the grid's context menu, before the export that ends every menu; unless
+    // told otherwise, its command runs only when the listing has rows.
+    QAction* addCommand(const char* name, const QString& caption, std::function<void()> command,
+                        Runs runs = Runs::WithRows);
     void addSeparator();
     // "修改 &M", a separator and "删除 &D".
     void addStandardCommands();
@@ -93,6 +103,8 @@ private:
     QList<QWidget*> m_controls;
     QList<QWidget*> m_toControls;
     SqlText m_filterText; // FilterText: the AND terms of the last query with their values
+    bool m_queried = false;
+    QAction* m_exportSeparator = nullptr;
     DataGrid* DBGrid1;
     QLabel* Label1;
     QPushButton* BitBtn1;

@@ -1,0 +1,219 @@
+#include "XlsxExport.h"
+
+#include "AppError.h"
+#include "DM.h"
+#include "DateText.h"
+
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStandardPaths>
+
+#include <QScopeGuard>
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <xlsxwriter.h>
+
+namespace {
+
+// The workbook is assembled only when it is closed; freeing it unclosed writes nothing.
+struct WorkbookFree {
+    void operator()(lxw_workbook* workbook) const { lxw_workbook_free(workbook); }
+};
+using Workbook = std::unique_ptr<lxw_workbook, WorkbookFree>;
+
+[[noreturn]] void fail(const QString& path, lxw_error error)
+{
+    if (error == LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE)
+        throw AppError(
+            QStringLiteral("记录超过一张 Excel 工作表能容纳的 %1 行，请缩小查询条件后再导出。").arg(LXW_ROW_MAX - 1));
+    throw AppError(QStringLiteral("无法写入文件 %1：%2").arg(path, QString::fromUtf8(lxw_strerror(error))));
+}
+
+// Like DM().run, but forward-only: a scrollable SQLite query keeps every row it has
+// fetched, which for a whole listing is the whole table in memory.
+QSqlQuery runForwardOnly(const SqlText& statement)
+{
+    QSqlQuery query(DM().database());
+    query.setForwardOnly(true);
+    bool ok = query.prepare(statement.sql);
+    if (ok) {
+        for (const QVariant& value : statement.values) {
+            // An empty box's null text matches as empty text, as in every other listing.
+            if (value.typeId() == QMetaType::QString && value.toString().isNull())
+                query.addBindValue(QString(QLatin1String("")));
+            else
+                query.addBindValue(value);
+        }
+        ok = query.exec();
+    }
+    if (!ok)
+        throw AppError(QStringLiteral("数据库错误：%1\n%2").arg(query.lastError().text(), statement.sql.trimmed()));
+    return query;
+}
+
+struct Column {
+    int field;
+    bool date;
+};
+
+// Rows pass from the query, read on the calling thread (which owns the connection), to
+// the sheet, written on a thread of its own, in batches through a short queue: reading
+// and writing overlap, and only a few batches are ever held.
+class RowQueue {
+public:
+    using Batch = QList<QByteArray>; // UTF-8 cells, row after row
+
+    // False once the writer has given up.
+    bool push(Batch batch)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_batches.size() < MaxBatches || m_abandoned; });
+        if (m_abandoned)
+            return false;
+        m_batches.push_back(std::move(batch));
+        m_changed.notify_all();
+        return true;
+    }
+    // False when the reader has finished and every batch is taken.
+    bool pop(Batch* batch)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_batches.empty() || m_finished; });
+        if (m_batches.empty())
+            return false;
+        *batch = std::move(m_batches.front());
+        m_batches.pop_front();
+        m_changed.notify_all();
+        return true;
+    }
+    void finish() { set(&m_finished); }
+    void abandon() { set(&m_abandoned); }
+
+private:
+    static constexpr std::size_t MaxBatches = 4;
+    void set(bool* flag)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        *flag = true;
+        m_changed.notify_all();
+    }
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<Batch> m_batches;
+    bool m_finished = false;
+    bool m_abandoned = false;
+};
+
+constexpr qsizetype BatchRows = 256;
+
+lxw_error writeCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t column, const QByteArray& text, bool isDate,
+                    lxw_format* dateFormat)
+{
+    const QDate date = isDate ? QDate::fromString(QString::fromUtf8(text), DateFormat) : QDate();
+    // Excel counts days from 1900; an earlier or unreadable date stays as it was typed.
+    if (date.isValid() && date.year() >= 1900) {
+        lxw_datetime when{date.year(), date.month(), date.day(), 0, 0, 0.0};
+        return worksheet_write_datetime(sheet, row, column, &when, dateFormat);
+    }
+    return worksheet_write_string(sheet, row, column, text.constData(), nullptr);
+}
+
+// The writer thread: every batch into the sheet below the titles. Sets `written` to the
+// rows written.
+lxw_error writeRows(RowQueue& queue, lxw_worksheet* sheet, const QList<Column>& columns, lxw_format* dateFormat,
+                    lxw_row_t* written)
+{
+    RowQueue::Batch batch;
+    while (queue.pop(&batch)) {
+        for (qsizetype at = 0; at < batch.size(); at += columns.size()) {
+            const lxw_row_t row = ++*written;
+            for (qsizetype c = 0; c < columns.size(); ++c) {
+                if (const lxw_error error =
+                        writeCell(sheet, row, static_cast<lxw_col_t>(c), batch[at + c], columns[c].date, dateFormat)) {
+                    queue.abandon();
+                    return error;
+                }
+            }
+        }
+    }
+    return LXW_NO_ERROR;
+}
+
+} // namespace
+
+qint64 ExportListing(const SqlText& listing, const QStringList& leftOut, const QStringList& dateColumns,
+                     const QString& path)
+{
+    QSqlQuery query = runForwardOnly(listing);
+    const QSqlRecord record = query.record();
+
+    const QByteArray fileName = QFile::encodeName(path);
+    const QByteArray tempDir = QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::TempLocation));
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = const_cast<char*>(tempDir.constData());
+    options.use_zip64 = LXW_TRUE; // a million-row listing passes 4 GB of sheet XML before compression
+    Workbook workbook(workbook_new_opt(fileName.constData(), &options));
+    if (!workbook)
+        fail(path, LXW_ERROR_MEMORY_MALLOC_FAILED);
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook.get(), nullptr);
+    lxw_format* titleFormat = workbook_add_format(workbook.get());
+    format_set_bold(titleFormat);
+    lxw_format* dateFormat = workbook_add_format(workbook.get());
+    format_set_num_format(dateFormat, "yyyy-mm-dd");
+
+    QList<Column> columns;
+    for (int i = 0; i < record.count(); ++i) {
+        const QString alias = record.fieldName(i);
+        if (leftOut.contains(alias))
+            continue;
+        const lxw_col_t at = static_cast<lxw_col_t>(columns.size());
+        columns.append({i, dateColumns.contains(alias)});
+        if (lxw_error error = worksheet_write_string(sheet, 0, at, alias.toUtf8().constData(), titleFormat))
+            fail(path, error);
+        if (columns.last().date)
+            worksheet_set_column(sheet, at, at, 11, nullptr); // room for "2026-12-07"
+    }
+    worksheet_freeze_panes(sheet, 1, 0);
+
+    RowQueue queue;
+    lxw_row_t written = 0;
+    lxw_error writeError = LXW_NO_ERROR;
+    std::thread writer([&] { writeError = writeRows(queue, sheet, columns, dateFormat, &written); });
+    // Whatever happens here, the writer is done with the sheet before the workbook goes.
+    auto joinWriter = qScopeGuard([&] {
+        queue.finish();
+        writer.join();
+    });
+    RowQueue::Batch batch;
+    while (query.next()) {
+        for (const Column& column : columns)
+            batch << query.value(column.field).toString().toUtf8();
+        if (batch.size() >= BatchRows * columns.size() && !queue.push(std::exchange(batch, {})))
+            break;
+    }
+    if (!batch.isEmpty())
+        queue.push(std::move(batch));
+    joinWriter.dismiss();
+    queue.finish();
+    writer.join();
+
+    if (writeError)
+        fail(path, writeError);
+    // A step that fails part way ends the rows early rather than throwing.
+    if (query.lastError().isValid())
+        throw AppError(QStringLiteral("数据库错误：%1\n%2").arg(query.lastError().text(), listing.sql.trimmed()));
+
+    const lxw_error error = workbook_close(workbook.release());
+    if (error) {
+        QFile::remove(path);
+        fail(path, error);
+    }
+    return written;
+}
