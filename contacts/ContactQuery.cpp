@@ -1,5 +1,9 @@
 #include "ContactQuery.h"
 
+#include "ContactImport.h"
+#include "Messages.h"
+#include "Modal.h"
+
 namespace {
 
 // The conditions follow the field table, three to a row, the last one two places wide.
@@ -51,7 +55,22 @@ QueryWindowKind queryOf(const ContactKind& contacts, const char* objectName, Con
 } // namespace
 
 ContactQuery::ContactQuery(const ContactKind& kind, const char* objectName, DialogFactory editDialog, QWidget* parent)
-    : QueryWindow(queryOf(kind, objectName, std::move(editDialog)), parent)
+    : QueryWindow(queryOf(kind, objectName, std::move(editDialog)), parent), m_contacts(kind)
 {
     addStandardCommands();
+    addSeparator();
+    // An empty book is where an import is most wanted.
+    addCommand(
+        "I1", QStringLiteral("导入联系人"), [this] { I1Click(); }, Runs::Always);
+}
+
+void ContactQuery::I1Click()
+{
+    const QString path = AskOpenFileName(this, QStringLiteral("Excel 或 CSV 文件 (*.xlsx *.csv)"));
+    if (path.isEmpty())
+        return;
+    const ContactImport::Summary summary = ContactImport::Import(m_contacts, ContactImport::ReadTable(path));
+    ShowMessage(this, ContactImport::SummaryText(summary));
+    if (queried())
+        myRef();
 }

@@ -10,4 +10,11 @@ class ContactQuery : public QueryWindow {
 public:
     using DialogFactory = std::function<EntryDialog*(QWidget* owner)>;
     ContactQuery(const ContactKind& kind, const char* objectName, DialogFactory editDialog, QWidget* parent);
+
+    // "导入联系人": adds the contacts of an .xlsx or .csv file the user picks, whatever
+    // the list shows, and reports what it added and passed over.
+    void I1Click();
+
+private:
+    const ContactKind& m_contacts;
 };
