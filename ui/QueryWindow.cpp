@@ -70,28 +70,21 @@ QueryWindow::QueryWindow(QueryWindowKind kind, QWidget* parent) : QWidget(parent
     top->setObjectName(QStringLiteral("Panel1"));
     top->setFixedHeight(groupHeight + 16);
     QGroupBox* group = MakeGroup(top, "GroupBox1", QStringLiteral("查询条件"), QRect(8, 8, GroupWidth, groupHeight));
-    for (const QueryCondition& condition : m_kind.conditions)
-        addCondition(group, condition);
-    // Tab through the conditions in reading order, each tick box before its control,
-    // whatever order their clauses are appended in.
+    // Created in reading order, each tick box before its control, so Tab follows the
+    // places whatever order the clauses are appended in.
     QList<int> reading;
     for (int i = 0; i < m_kind.conditions.size(); ++i)
         reading << i;
-    std::sort(reading.begin(), reading.end(), [this](int a, int b) {
+    std::stable_sort(reading.begin(), reading.end(), [this](int a, int b) {
         const Place& pa = m_kind.conditions[a].place;
         const Place& pb = m_kind.conditions[b].place;
         return std::make_pair(pa.row, pa.column) < std::make_pair(pb.row, pb.column);
     });
-    QWidget* previous = nullptr;
-    for (int i : reading) {
-        for (QWidget* w : {static_cast<QWidget*>(m_checks[i]), m_controls[i], m_toControls[i]}) {
-            if (!w)
-                continue;
-            if (previous)
-                setTabOrder(previous, w);
-            previous = w;
-        }
-    }
+    m_checks.resize(m_kind.conditions.size());
+    m_controls.resize(m_kind.conditions.size());
+    m_toControls.resize(m_kind.conditions.size());
+    for (int i : reading)
+        addCondition(group, i);
 
     // Right of the conditions, level with their last row.
     const int buttonsTop = group->y() + FirstRow + RowStep * (rows - 1) - 2;
@@ -136,8 +129,9 @@ QueryWindow::QueryWindow(QueryWindowKind kind, QWidget* parent) : QWidget(parent
     });
 }
 
-void QueryWindow::addCondition(QGroupBox* group, const QueryCondition& condition)
+void QueryWindow::addCondition(QGroupBox* group, int index)
 {
+    const QueryCondition& condition = m_kind.conditions[index];
     const Place& p = condition.place;
     QCheckBox* check = MakeCheck(group, condition.check, condition.caption, CheckLeft + ColumnStep * p.column,
                                  FirstRow + RowStep * p.row + 2);
@@ -184,9 +178,9 @@ void QueryWindow::addCondition(QGroupBox* group, const QueryCondition& condition
         break;
     }
     }
-    m_checks << check;
-    m_controls << control;
-    m_toControls << toControl;
+    m_checks[index] = check;
+    m_controls[index] = control;
+    m_toControls[index] = toControl;
 }
 
 void QueryWindow::appendClause(const QueryCondition& condition, QWidget* control, QWidget* toControl)

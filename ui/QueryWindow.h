@@ -95,7 +95,7 @@ protected:
     void addStandardCommands();
 
 private:
-    void addCondition(QGroupBox* group, const QueryCondition& condition);
+    void addCondition(QGroupBox* group, int index);
     void appendClause(const QueryCondition& condition, QWidget* control, QWidget* toControl);
 
     const QueryWindowKind m_kind;
