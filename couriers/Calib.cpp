@@ -100,15 +100,21 @@ void TfrmCalib::showEvent(QShowEvent* event)
 void TfrmCalib::myLoad()
 {
     Label2->setText(CompanyName);
+    Label2->adjustSize();
     QString printer;
+    bool hasPrinter = true;
     try {
         printer = PrintTargetName();
-        Label4->setText(printer.isEmpty() ? QStringLiteral("PDF 文件") : printer);
     } catch (const AppError&) {
         // Nothing to calibrate yet; saving and printing say why.
-        Label4->setText(QStringLiteral("（没有默认打印机）"));
-        return;
+        hasPrinter = false;
     }
+    Label4->setText(!hasPrinter         ? QStringLiteral("（没有默认打印机）")
+                    : printer.isEmpty() ? QStringLiteral("PDF 文件")
+                                        : printer);
+    Label4->adjustSize();
+    if (!hasPrinter)
+        return;
     const PrintSetup::Offset stored = PrintSetup::offset(printer, CompanyName);
     SpinX->setValue(stored.x);
     SpinY->setValue(stored.y);
