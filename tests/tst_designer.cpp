@@ -5,8 +5,10 @@
 #include "CourierStore.h"
 #include "DM.h"
 #include "P2.h"
+#include "PrintSetup.h"
 
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -79,6 +81,8 @@ private slots:
     void bigPictureScrollsAndButtonsStayInView();
     void differentNamesNeverShareAPicture_data();
     void differentNamesNeverShareAPicture();
+    void rightEdgeGivesABoxAWidthAndDoubleClickTakesItAway();
+    void formWidthRescalesTheScanAndIsSavedWithTheLayout();
 };
 
 void TestDesigner::showsStoredPositionsNotInitialOnes()
@@ -389,6 +393,66 @@ void TestDesigner::differentNamesNeverShareAPicture()
     // Deleting the other company's picture leaves this one alone.
     RemoveCompanyPicture(second);
     QCOMPARE(LoadCompanyPicture(first).size(), QSize(64, 48));
+}
+
+void TestDesigner::rightEdgeGivesABoxAWidthAndDoubleClickTakesItAway()
+{
+    ProgramFolder folder;
+    createCompany();
+    MessageRecorder messages;
+    {
+        Designer designer;
+        ItemBox* box = designer.window.box("SP09");
+        const QPoint stored = box->pos();
+        // A click on the edge alone gives no width.
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(98, 12));
+        QCOMPARE(box->width(), 100);
+        drag(box, QPoint(98, 12), {stored + QPoint(298, 40)});
+        QCOMPARE(box->pos(), stored);
+        QCOMPARE(box->width(), 300);
+        designer.window.Button2Click();
+    }
+    QCOMPARE(PrintSetup::boxWidths(Company), (QHash<QString, int>{{"SP09", 300}}));
+    {
+        Designer designer;
+        ItemBox* box = designer.window.box("SP09");
+        QCOMPARE(box->width(), 300);
+        QTest::mouseDClick(box, Qt::LeftButton, {}, QPoint(298, 12));
+        QCOMPARE(box->width(), 100);
+        designer.window.Button2Click();
+    }
+    QVERIFY(PrintSetup::boxWidths(Company).isEmpty());
+}
+
+void TestDesigner::formWidthRescalesTheScanAndIsSavedWithTheLayout()
+{
+    ProgramFolder folder;
+    createCompany();
+    // 127 mm (five inches) scanned at 300 dpi.
+    writeJpeg(CompanyPicturePath(Company), QSize(1500, 900), Qt::white);
+    MessageRecorder messages;
+    {
+        Designer designer;
+        auto* width = child<QDoubleSpinBox>(&designer.window, "SpinW");
+        QCOMPARE(designer.picture()->pixmap().size(), QSize(1500, 900));
+        width->selectAll();
+        QTest::keyClicks(width, "127");
+        QTest::keyClick(width, Qt::Key_Return);
+        QCOMPARE(designer.picture()->pixmap().size(), QSize(480, 288));
+        // The picture's pixels are now the layout's: no bevel before them.
+        QCOMPARE(designer.picture()->pos(), QPoint(0, 0));
+        designer.window.close();
+    }
+    QCOMPARE(PrintSetup::formWidth(Company), 0.0); // closed without saving
+    {
+        Designer designer;
+        auto* width = child<QDoubleSpinBox>(&designer.window, "SpinW");
+        width->setValue(127);
+        designer.window.Button2Click();
+    }
+    QCOMPARE(PrintSetup::formWidth(Company), 127.0);
+    Designer designer;
+    QCOMPARE(designer.picture()->pixmap().size(), QSize(480, 288));
 }
 
 ORVANE_TEST_MAIN(TestDesigner)

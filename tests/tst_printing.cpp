@@ -1,24 +1,31 @@
 // The print window: what lands on the paper, measured on the printed PDF.
 #include "TestSupport.h"
 
+#include "Calib.h"
 #include "CompanyPicture.h"
 #include "CourierStore.h"
 #include "DM.h"
+#include "P2.h"
 #include "P3.h"
 #include "PrintItems.h"
+#include "PrintSetup.h"
 #include "Printing.h"
 
 #include <QDebug>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QLabel>
 #include <QPageLayout>
+#include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QScrollArea>
@@ -73,14 +80,17 @@ QString pdfText(const QString& pdf)
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-QImage rasterise(const QString& pdf, int dpi)
+// Gray pages come as PGM, a quarter of the memory of colour ones.
+QImage rasterise(const QString& pdf, int dpi, bool gray = false)
 {
+    // An A4 page at 600 dpi is past the size Qt reads an image up to by default.
+    QImageReader::setAllocationLimit(1024);
     const QString prefix = pdf + ".page";
     QProcess process;
     process.setStandardErrorFile(QProcess::nullDevice());
-    process.start("pdftoppm", {"-r", QString::number(dpi), "-png", "-singlefile", pdf, prefix});
+    process.start("pdftoppm", {"-r", QString::number(dpi), gray ? "-gray" : "-png", "-singlefile", pdf, prefix});
     process.waitForFinished(60000);
-    return QImage(prefix + ".png");
+    return QImage(prefix + (gray ? ".pgm" : ".png"));
 }
 
 // The box around every dark pixel of the page.
@@ -93,6 +103,112 @@ QRect inkBounds(const QImage& page)
                 box |= QRect(x, y, 1, 1);
     return box;
 }
+
+// The number of text lines in `box`: bands of rows with ink, between blank rows.
+int inkLines(const QImage& page, const QRect& box)
+{
+    int lines = 0;
+    bool inLine = false;
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        bool ink = false;
+        for (int x = box.left(); x <= box.right() && !ink; ++x)
+            ink = qGray(page.pixel(x, y)) < 128;
+        lines += ink && !inLine;
+        inLine = ink;
+    }
+    return lines;
+}
+
+// The centre of a calibration cross drawn near `expected` (raster dots, continuous):
+// its column from the upper arm, its row from the left arm, where no label lies.
+// Empty when an arm is not there.
+std::optional<QPointF> crossCentre(const QImage& page, const QPointF& expected, double dotsPerMm)
+{
+    const auto centroid = [&](const QRectF& region, bool across) -> std::optional<double> {
+        double sum = 0;
+        double weight = 0;
+        const QRect dots = region.toAlignedRect() & page.rect();
+        for (int y = dots.top(); y <= dots.bottom(); ++y)
+            for (int x = dots.left(); x <= dots.right(); ++x)
+                if (const int ink = 255 - qGray(page.pixel(x, y)); ink > 64) {
+                    sum += ((across ? x : y) + 0.5) * ink; // a dot's middle
+                    weight += ink;
+                }
+        return weight > 0 ? std::optional<double>(sum / weight) : std::nullopt;
+    };
+    const double mm = dotsPerMm;
+    const auto x = centroid(QRectF(expected.x() - 5 * mm, expected.y() - 2.6 * mm, 10 * mm, 1.8 * mm), true);
+    const auto y = centroid(QRectF(expected.x() - 2.6 * mm, expected.y() - 5 * mm, 1.8 * mm, 10 * mm), false);
+    if (!x || !y)
+        return std::nullopt;
+    return QPointF(*x, *y);
+}
+
+// Runs `print` and returns the file a cups-pdf queue writing into `outDir` made of it
+// (empty if none came).
+QString printedOnDefaultPrinter(const QString& outDir, const std::function<void()>& print)
+{
+    const QStringList before = QDir(outDir).entryList({"*.pdf"}, QDir::Files);
+    print();
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 60000) {
+        for (const QString& name : QDir(outDir).entryList({"*.pdf"}, QDir::Files))
+            if (!before.contains(name)) {
+                QThread::msleep(500); // cups-pdf may still be closing the file
+                return QDir(outDir).filePath(name);
+            }
+        QThread::msleep(200);
+    }
+    return QString();
+}
+
+// A second cups-pdf queue whose description gives A4 paper margins (6.0 mm left, 4.2 mm
+// top), so the two origins fall apart; made once. Empty when it cannot be made.
+QString marginsPrinter()
+{
+    const QString name = QStringLiteral("OrvanePDFMargins");
+    QProcess lpstat;
+    lpstat.start("lpstat", {"-p", name});
+    if (lpstat.waitForFinished(10000) && lpstat.exitCode() == 0)
+        return name;
+    QFile source("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd");
+    if (!source.open(QIODevice::ReadOnly))
+        return QString();
+    QByteArray ppd = source.readAll();
+    const QByteArray fullPage = "*ImageableArea A4/A4: \"0 0 595 842\"";
+    if (!ppd.contains(fullPage))
+        return QString();
+    ppd.replace(fullPage, "*ImageableArea A4/A4: \"17 23 581 830\"");
+    QTemporaryDir dir;
+    QFile file(dir.filePath("margins.ppd"));
+    if (!file.open(QIODevice::WriteOnly) || file.write(ppd) != ppd.size())
+        return QString();
+    file.close();
+    QProcess lpadmin;
+    lpadmin.setProcessChannelMode(QProcess::MergedChannels);
+    lpadmin.start("lpadmin", {"-p", name, "-E", "-v", "cups-pdf:/", "-P", file.fileName()});
+    return lpadmin.waitForFinished(30000) && lpadmin.exitCode() == 0 ? name : QString();
+}
+
+// Makes `printer` this process's default destination (CUPS reads LPDEST), and undoes it.
+struct DefaultPrinterFor {
+    explicit DefaultPrinterFor(const QString& printer)
+        : m_old(qgetenv("LPDEST")), m_had(qEnvironmentVariableIsSet("LPDEST"))
+    {
+        if (!printer.isEmpty())
+            qputenv("LPDEST", printer.toLocal8Bit());
+    }
+    ~DefaultPrinterFor()
+    {
+        if (m_had)
+            qputenv("LPDEST", m_old);
+        else
+            qunsetenv("LPDEST");
+    }
+    QByteArray m_old;
+    bool m_had;
+};
 
 // The printable area's top-left corner on the paper, in inches, from the printer's own
 // description: the ImageableArea of its default page size in the PPD CUPS keeps for it.
@@ -168,19 +284,7 @@ struct PrintRun {
     // and returns the file it wrote (empty if none came).
     QString printOnDefaultPrinter(const QString& outDir)
     {
-        const QStringList before = QDir(outDir).entryList({"*.pdf"}, QDir::Files);
-        window.Button1Click();
-        QElapsedTimer waited;
-        waited.start();
-        while (waited.elapsed() < 60000) {
-            for (const QString& name : QDir(outDir).entryList({"*.pdf"}, QDir::Files))
-                if (!before.contains(name)) {
-                    QThread::msleep(500); // cups-pdf may still be closing the file
-                    return QDir(outDir).filePath(name);
-                }
-            QThread::msleep(200);
-        }
-        return QString();
+        return printedOnDefaultPrinter(outDir, [this] { window.Button1Click(); });
     }
     QTemporaryDir dir;
     TfrmP3 window{nullptr};
@@ -204,6 +308,12 @@ private slots:
     void printerFailureKeepsWindowOpen();
     void printsThroughDefaultPrinter();
     void missingDefaultPrinterIsReported();
+    void crossesLandAtTheOffsetFromTheChosenOrigin_data();
+    void crossesLandAtTheOffsetFromTheChosenOrigin();
+    void fieldsMoveByTheirOwnPrintersOffsetOnce();
+    void textInABoxStaysInsideIt_data();
+    void textInABoxStaysInsideIt();
+    void boxOverAMarkOnATrueSizeScanPrintsOnTheMark();
 };
 
 void TestPrinting::itemStartsAtItsPositionOnPaper_data()
@@ -461,6 +571,206 @@ void TestPrinting::missingDefaultPrinterIsReported()
     QCOMPARE(messages.texts(), QStringList({QStringLiteral("没有默认打印机，请先在系统中设置默认打印机。")}));
     QVERIFY(window.isVisible());
     QVERIFY(window.findChild<QLabel*>("JP01")->isVisible());
+}
+
+void TestPrinting::crossesLandAtTheOffsetFromTheChosenOrigin_data()
+{
+    QTest::addColumn<bool>("withMargins");
+    QTest::addColumn<bool>("paperEdge");
+    QTest::addColumn<QPointF>("offsetMm");
+    QTest::newRow("printable area") << false << false << QPointF(2.5, -1.5);
+    QTest::newRow("paper edge") << false << true << QPointF(-3.0, 4.0);
+    QTest::newRow("margins, printable area") << true << false << QPointF(1.2, 0.8);
+    QTest::newRow("margins, paper edge") << true << true << QPointF(-0.6, 2.3);
+}
+
+void TestPrinting::crossesLandAtTheOffsetFromTheChosenOrigin()
+{
+    QFETCH(bool, withMargins);
+    QFETCH(bool, paperEdge);
+    QFETCH(QPointF, offsetMm);
+    const QString outDir = qEnvironmentVariable("ORVANE_CUPS_PDF_DIR");
+    if (outDir.isEmpty())
+        QSKIP("no cups-pdf default printer set up (tools/test.sh starts one)");
+    const QString queue = withMargins ? marginsPrinter() : QString();
+    if (withMargins && queue.isEmpty())
+        QSKIP("no cups-pdf queue with margins could be made (needs lpadmin)");
+    DefaultPrinterFor use(queue);
+    const QString printer = QPrinterInfo::defaultPrinterName();
+    const std::optional<QPointF> corner = ppdPrintableCorner(printer);
+    if (!corner)
+        QSKIP("the default printer's PPD cannot be read");
+    if (withMargins)
+        QVERIFY(corner->x() > 0.2 && corner->y() > 0.1);
+
+    ProgramFolder folder;
+    createCompany();
+    // Far apart, clear of the rulers and of each other's labels.
+    const QList<QPair<QString, QPoint>> items = {
+        {"JP01", {120, 100}}, {"SP01", {650, 130}}, {"KP01", {140, 880}}, {"KP05", {690, 820}}};
+    QStringList codes;
+    for (const auto& [code, at] : items) {
+        codes << code;
+        DM().ExecSql(SqlText("UPDATE SP SET theL = ?, theT = ? WHERE (EName = ?) AND (theName = ?)",
+                             {at.x(), at.y(), Company, code}));
+    }
+    switchOnly(codes);
+    // Another printer's offset, and another company's on this printer: neither applies.
+    PrintSetup::saveOffset("另一台打印机", Company, {20, 20, PrintSetup::Origin::PaperEdge});
+    PrintSetup::saveOffset(printer, "中通快递", {-20, -20, PrintSetup::Origin::PrintableArea});
+
+    TfrmCalib calib(nullptr);
+    calib.CompanyName = Company;
+    calib.show();
+    QCoreApplication::processEvents();
+    child<QDoubleSpinBox>(&calib, "SpinX")->setValue(offsetMm.x());
+    child<QDoubleSpinBox>(&calib, "SpinY")->setValue(offsetMm.y());
+    child<QRadioButton>(&calib, paperEdge ? "RadioButton2" : "RadioButton1")->setChecked(true);
+    const QString pdf =
+        printedOnDefaultPrinter(outDir, [&] { QTest::mouseClick(child(&calib, "BitBtn2"), Qt::LeftButton); });
+    QVERIFY2(!pdf.isEmpty(), "cups-pdf wrote no file");
+
+    const int dpi = 600;
+    const double dotsPerMm = dpi / 25.4;
+    const QImage page = rasterise(pdf, dpi, true);
+    const QPointF origin = paperEdge ? QPointF() : *corner; // inches from the paper's corner
+    for (const auto& [code, at] : items) {
+        const QPointF expected = (origin + QPointF(at) / 96 + offsetMm / 25.4) * dpi;
+        const std::optional<QPointF> found = crossCentre(page, expected, dotsPerMm);
+        QVERIFY2(found, qPrintable(code + " has no cross within 2 mm of its place"));
+        const QPointF errorMm = (*found - expected) / dotsPerMm;
+        qInfo("%s off by %.3f mm, %.3f mm", qPrintable(code), errorMm.x(), errorMm.y());
+        QVERIFY2(qAbs(errorMm.x()) <= 0.1 && qAbs(errorMm.y()) <= 0.1,
+                 qPrintable(QString("%1 off by %2, %3 mm").arg(code).arg(errorMm.x()).arg(errorMm.y())));
+    }
+}
+
+void TestPrinting::fieldsMoveByTheirOwnPrintersOffsetOnce()
+{
+    ProgramFolder folder;
+    createCompany();
+    switchOnly({"SP01", "KP01"});
+    const int dpi = 600;
+    PrintRun before("0");
+    const QRect unmoved = inkBounds(rasterise(before.print(), dpi, true));
+    // Pages into a PDF file take the offset stored under the empty printer name.
+    PrintSetup::saveOffset(QString(), Company, {-1.8, 3.4, PrintSetup::Origin::PrintableArea});
+    PrintSetup::saveOffset("OrvanePDF", Company, {15, 15, PrintSetup::Origin::PaperEdge});
+    PrintSetup::saveOffset(QString(), "中通快递", {-15, 20, PrintSetup::Origin::PrintableArea});
+    PrintRun after("0");
+    const QRect moved = inkBounds(rasterise(after.print(), dpi, true));
+    const QPointF shiftMm = QPointF(moved.topLeft() - unmoved.topLeft()) / (dpi / 25.4);
+    QVERIFY2(qAbs(shiftMm.x() + 1.8) <= 0.1 && qAbs(shiftMm.y() - 3.4) <= 0.1,
+             qPrintable(QString("moved by %1, %2 mm").arg(shiftMm.x()).arg(shiftMm.y())));
+    QVERIFY(qAbs(moved.width() - unmoved.width()) <= 2 && qAbs(moved.height() - unmoved.height()) <= 2);
+}
+
+void TestPrinting::textInABoxStaysInsideIt_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("lines"); // 3: three or more
+    const QString address60 = QStringLiteral("北京市海淀区中关村软件园二期10号楼3层301室北京中关村"
+                                             "软件园管理中心东门收发室转交李四先生请务必当面签收谢谢您的配合");
+    QCOMPARE(address60.size(), 60);
+    QTest::newRow("fits on one line") << QStringLiteral("李四") << 300 << 1;
+    QTest::newRow("wraps onto a second line")
+        << QStringLiteral("广东省深圳市南山区科技园南区高新南一道创维大厦东座十二楼") << 300 << 2;
+    QTest::newRow("60 characters shrink onto two lines") << address60 << 300 << 2;
+    QTest::newRow("a long number breaks inside") << QStringLiteral("0755-26888888-13800138000-13912345678") << 120 << 2;
+    QTest::newRow("past the smallest size, more lines") << address60 + address60 + address60 << 300 << 3;
+}
+
+void TestPrinting::textInABoxStaysInsideIt()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    QFETCH(int, lines);
+    ProgramFolder folder;
+    createCompany();
+    switchOnly({"SP09"});
+    const QPoint at(100, 200);
+    PrintSetup::saveLayout(Company, {{"SP09", at.x(), at.y()}}, {{"SP09", width}}, 0);
+    PrintRun run(insertWaybill({{"SAdd", text}}));
+    const QString pdf = run.print();
+
+    const int dpi = 300;
+    const double perPixel = dpi / 96.0;
+    const QImage page = rasterise(pdf, dpi, true);
+    const QRect ink = inkBounds(page).translated(-(pdfPrintableCorner() * dpi).toPoint());
+    QVERIFY(ink.isValid());
+    // A raster dot either way for rounding.
+    QVERIFY2(ink.left() >= at.x() * perPixel - 1 && ink.right() <= (at.x() + width) * perPixel + 1,
+             qPrintable(QString("ink from %1 to %2, box from %3 to %4")
+                            .arg(ink.left() / perPixel)
+                            .arg(ink.right() / perPixel)
+                            .arg(at.x())
+                            .arg(at.x() + width)));
+    const int printedLines = inkLines(page, inkBounds(page));
+    qInfo("%d lines, %.1f x %.1f layout pixels of ink", printedLines, ink.width() / perPixel, ink.height() / perPixel);
+    QVERIFY2(lines == 3 ? printedLines >= 3 : printedLines == lines, qPrintable(QString::number(printedLines)));
+    // Nothing lost: the text reads back whole once the line breaks are taken out.
+    QString printed = pdfText(pdf);
+    printed.remove(QRegularExpression("\\s"));
+    QVERIFY2(printed.contains(text), qPrintable(printed));
+}
+
+void TestPrinting::boxOverAMarkOnATrueSizeScanPrintsOnTheMark()
+{
+    ProgramFolder folder;
+    createCompany();
+    // A 230 mm wide form scanned at 200 dpi, with a 5 mm square 120 mm from its left
+    // edge and 60 mm from its top.
+    const double scanDotsPerMm = 200 / 25.4;
+    QImage scan(qRound(230 * scanDotsPerMm), 1000, QImage::Format_RGB32);
+    scan.fill(Qt::white);
+    QPainter(&scan).fillRect(QRectF(QPointF(120, 60) * scanDotsPerMm, QSizeF(5, 5) * scanDotsPerMm), Qt::black);
+    QVERIFY(scan.save(CompanyPicturePath(Company), "JPG", 95));
+    MessageRecorder messages;
+    {
+        TfrmP2 designer(nullptr);
+        designer.CompanyName = Company;
+        designer.show();
+        QCoreApplication::processEvents();
+        auto* width = child<QDoubleSpinBox>(&designer, "SpinW");
+        width->selectAll();
+        QTest::keyClicks(width, "230");
+        QTest::keyClick(width, Qt::Key_Return);
+        const QPixmap shown = child<QLabel>(&designer, "Image1")->pixmap();
+        QCOMPARE(shown.width(), 869); // 230 mm at 96 pixels an inch
+        // The user lays the box's corner on the mark's first dark pixel.
+        const QRect mark = inkBounds(shown.toImage());
+        ItemBox* box = designer.box("JP05");
+        const QPoint target = child<QLabel>(&designer, "Image1")->mapTo(box->parentWidget(), mark.topLeft());
+        QTest::mousePress(box, Qt::LeftButton, {}, QPoint(1, 1));
+        QTest::mouseMove(box, box->mapFromParent(target + QPoint(1, 1)));
+        QTest::mouseRelease(box, Qt::LeftButton, {}, box->mapFromParent(target + QPoint(1, 1)));
+        designer.Button2Click();
+    }
+    QTemporaryDir out;
+    SetPrintOutputFile(out.filePath("sheet.pdf"));
+    {
+        // The print window shows the scan at the same scale.
+        PrintRun run("0");
+        QCOMPARE(child<QLabel>(&run.window, "Image1")->width(), 869);
+        // The calibration sheet's cross stands where the box's text starts.
+        PrintSetup::saveOffset(QString(), Company, {0, 0, PrintSetup::Origin::PaperEdge});
+        TfrmCalib calib(nullptr);
+        calib.CompanyName = Company;
+        calib.show();
+        QCoreApplication::processEvents();
+        calib.BitBtn2Click();
+    }
+    SetPrintOutputFile(QString());
+    const int dpi = 600;
+    const QPointF expected = QPointF(120, 60) * dpi / 25.4;
+    const std::optional<QPointF> found =
+        crossCentre(rasterise(out.filePath("sheet.pdf"), dpi, true), expected, dpi / 25.4);
+    QVERIFY(found);
+    const QPointF errorMm = (*found - expected) / (dpi / 25.4);
+    qInfo("the box prints %.3f mm, %.3f mm from the mark", errorMm.x(), errorMm.y());
+    QVERIFY2(qAbs(errorMm.x()) <= 0.3 && qAbs(errorMm.y()) <= 0.3,
+             qPrintable(QString("%1, %2 mm").arg(errorMm.x()).arg(errorMm.y())));
 }
 
 ORVANE_TEST_MAIN(TestPrinting)
