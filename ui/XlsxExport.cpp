@@ -5,12 +5,10 @@
 #include "DateText.h"
 
 #include <QFile>
+#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QStandardPaths>
-
-#include <QScopeGuard>
 
 #include <condition_variable>
 #include <deque>
@@ -154,11 +152,9 @@ qint64 ExportListing(const SqlText& listing, const QStringList& leftOut, const Q
     const QSqlRecord record = query.record();
 
     const QByteArray fileName = QFile::encodeName(path);
-    const QByteArray tempDir = QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::TempLocation));
+    // Each row goes to a temporary file as the next one starts; the file is zipped at the close.
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    options.tmpdir = const_cast<char*>(tempDir.constData());
-    options.use_zip64 = LXW_TRUE; // a million-row listing passes 4 GB of sheet XML before compression
     Workbook workbook(workbook_new_opt(fileName.constData(), &options));
     if (!workbook)
         fail(path, LXW_ERROR_MEMORY_MALLOC_FAILED);
