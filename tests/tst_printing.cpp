@@ -10,6 +10,7 @@
 #include "PrintItems.h"
 #include "PrintSetup.h"
 #include "Printing.h"
+#include "SqlDialect.h"
 
 #include <QDebug>
 #include <QDir>
@@ -571,6 +572,18 @@ void TestPrinting::missingDefaultPrinterIsReported()
     QCOMPARE(messages.texts(), QStringList({QStringLiteral("没有默认打印机，请先在系统中设置默认打印机。")}));
     QVERIFY(window.isVisible());
     QVERIFY(window.findChild<QLabel*>("JP01")->isVisible());
+
+    // Nothing to calibrate either: the window says so, and saving is refused.
+    messages.clear();
+    TfrmCalib calib(nullptr);
+    calib.CompanyName = Company;
+    calib.show();
+    QCoreApplication::processEvents();
+    QCOMPARE(child<QLabel>(&calib, "Label4")->text(), QStringLiteral("（没有默认打印机）"));
+    QTest::mouseClick(child(&calib, "BitBtn1"), Qt::LeftButton);
+    QCOMPARE(messages.texts(), QStringList({QStringLiteral("没有默认打印机，请先在系统中设置默认打印机。")}));
+    QVERIFY(calib.isVisible());
+    QCOMPARE(QueryValue(SqlText("SELECT COUNT(*) FROM SOffset")).toInt(), 0);
 }
 
 void TestPrinting::crossesLandAtTheOffsetFromTheChosenOrigin_data()
