@@ -8,7 +8,6 @@
 #include "PrintSetup.h"
 
 #include <QDir>
-#include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -82,7 +81,6 @@ private slots:
     void differentNamesNeverShareAPicture_data();
     void differentNamesNeverShareAPicture();
     void rightEdgeGivesABoxAWidthAndDoubleClickTakesItAway();
-    void formWidthRescalesTheScanAndIsSavedWithTheLayout();
 };
 
 void TestDesigner::showsStoredPositionsNotInitialOnes()
@@ -422,37 +420,6 @@ void TestDesigner::rightEdgeGivesABoxAWidthAndDoubleClickTakesItAway()
         designer.window.Button2Click();
     }
     QVERIFY(PrintSetup::boxWidths(Company).isEmpty());
-}
-
-void TestDesigner::formWidthRescalesTheScanAndIsSavedWithTheLayout()
-{
-    ProgramFolder folder;
-    createCompany();
-    // 127 mm (five inches) scanned at 300 dpi.
-    writeJpeg(CompanyPicturePath(Company), QSize(1500, 900), Qt::white);
-    MessageRecorder messages;
-    {
-        Designer designer;
-        auto* width = child<QDoubleSpinBox>(&designer.window, "SpinW");
-        QCOMPARE(designer.picture()->pixmap().size(), QSize(1500, 900));
-        width->selectAll();
-        QTest::keyClicks(width, "127");
-        QTest::keyClick(width, Qt::Key_Return);
-        QCOMPARE(designer.picture()->pixmap().size(), QSize(480, 288));
-        // The picture's pixels are now the layout's: no bevel before them.
-        QCOMPARE(designer.picture()->pos(), QPoint(0, 0));
-        designer.window.close();
-    }
-    QCOMPARE(PrintSetup::formWidth(Company), 0.0); // closed without saving
-    {
-        Designer designer;
-        auto* width = child<QDoubleSpinBox>(&designer.window, "SpinW");
-        width->setValue(127);
-        designer.window.Button2Click();
-    }
-    QCOMPARE(PrintSetup::formWidth(Company), 127.0);
-    Designer designer;
-    QCOMPARE(designer.picture()->pixmap().size(), QSize(480, 288));
 }
 
 ORVANE_TEST_MAIN(TestDesigner)

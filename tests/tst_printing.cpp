@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -165,14 +166,10 @@ QString printedOnDefaultPrinter(const QString& outDir, const std::function<void(
 }
 
 // A second cups-pdf queue whose description gives A4 paper margins (6.0 mm left, 4.2 mm
-// top), so the two origins fall apart; made once. Empty when it cannot be made.
+// top), so the two origins fall apart; made or remade. Empty when it cannot be.
 QString marginsPrinter()
 {
     const QString name = QStringLiteral("OrvanePDFMargins");
-    QProcess lpstat;
-    lpstat.start("lpstat", {"-p", name});
-    if (lpstat.waitForFinished(10000) && lpstat.exitCode() == 0)
-        return name;
     QFile source("/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd");
     if (!source.open(QIODevice::ReadOnly))
         return QString();
@@ -191,25 +188,6 @@ QString marginsPrinter()
     lpadmin.start("lpadmin", {"-p", name, "-E", "-v", "cups-pdf:/", "-P", file.fileName()});
     return lpadmin.waitForFinished(30000) && lpadmin.exitCode() == 0 ? name : QString();
 }
-
-// Makes `printer` this process's default destination (CUPS reads LPDEST), and undoes it.
-struct DefaultPrinterFor {
-    explicit DefaultPrinterFor(const QString& printer)
-        : m_old(qgetenv("LPDEST")), m_had(qEnvironmentVariableIsSet("LPDEST"))
-    {
-        if (!printer.isEmpty())
-            qputenv("LPDEST", printer.toLocal8Bit());
-    }
-    ~DefaultPrinterFor()
-    {
-        if (m_had)
-            qputenv("LPDEST", m_old);
-        else
-            qunsetenv("LPDEST");
-    }
-    QByteArray m_old;
-    bool m_had;
-};
 
 // The printable area's top-left corner on the paper, in inches, from the printer's own
 // description: the ImageableArea of its default page size in the PPD CUPS keeps for it.
@@ -608,7 +586,12 @@ void TestPrinting::crossesLandAtTheOffsetFromTheChosenOrigin()
     const QString queue = withMargins ? marginsPrinter() : QString();
     if (withMargins && queue.isEmpty())
         QSKIP("no cups-pdf queue with margins could be made (needs lpadmin)");
-    DefaultPrinterFor use(queue);
+    // CUPS takes this process's default destination from LPDEST.
+    const QByteArray oldDestination = qgetenv("LPDEST");
+    if (withMargins)
+        qputenv("LPDEST", queue.toLocal8Bit());
+    const auto restore =
+        qScopeGuard([&] { oldDestination.isNull() ? qunsetenv("LPDEST") : qputenv("LPDEST", oldDestination); });
     const QString printer = QPrinterInfo::defaultPrinterName();
     const std::optional<QPointF> corner = ppdPrintableCorner(printer);
     if (!corner)
@@ -763,16 +746,16 @@ void TestPrinting::boxOverAMarkOnATrueSizeScanPrintsOnTheMark()
     QTemporaryDir out;
     SetPrintOutputFile(out.filePath("sheet.pdf"));
     {
-        // The print window shows the scan at the same scale.
+        // The print window shows the scan at the same scale, and opens the calibration,
+        // whose sheet has a cross where the box's text starts.
+        ModalRecorder modals;
         PrintRun run("0");
         QCOMPARE(child<QLabel>(&run.window, "Image1")->width(), 869);
-        // The calibration sheet's cross stands where the box's text starts.
-        PrintSetup::saveOffset(QString(), Company, {0, 0, PrintSetup::Origin::PaperEdge});
-        TfrmCalib calib(nullptr);
-        calib.CompanyName = Company;
-        calib.show();
-        QCoreApplication::processEvents();
-        calib.BitBtn2Click();
+        QTest::mouseClick(child(&run.window, "Button2"), Qt::LeftButton);
+        TfrmCalib* calib = modals.lastOf<TfrmCalib>();
+        QVERIFY(calib && calib->CompanyName == Company);
+        QTest::mouseClick(child(calib, "RadioButton2"), Qt::LeftButton);
+        calib->BitBtn2Click();
     }
     SetPrintOutputFile(QString());
     const int dpi = 600;
