@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QDir>
+#include <QThread>
 
 namespace {
 
@@ -71,15 +72,28 @@ bool ApplyRestoreAtStart()
     return false;
 }
 
-void DailyBackupAtStart()
+DailyBackup::DailyBackup()
+    : m_thread(QThread::create([] {
+          try {
+              Backup::WriteDailyBackup();
+          } catch (const std::exception& error) {
+              const QString reason = QString::fromUtf8(error.what());
+              // Told by the window thread, once it is back in its event loop.
+              QMetaObject::invokeMethod(
+                  qApp,
+                  [reason] {
+                      ShowWarning(
+                          nullptr, QStringLiteral("自动备份"),
+                          QStringLiteral("今天的自动备份没有完成：\n%1\n\n数据本身没有受影响，下次启动时将再试一次。")
+                              .arg(reason));
+                  },
+                  Qt::QueuedConnection);
+          }
+      }))
 {
-    try {
-        Busy([] { Backup::WriteDailyBackup(); });
-    } catch (const std::exception& error) {
-        ShowWarning(nullptr, QStringLiteral("自动备份"),
-                    QStringLiteral("今天的自动备份没有完成：\n%1\n\n数据本身没有受影响，下次启动时将再试一次。")
-                        .arg(QString::fromUtf8(error.what())));
-    }
+    m_thread->start();
 }
+
+DailyBackup::~DailyBackup() { m_thread->wait(); }
 
 } // namespace BackupCommands

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
+class QThread;
 class QWidget;
 
 // The window side of backups: the file dialogs, the restore question and the messages
@@ -17,8 +19,18 @@ void RestoreData(QWidget* parent, const std::function<void()>& endProgram);
 // Before the database opens: finishes a restore the last run prepared. False (after
 // saying why) when the program cannot go on.
 bool ApplyRestoreAtStart();
-// After the database opens: the day's automatic backup. A failure is told and the
-// program goes on.
-void DailyBackupAtStart();
+// After the database opens: the day's automatic backup, on a thread of its own so that
+// a large database does not hold up the login. A failure is told and the program goes
+// on. The program waits for it when it ends, so no archive is cut off.
+class DailyBackup {
+public:
+    DailyBackup();
+    ~DailyBackup();
+    DailyBackup(const DailyBackup&) = delete;
+    DailyBackup& operator=(const DailyBackup&) = delete;
+
+private:
+    std::unique_ptr<QThread> m_thread;
+};
 
 } // namespace BackupCommands

@@ -25,7 +25,7 @@ int main(int argc, char* argv[])
     // A damaged file is explained before any window; the login list would be empty.
     if (!OpenDatabaseAtStart())
         return 1;
-    BackupCommands::DailyBackupAtStart();
+    const BackupCommands::DailyBackup dailyBackup;
     int result = 0;
     {
         TfrmMain main;

@@ -18,12 +18,13 @@ QString AutomaticFolder();
 
 // Writes the data as it is now into `archivePath`. The database is copied page by page
 // inside one read transaction, so the copy is consistent while the program, or another
-// program, goes on writing. The archive appears only once complete. Throws AppError.
+// program, goes on writing. The archive appears only once complete. Uses a connection
+// of its own, never the data module's, so it may run on another thread. Throws AppError.
 void WriteArchive(const QString& archivePath);
 
 // At the first start of a day: writes today's backup into AutomaticFolder() and deletes
 // the oldest beyond DailyKept. Returns the file written, or an empty text when today's
-// backup is already there. Throws AppError.
+// backup is already there. May run on another thread. Throws AppError.
 QString WriteDailyBackup(const QDate& today = QDate::currentDate());
 
 // A restore in two steps, so that nothing changes until the user has agreed and the

@@ -207,6 +207,7 @@ void TestBackup::unusableArchiveIsRefusedWithNothingChanged()
 void TestBackup::dailyBackupKeepsTheLastSeven()
 {
     ProgramFolder folder;
+    DM().open();
     writeFile(folder.file("Data/backup/恢复前备份-2026-11-30-120000.zip"), "kept by hand");
     for (int day = 1; day <= 9; ++day)
         QVERIFY(!Backup::WriteDailyBackup(QDate(2026, 12, day)).isEmpty());
@@ -279,6 +280,7 @@ void TestBackup::menuCommandsAskThenEndTheProgram()
 {
     ProgramFolder folder;
     TfrmMain main;
+    addCompany("顺丰");
     MessageRecorder messages(false);
     QString suggested;
     const SaveFileHandler previous = setSaveFileHandler([&](QWidget*, const QString&, const QString& name) {
@@ -290,7 +292,7 @@ void TestBackup::menuCommandsAskThenEndTheProgram()
     QCOMPARE(suggested, "Orvane备份-" + QDate::currentDate().toString("yyyy-MM-dd") + ".zip");
     QVERIFY(messages.last().contains(QDir::toNativeSeparators(folder.file("mine.zip"))));
 
-    addCompany("顺丰");
+    addCompany("圆通");
     OpenFileAnswer answer(folder.file("mine.zip"));
     QVERIFY(!programEndsAfter([&] { child<QAction>(&main, "N21")->trigger(); }));
     QCOMPARE(messages.shown().last().caption, QString("恢复数据"));
@@ -300,7 +302,12 @@ void TestBackup::menuCommandsAskThenEndTheProgram()
     messages.answerNext(true);
     QVERIFY(programEndsAfter([&] { child<QAction>(&main, "N21")->trigger(); }));
     QVERIFY(BackupCommands::ApplyRestoreAtStart());
-    QCOMPARE(companies(), QStringList());
+    QCOMPARE(companies(), QStringList({"顺丰"}));
+
+    {
+        const BackupCommands::DailyBackup atStart;
+    }
+    QVERIFY(QFile::exists(QDir(Backup::AutomaticFolder()).filePath(Backup::ArchiveName(QDate::currentDate()))));
 }
 
 void TestBackup::dataFolderChoice_data()
