@@ -213,6 +213,7 @@ public:
             if (unzGetCurrentFileInfo64(m_zip, &info, name.data(), info.size_filename, nullptr, 0, nullptr, 0) !=
                 UNZ_OK)
                 refuse(m_path, notABackup());
+            m_entrySize = info.uncompressed_size;
             visit(QString::fromUtf8(name));
             rc = unzGoToNextFile(m_zip);
         }
@@ -229,11 +230,15 @@ public:
             refuse(m_path, notABackup());
         QByteArray buffer(ChunkBytes, Qt::Uninitialized);
         int read;
-        while ((read = unzReadCurrentFile(m_zip, buffer.data(), unsigned(buffer.size()))) > 0)
+        ZPOS64_T total = 0;
+        while ((read = unzReadCurrentFile(m_zip, buffer.data(), unsigned(buffer.size()))) > 0) {
             if (out.write(buffer.constData(), read) != read)
                 refuse(m_path, QStringLiteral("解开时无法写入 %1（%2）。").arg(native(target), out.errorString()));
-        // Closing checks the entry's CRC: a changed byte anywhere is found here.
-        if (unzCloseCurrentFile(m_zip) != UNZ_OK || read < 0)
+            total += ZPOS64_T(read);
+        }
+        // Closing checks the entry's CRC, but only once it was read to its recorded end:
+        // a changed byte can also end the compressed data early.
+        if (unzCloseCurrentFile(m_zip) != UNZ_OK || read < 0 || total != m_entrySize)
             refuse(m_path, notABackup());
         if (!out.flush())
             refuse(m_path, QStringLiteral("解开时无法写入 %1（%2）。").arg(native(target), out.errorString()));
@@ -242,6 +247,7 @@ public:
 private:
     QString m_path;
     unzFile m_zip = nullptr;
+    ZPOS64_T m_entrySize = 0;
 };
 
 // A picture's entry names one file straight in Image/, nothing that climbs out of it.
