@@ -19,7 +19,7 @@ target=$(mktemp -d /var/tmp/orvane-try-deb.XXXXXX)
 log=$target.log
 cleanup() {
   umount "$target/proc" 2>/dev/null || true
-  if [ -z "${KEEP:-}" ]; then rm -rf --one-file-system "$target"; else echo "root kept in $target" >&2; fi
+  if [ -z "${KEEP:-}" ]; then rm -rf --one-file-system "$target" "$log"; else echo "root and log kept: $target" >&2; fi
 }
 trap cleanup EXIT
 step() { echo "== $*" >&2; }
