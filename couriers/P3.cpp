@@ -128,6 +128,18 @@ void TfrmP3::placeLabels()
     }
 }
 
+QWidget* TfrmP3::printLayout()
+{
+    if (!m_prepared) {
+        m_prepared = true;
+        placeLabels();
+        // Without the picture, the layout still holds every label whole.
+        const QPoint corner = Panel1->childrenRect().bottomRight() + QPoint(1, 1);
+        Panel1->resize(Panel1->size().expandedTo(QSize(corner.x(), corner.y())));
+    }
+    return Panel1;
+}
+
 void TfrmP3::myLoad()
 {
     ItemTexts = WaybillStore::printTexts(WaybillId);
@@ -142,7 +154,12 @@ void TfrmP3::Button1Click()
     Button2->hide();
     try {
         // The whole layout, whatever part of it is scrolled into view.
-        PrintClientArea(Panel1, CompanyName);
+        PrintJob job;
+        job.addPage(Panel1, CompanyName);
+        job.finish();
+        // A test print of the layout ("0") or of a waybill no longer live is no waybill printed.
+        if (const qint64 id = ItemTexts.value(0).toLongLong(); id > 0)
+            WaybillStore::logPrints({id}, job.printerName(), WaybillStore::PrintKind::Single);
     } catch (...) {
         // The window stays open for another try, looking as it did.
         Image1->show();

@@ -24,6 +24,9 @@ public:
 
     void myLoad();
     void Button1Click();
+    // The waybill's fields laid out for printing without being shown: no picture is
+    // read, as none is printed (a batch prints many waybills this way).
+    QWidget* printLayout();
     void Button2Click();
 
 protected:

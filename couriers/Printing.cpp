@@ -58,34 +58,47 @@ QSizeF PrintTargetPaperMm()
     return (size.isValid() ? size : QPageSize(QPageSize::A4)).size(QPageSize::Millimeter);
 }
 
-void PrintClientArea(QWidget* area, const QString& companyName)
+PrintJob::PrintJob()
 {
-    std::unique_ptr<QPrinter> printer;
     if (g_outputFile.isEmpty()) {
-        printer = std::make_unique<QPrinter>(defaultPrinter(), QPrinter::HighResolution);
+        m_printer = std::make_unique<QPrinter>(defaultPrinter(), QPrinter::HighResolution);
     } else {
-        printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
-        printer->setOutputFormat(QPrinter::PdfFormat);
-        printer->setOutputFileName(g_outputFile);
+        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        m_printer->setOutputFormat(QPrinter::PdfFormat);
+        m_printer->setOutputFileName(g_outputFile);
     }
-    printer->setDocName(QString());
-    if (!printer->isValid())
-        throw AppError(QStringLiteral("打印机 %1 不可用。").arg(printer->printerName()));
+    m_printer->setDocName(QString());
+    if (!m_printer->isValid())
+        throw AppError(QStringLiteral("打印机 %1 不可用。").arg(m_printer->printerName()));
     // Qt gives every printer margins of its own (10 points), which would shift every
     // field on the paper form; the layout is placed from the printable area's corner,
     // so the margins are the printer's own minimum. Zero would be refused silently by a
     // printer that cannot print to the paper's edge.
-    printer->setFullPage(false); // the painter's origin is the margins' corner
-    QPageLayout page = printer->pageLayout();
+    m_printer->setFullPage(false); // the painter's origin is the margins' corner
+    QPageLayout page = m_printer->pageLayout();
     page.setMargins(page.minimumMargins());
-    if (!printer->setPageLayout(page) || printer->pageLayout().margins() != page.minimumMargins())
-        throw AppError(QStringLiteral("打印机 %1 不接受它自己的最小页边距。").arg(printer->printerName()));
-    // Read before the page starts: a failing statement must not leave a half-sent job.
-    const PrintSetup::Offset offset = PrintSetup::offset(printer->printerName(), companyName);
+    if (!m_printer->setPageLayout(page) || m_printer->pageLayout().margins() != page.minimumMargins())
+        throw AppError(QStringLiteral("打印机 %1 不接受它自己的最小页边距。").arg(m_printer->printerName()));
+}
 
-    QPainter painter;
-    if (!painter.begin(printer.get()))
-        throw AppError(QStringLiteral("无法开始打印：打印机 %1 出错。").arg(printer->printerName()));
+PrintJob::~PrintJob()
+{
+    if (m_painter.isActive())
+        m_painter.end();
+}
+
+QString PrintJob::printerName() const { return m_printer->printerName(); }
+
+void PrintJob::addPage(QWidget* area, const QString& companyName)
+{
+    // Read before the page starts: a failing statement must not leave a half-drawn page.
+    const PrintSetup::Offset offset = PrintSetup::offset(m_printer->printerName(), companyName);
+    if (!m_painter.isActive()) {
+        if (!m_painter.begin(m_printer.get()))
+            throw AppError(QStringLiteral("无法开始打印：打印机 %1 出错。").arg(m_printer->printerName()));
+    } else if (!m_printer->newPage()) {
+        throw AppError(QStringLiteral("打印失败：打印机 %1 出错。").arg(m_printer->printerName()));
+    }
     // Recorded as drawing commands first: rendered straight onto a printer, Qt would
     // rasterise the window, and the text must reach the paper as text.
     QPicture content;
@@ -97,11 +110,24 @@ void PrintClientArea(QWidget* area, const QString& companyName)
     // Playing a picture scales it from its own resolution (the screen's) to the
     // printer's; the layout unit is 1/96 inch, so undo the screen's part.
     // Nothing outside the area reaches the paper.
-    painter.translate(layoutOrigin(*printer, offset));
-    painter.setClipRect(QRectF(0, 0, area->width() * printer->logicalDpiX() / LayoutDpi,
-                               area->height() * printer->logicalDpiY() / LayoutDpi));
-    painter.scale(content.logicalDpiX() / LayoutDpi, content.logicalDpiY() / LayoutDpi);
-    painter.drawPicture(0, 0, content);
-    if (!painter.end())
-        throw AppError(QStringLiteral("打印失败：打印机 %1 出错。").arg(printer->printerName()));
+    m_painter.save();
+    m_painter.translate(layoutOrigin(*m_printer, offset));
+    m_painter.setClipRect(QRectF(0, 0, area->width() * m_printer->logicalDpiX() / LayoutDpi,
+                                 area->height() * m_printer->logicalDpiY() / LayoutDpi));
+    m_painter.scale(content.logicalDpiX() / LayoutDpi, content.logicalDpiY() / LayoutDpi);
+    m_painter.drawPicture(0, 0, content);
+    m_painter.restore();
+}
+
+void PrintJob::finish()
+{
+    if (m_painter.isActive() && !m_painter.end())
+        throw AppError(QStringLiteral("打印失败：打印机 %1 出错。").arg(m_printer->printerName()));
+}
+
+void PrintClientArea(QWidget* area, const QString& companyName)
+{
+    PrintJob job;
+    job.addPage(area, companyName);
+    job.finish();
 }

@@ -1,9 +1,32 @@
 #pragma once
 
+#include <QPainter>
 #include <QSizeF>
 #include <QString>
+#include <memory>
 
+class QPrinter;
 class QWidget;
+
+// One job on the system's default printer (or the PDF file set below), without a
+// dialog: each page is a layout area printed as PrintClientArea describes, with its
+// own company's offsets. The pages reach the printer when the job finishes; a job that
+// goes without finish() ends with the pages added so far.
+class PrintJob {
+public:
+    PrintJob();
+    ~PrintJob();
+    PrintJob(const PrintJob&) = delete;
+    PrintJob& operator=(const PrintJob&) = delete;
+
+    void addPage(QWidget* area, const QString& companyName);
+    void finish();
+    QString printerName() const;
+
+private:
+    std::unique_ptr<QPrinter> m_printer;
+    QPainter m_painter;
+};
 
 // Prints the children of `area` (a window's client area, or the whole of a layout that
 // scrolls inside a window, whatever part of it is in view) onto one page of the system's

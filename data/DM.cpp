@@ -124,9 +124,10 @@ void TfrmDM::fail(const QSqlError& error, const QString& sql) const
     }
 }
 
-QSqlQuery TfrmDM::run(const SqlText& statement)
+QSqlQuery TfrmDM::run(const SqlText& statement, Rows rows)
 {
     QSqlQuery query(database());
+    query.setForwardOnly(rows == Rows::ForwardOnly);
     if (!query.prepare(statement.sql))
         fail(query.lastError(), statement.sql);
     for (const QVariant& value : statement.values) {

@@ -30,7 +30,10 @@ public:
     // are then read from the returned query. Throws AppError on any failure: the
     // driver's text and the statement, except for a file another program holds past
     // the wait or a damaged file, which get a plain message.
-    QSqlQuery run(const SqlText& statement);
+    // A query that can scroll back keeps every row it has fetched; a whole listing that is
+    // only read once through (an export, a batch) runs forward-only.
+    enum class Rows { Scrollable, ForwardOnly };
+    QSqlQuery run(const SqlText& statement, Rows rows = Rows::Scrollable);
 
     int QueryCount(const SqlText& statement);
     void ExecSql(const SqlText& statement);

@@ -12,12 +12,17 @@
 #include "FindContact.h"
 #include "LookupCombo.h"
 #include "P3.h"
+#include "Printing.h"
 #include "SqlDialect.h"
 #include "Unit1.h"
 #include "WaybillStore.h"
 
 #include <QDateEdit>
+#include <QProcess>
+#include <QProgressDialog>
 #include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTimer>
 
 class TestWaybills : public QObject {
     Q_OBJECT
@@ -45,6 +50,10 @@ private slots:
     void companyTickedWithoutNameListsEmptyCompanies();
     void deleteRelistsWithThePreviousFilter();
     void printFromTheQueryOpensThatWaybill();
+    // Batch printing and the print log
+    void batchPrintsTheWholeListInOneJobAndLogsIt();
+    void cancelledBatchLogsOnlyItsPrintedPages();
+    void singlePrintIsLoggedButATestPrintIsNot();
 
 private:
     std::unique_ptr<ProgramFolder> m_folder;
@@ -480,6 +489,94 @@ void TestWaybills::printFromTheQueryOpensThatWaybill()
     QVERIFY(print);
     QCOMPARE(print->CompanyName, QString("顺丰速运"));
     QCOMPARE(child<QLabel>(print, "SP01")->text(), QString("收一"));
+}
+
+namespace {
+
+// Each page's text of a PDF, in page order.
+QStringList pdfPages(const QString& pdf)
+{
+    QProcess process;
+    process.start("pdftotext", {"-layout", pdf, "-"});
+    process.waitForFinished(30000);
+    QStringList pages = QString::fromUtf8(process.readAllStandardOutput()).split(QChar('\f'));
+    if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
+        pages.removeLast();
+    return pages;
+}
+
+void addWaybills(int count, const QString& company)
+{
+    for (int i = 1; i <= count; ++i)
+        DM().ExecSql(SqlText("INSERT INTO UE (ENum, EName, SName) VALUES (?, ?, ?)",
+                             {QString::number(i), company, QStringLiteral("收件%1号").arg(i)}));
+}
+
+} // namespace
+
+void TestWaybills::batchPrintsTheWholeListInOneJobAndLogsIt()
+{
+    QTemporaryDir out;
+    SetPrintOutputFile(out.filePath("batch.pdf"));
+    addWaybills(300, "顺丰速运"); // more than the grid fetches at first
+    addWaybills(1, "圆通速递");
+    DM().ExecSql(SqlText("UPDATE UE SET theDel = '是' WHERE ENum = '7'"));
+    MessageRecorder messages;
+    QueryDriver<TfrmE_Q> q(QStringLiteral("收件人"));
+    q.query();
+    q.run("P2");
+    SetPrintOutputFile(QString());
+
+    QCOMPARE(messages.shown().first().text, QString("将打印 300 张快递单，确定吗？"));
+    const QStringList pages = pdfPages(out.filePath("batch.pdf"));
+    QCOMPARE(pages.size(), 300);
+    QVERIFY(pages.first().contains("收件1号")); // newest first: 圆通's only waybill
+    QVERIFY(pages.last().contains("收件1号"));
+    QVERIFY(pages[1].contains("收件300号"));
+    QCOMPARE(count("SELECT ID FROM ULog WHERE theKind = '批量' AND UName = 'admin'"), 300);
+    QCOMPARE(count("SELECT ID FROM ULog WHERE WID IN (SELECT ID FROM UE WHERE theDel = '是')"), 0);
+    QCOMPARE(q.grid()->value("打印次数").toInt(), 1);
+
+    messages.answerNext(false);
+    q.run("P2"); // "No": nothing printed, nothing logged
+    QCOMPARE(count("SELECT ID FROM ULog"), 300);
+}
+
+void TestWaybills::cancelledBatchLogsOnlyItsPrintedPages()
+{
+    QTemporaryDir out;
+    SetPrintOutputFile(out.filePath("cancelled.pdf"));
+    addWaybills(40, "顺丰速运");
+    MessageRecorder messages;
+    QueryDriver<TfrmE_Q> q(QStringLiteral("收件人"));
+    q.query();
+    // The user presses "取消" as soon as the progress shows.
+    QTimer::singleShot(0, &q.window, [&q] {
+        if (auto* progress = q.window.findChild<QProgressDialog*>("ProgressDialog1"))
+            progress->cancel();
+    });
+    q.run("P2");
+    SetPrintOutputFile(QString());
+
+    const int printed = static_cast<int>(pdfPages(out.filePath("cancelled.pdf")).size());
+    QVERIFY2(printed > 0 && printed < 40, qPrintable(QString::number(printed)));
+    QCOMPARE(count("SELECT ID FROM ULog"), printed);
+}
+
+void TestWaybills::singlePrintIsLoggedButATestPrintIsNot()
+{
+    QTemporaryDir out;
+    SetPrintOutputFile(out.filePath("single.pdf"));
+    addWaybills(1, "顺丰速运");
+    for (const QString& id : {one("SELECT ID FROM UE"), QString("0")}) {
+        TfrmP3 print(nullptr);
+        print.CompanyName = "顺丰速运";
+        print.WaybillId = id;
+        print.show();
+        QTest::mouseClick(child(&print, "Button1"), Qt::LeftButton);
+    }
+    SetPrintOutputFile(QString());
+    QCOMPARE(one("SELECT group_concat(WID || theKind) FROM ULog"), one("SELECT ID FROM UE") + "单张");
 }
 
 ORVANE_TEST_MAIN(TestWaybills)

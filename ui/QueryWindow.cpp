@@ -225,9 +225,10 @@ void QueryWindow::myRef()
     DBGrid1->setColumnWidths(m_kind.columnWidths);
     DBGrid1->hideColumns(m_kind.hiddenColumns);
     // The number of rows the whole filter matches, not only those fetched so far.
-    const QVariant count =
-        QueryValue(SqlText(QStringLiteral("SELECT COUNT(*) ") + m_kind.from + m_filterText.sql, m_filterText.values));
-    Label1->setText(QStringLiteral("记录：%1").arg(count.toLongLong()));
+    m_matched =
+        QueryValue(SqlText(QStringLiteral("SELECT COUNT(*) ") + m_kind.from + m_filterText.sql, m_filterText.values))
+            .toLongLong();
+    Label1->setText(QStringLiteral("记录：%1").arg(m_matched));
 }
 
 void QueryWindow::M1Click()

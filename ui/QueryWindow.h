@@ -83,6 +83,8 @@ public:
     // The listing the last query ran, with its values (for a test or an export).
     SqlText listing() const;
     bool queried() const { return m_queried; }
+    // How many rows the last listing's filter matches (the count label's number).
+    qint64 matchedCount() const { return m_matched; }
 
 protected:
     enum class Runs { WithRows, Always };
@@ -102,6 +104,7 @@ private:
     QList<QCheckBox*> m_checks;
     QList<QWidget*> m_controls;
     QList<QWidget*> m_toControls;
+    qint64 m_matched = 0;
     SqlText m_filterText; // FilterText: the AND terms of the last query with their values
     bool m_queried = false;
     QAction* m_exportSeparator = nullptr;

@@ -33,28 +33,6 @@ using Workbook = std::unique_ptr<lxw_workbook, WorkbookFree>;
     throw AppError(QStringLiteral("无法写入文件 %1：%2").arg(path, QString::fromUtf8(lxw_strerror(error))));
 }
 
-// Like DM().run, but forward-only: a scrollable SQLite query keeps every row it has
-// fetched, which for a whole listing is the whole table in memory.
-QSqlQuery runForwardOnly(const SqlText& statement)
-{
-    QSqlQuery query(DM().database());
-    query.setForwardOnly(true);
-    bool ok = query.prepare(statement.sql);
-    if (ok) {
-        for (const QVariant& value : statement.values) {
-            // An empty box's null text matches as empty text, as in every other listing.
-            if (value.typeId() == QMetaType::QString && value.toString().isNull())
-                query.addBindValue(QString(QLatin1String("")));
-            else
-                query.addBindValue(value);
-        }
-        ok = query.exec();
-    }
-    if (!ok)
-        throw AppError(QStringLiteral("数据库错误：%1\n%2").arg(query.lastError().text(), statement.sql.trimmed()));
-    return query;
-}
-
 struct Column {
     int field;
     bool date;
@@ -148,7 +126,7 @@ lxw_error writeRows(RowQueue& queue, lxw_worksheet* sheet, const QList<Column>& 
 qint64 ExportListing(const SqlText& listing, const QStringList& leftOut, const QStringList& dateColumns,
                      const QString& path)
 {
-    QSqlQuery query = runForwardOnly(listing);
+    QSqlQuery query = DM().run(listing, TfrmDM::Rows::ForwardOnly);
     const QSqlRecord record = query.record();
 
     const QByteArray fileName = QFile::encodeName(path);

@@ -1,10 +1,17 @@
 #include "E_Q.h"
 
 #include "E_In.h"
+#include "DM.h"
+#include "Guard.h"
+#include "Messages.h"
 #include "Modal.h"
 #include "P3.h"
+#include "Printing.h"
 #include "SqlDialect.h"
 #include "WaybillStore.h"
+
+#include <QProgressDialog>
+#include <QSqlQuery>
 
 namespace {
 
@@ -44,7 +51,7 @@ QueryWindowKind waybillQuery()
     QueryWindowKind kind;
     kind.objectName = "frmE_Q";
     kind.caption = QStringLiteral("快递单查询");
-    kind.selectList = WaybillStore::selectList();
+    kind.selectList = WaybillStore::querySelectList();
     kind.from = WaybillStore::from();
     kind.orderBy = QStringLiteral("ORDER BY ID DESC ");
     QueryCondition date = condition(Sort::DateRange, "CheckBox12", "快递日期", "DateTimePicker1",
@@ -83,8 +90,55 @@ QueryWindowKind waybillQuery()
 TfrmE_Q::TfrmE_Q(QWidget* parent) : QueryWindow(waybillQuery(), parent)
 {
     addCommand("P1", QStringLiteral("打印 &P"), [this] { P1Click(); });
+    addCommand("P2", QStringLiteral("批量打印"), [this] { P2Click(); });
     addSeparator();
     addStandardCommands();
+}
+
+void TfrmE_Q::P2Click()
+{
+    const qint64 total = matchedCount();
+    if (!AskQuestion(this, QStringLiteral("批量打印"), QStringLiteral("将打印 %1 张快递单，确定吗？").arg(total), false))
+        return;
+    // From about ten pages on the user sees the batch go, and can stop it.
+    std::unique_ptr<QProgressDialog> progress;
+    if (total >= 10) {
+        progress = std::make_unique<QProgressDialog>(QStringLiteral("正在打印快递单……"), QStringLiteral("取消"), 0,
+                                                     static_cast<int>(total), this);
+        progress->setObjectName(QStringLiteral("ProgressDialog1"));
+        progress->setWindowTitle(QStringLiteral("批量打印"));
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setMinimumDuration(0);
+        progress->setValue(0);
+    }
+    // Every row the filter matches, in list order, read once through.
+    QSqlQuery rows = DM().run(listing(), TfrmDM::Rows::ForwardOnly);
+    PrintJob job;
+    QList<qint64> printed;
+    // Only what reached the printer is logged: a cancelled batch ends after its page in
+    // progress, and a failure part way still sends and logs the pages before it.
+    const auto finish = [&] {
+        job.finish();
+        WaybillStore::logPrints(printed, job.printerName(), WaybillStore::PrintKind::Batch);
+    };
+    try {
+        while (rows.next()) {
+            if (progress && progress->wasCanceled())
+                break;
+            TfrmP3 page(nullptr);
+            page.CompanyName = rows.value(QStringLiteral("快递公司")).toString();
+            page.WaybillId = rows.value(QStringLiteral("ID")).toString();
+            job.addPage(page.printLayout(), page.CompanyName);
+            printed << page.WaybillId.toLongLong();
+            if (progress)
+                progress->setValue(static_cast<int>(printed.size()));
+        }
+    } catch (...) {
+        Guarded(this, finish);
+        throw;
+    }
+    finish();
+    myRef();
 }
 
 void TfrmE_Q::P1Click()

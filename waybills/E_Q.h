@@ -3,11 +3,13 @@
 #include "QueryWindow.h"
 
 // Waybill query: the live waybills under thirteen conditions, newest first; print one
-// again, change it in the entry window, or delete it.
+// again or all of them, change one in the entry window, or delete it.
 class TfrmE_Q : public QueryWindow {
     Q_OBJECT
 public:
     explicit TfrmE_Q(QWidget* parent = nullptr);
 
     void P1Click();
+    // "批量打印": every waybill of the list, in list order, one page each, in one job.
+    void P2Click();
 };

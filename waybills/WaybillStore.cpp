@@ -8,6 +8,7 @@
 #include "Transaction.h"
 #include "Unit1.h"
 
+#include <QDateTime>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
@@ -118,6 +119,24 @@ qint64 save(qint64 id, const Record& waybill)
 void softDelete(qint64 id)
 {
     DM().ExecSql(SqlText(QStringLiteral("UPDATE UE SET theDel = '是' WHERE (ID = ?) "), {id}));
+}
+
+QString querySelectList()
+{
+    return QStringLiteral("SELECT ") + Fields::SelectList(WaybillFields()) +
+           QStringLiteral("ID, (SELECT COUNT(*) FROM ULog WHERE (ULog.WID = UE.ID)) AS 打印次数 ");
+}
+
+void logPrints(const QList<qint64>& ids, const QString& printer, PrintKind kind)
+{
+    const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+    const QString kindText = kind == PrintKind::Single ? QStringLiteral("单张") : QStringLiteral("批量");
+    Transaction transaction;
+    for (qint64 id : ids)
+        DM().ExecSql(SqlText(QStringLiteral("INSERT INTO ULog (WID, theTime, thePrinter, UName, theKind) "
+                                            "VALUES (?, ?, ?, ?, ?) "),
+                             {id, time, printer, Unit1::currentUserName(), kindText}));
+    transaction.commit();
 }
 
 QStringList printTexts(const QString& waybillId)

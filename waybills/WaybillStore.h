@@ -31,6 +31,15 @@ qint64 save(qint64 id, const Record& waybill);
 
 void softDelete(qint64 id);
 
+// The waybill query's columns: the listed ones, the ID, and how often each waybill was
+// printed ("打印次数", counted in the print log).
+QString querySelectList();
+
+// Records that these waybills were printed on `printer`, by the logged-in user, singly
+// ("单张") or in a batch ("批量"); all rows or none.
+enum class PrintKind { Single, Batch };
+void logPrints(const QList<qint64>& ids, const QString& printer, PrintKind kind);
+
 // The texts a print shows: slot 0 the waybill's ID, slots 1 to 25 its fields in print
 // code order. A waybill that is not live (and "0") gives "0" and the items' display names.
 QStringList printTexts(const QString& waybillId);
