@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 
 namespace WebLinks {
 
@@ -12,8 +13,13 @@ UrlOpener g_opener;
 
 QUrl HelpPageUrl()
 {
-    return QUrl::fromLocalFile(
-        QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/index.html")));
+    // Beside the program as built, or in the shared data folder of an installed copy.
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    QString page = programDir.filePath(QStringLiteral("help/index.html"));
+    const QString installed = QDir::cleanPath(programDir.filePath(QStringLiteral("../share/orvane-waybill/help/index.html")));
+    if (!QFileInfo::exists(page) && QFileInfo::exists(installed))
+        page = installed;
+    return QUrl::fromLocalFile(page);
 }
 
 void OpenWebPage(const QUrl& url)

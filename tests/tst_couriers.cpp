@@ -562,7 +562,8 @@ void TestCouriers::noMenuBeforeFirstQueryAndCommandsIdleOnEmptyList()
     QStringList captions;
     for (QAction* action : menu->actions())
         captions << (action->isSeparator() ? QString("-") : action->text());
-    QCOMPARE(captions, QStringList({"选择打印项目", "设计打印格式", "打印快递单 &P", "-", "修改 &M", "-", "删除 &D"}));
+    QCOMPARE(captions, QStringList({"选择打印项目", "设计打印格式", "打印校准", "打印快递单 &P", "-", "修改 &M", "-",
+                                    "删除 &D", "-", "导出Excel"}));
 
     emit q.grid()->customContextMenuRequested(QPoint(10, 10));
     QVERIFY(!menu->isVisible());

@@ -79,7 +79,7 @@ void TestMainWindow::menuCaptionsInOrder()
     QCOMPARE(captions(menus), QStringList({"文件【&F】", "快递单【&P】", "收件人【&A】", "寄件人【&S】",
                                            "快递公司【&C】", "帮助【&H】"}));
     const QList<QStringList> items = {
-        {"用户设置 &U", "-", "修改密码 &C", "-", "退出 &E"},
+        {"用户设置 &U", "-", "修改密码 &C", "备份数据 &B", "恢复数据 &R", "-", "退出 &E"},
         {"快递单录入 &I", "快递单查询 &Q"},
         {"收件人录入 &I", "收件人查询 &Q"},
         {"寄件人录入 &I", "寄件人查询 &Q"},

@@ -12,6 +12,8 @@ OrvaneApplication::OrvaneApplication(int& argc, char** argv) : QApplication(argc
     setApplicationName(QStringLiteral("orvane-waybill"));
     // No display name: the platform would append it to every window's caption.
     setApplicationVersion(Unit1::VersionText);
+    // Matches the installed menu entry, so a desktop shows its icon for the windows.
+    setDesktopFileName(QStringLiteral("orvane-waybill"));
     LoadQtTranslations(this);
 }
 
