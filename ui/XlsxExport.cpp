@@ -5,16 +5,11 @@
 #include "DateText.h"
 
 #include <QFile>
-#include <QScopeGuard>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-#include <condition_variable>
-#include <deque>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <xlsxwriter.h>
 
 namespace {
@@ -38,56 +33,6 @@ struct Column {
     bool date;
 };
 
-// Rows pass from the query, read on the calling thread (which owns the connection), to
-// the sheet, written on a thread of its own, in batches through a short queue: reading
-// and writing overlap, and only a few batches are ever held.
-class RowQueue {
-public:
-    using Batch = QList<QByteArray>; // UTF-8 cells, row after row
-
-    // False once the writer has given up.
-    bool push(Batch batch)
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_batches.size() < MaxBatches || m_abandoned; });
-        if (m_abandoned)
-            return false;
-        m_batches.push_back(std::move(batch));
-        m_changed.notify_all();
-        return true;
-    }
-    // False when the reader has finished and every batch is taken.
-    bool pop(Batch* batch)
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait(lock, [this] { return !m_batches.empty() || m_finished; });
-        if (m_batches.empty())
-            return false;
-        *batch = std::move(m_batches.front());
-        m_batches.pop_front();
-        m_changed.notify_all();
-        return true;
-    }
-    void finish() { set(&m_finished); }
-    void abandon() { set(&m_abandoned); }
-
-private:
-    static constexpr std::size_t MaxBatches = 4;
-    void set(bool* flag)
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        *flag = true;
-        m_changed.notify_all();
-    }
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<Batch> m_batches;
-    bool m_finished = false;
-    bool m_abandoned = false;
-};
-
-constexpr qsizetype BatchRows = 256;
-
 lxw_error writeCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t column, const QByteArray& text, bool isDate,
                     lxw_format* dateFormat)
 {
@@ -98,27 +43,6 @@ lxw_error writeCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t column, const
         return worksheet_write_datetime(sheet, row, column, &when, dateFormat);
     }
     return worksheet_write_string(sheet, row, column, text.constData(), nullptr);
-}
-
-// The writer thread: every batch into the sheet below the titles. Sets `written` to the
-// rows written.
-lxw_error writeRows(RowQueue& queue, lxw_worksheet* sheet, const QList<Column>& columns, lxw_format* dateFormat,
-                    lxw_row_t* written)
-{
-    RowQueue::Batch batch;
-    while (queue.pop(&batch)) {
-        for (qsizetype at = 0; at < batch.size(); at += columns.size()) {
-            const lxw_row_t row = ++*written;
-            for (qsizetype c = 0; c < columns.size(); ++c) {
-                if (const lxw_error error =
-                        writeCell(sheet, row, static_cast<lxw_col_t>(c), batch[at + c], columns[c].date, dateFormat)) {
-                    queue.abandon();
-                    return error;
-                }
-            }
-        }
-    }
-    return LXW_NO_ERROR;
 }
 
 } // namespace
@@ -156,30 +80,16 @@ qint64 ExportListing(const SqlText& listing, const QStringList& leftOut, const Q
     }
     worksheet_freeze_panes(sheet, 1, 0);
 
-    RowQueue queue;
-    lxw_row_t written = 0;
-    lxw_error writeError = LXW_NO_ERROR;
-    std::thread writer([&] { writeError = writeRows(queue, sheet, columns, dateFormat, &written); });
-    // Whatever happens here, the writer is done with the sheet before the workbook goes.
-    auto joinWriter = qScopeGuard([&] {
-        queue.finish();
-        writer.join();
-    });
-    RowQueue::Batch batch;
+    lxw_row_t row = 0;
     while (query.next()) {
-        for (const Column& column : columns)
-            batch << query.value(column.field).toString().toUtf8();
-        if (batch.size() >= BatchRows * columns.size() && !queue.push(std::exchange(batch, {})))
-            break;
+        ++row;
+        for (qsizetype c = 0; c < columns.size(); ++c) {
+            const QByteArray text = query.value(columns[c].field).toString().toUtf8();
+            if (const lxw_error error =
+                    writeCell(sheet, row, static_cast<lxw_col_t>(c), text, columns[c].date, dateFormat))
+                fail(path, error);
+        }
     }
-    if (!batch.isEmpty())
-        queue.push(std::move(batch));
-    joinWriter.dismiss();
-    queue.finish();
-    writer.join();
-
-    if (writeError)
-        fail(path, writeError);
     // A step that fails part way ends the rows early rather than throwing.
     if (query.lastError().isValid())
         throw AppError(QStringLiteral("数据库错误：%1\n%2").arg(query.lastError().text(), listing.sql.trimmed()));
@@ -189,5 +99,5 @@ qint64 ExportListing(const SqlText& listing, const QStringList& leftOut, const Q
         QFile::remove(path);
         fail(path, error);
     }
-    return written;
+    return row;
 }
