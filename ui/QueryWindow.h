@@ -52,9 +52,8 @@ struct QueryWindowKind {
     std::function<EntryDialog*(QWidget* owner)> editDialog;
     QString editCaption;
     std::function<void(const RowReader& row)> softDelete;
-    // Columns, by alias, whose "yyyy-MM-dd" texts an export writes as dates; every
-    // listing that shows a waybill's date titles it so.
-    QStringList dateColumns = {QStringLiteral("快递日期")};
+    // Columns, by alias, whose "yyyy-MM-dd" texts an export writes as dates.
+    QStringList dateColumns;
 };
 
 // The column widths of a field table's listing, by alias.

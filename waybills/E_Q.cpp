@@ -78,6 +78,7 @@ QueryWindowKind waybillQuery()
     };
     kind.columnWidths = ColumnWidths(WaybillStore::WaybillFields());
     kind.hiddenColumns = {QStringLiteral("ID")};
+    kind.dateColumns = {QStringLiteral("快递日期")};
     kind.selectWholeRows = false;
     kind.editDialog = [](QWidget* owner) { return new TfrmE_In(owner); };
     kind.editCaption = QStringLiteral("快递单修改");
