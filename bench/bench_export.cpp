@@ -5,6 +5,7 @@
 //   bench_export [--rows N]... [--runs N]      (default: 10000 and 100000 rows, 3 runs)
 #include "AppError.h"
 #include "DM.h"
+#include "ProcessMemory.h"
 #include "Unit1.h"
 #include "WaybillStore.h"
 #include "XlsxExport.h"
@@ -20,26 +21,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-// Kilobytes from /proc/self/status: "VmHWM" (the peak resident size) or "VmRSS".
-qint64 StatusKb(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').first().toLongLong();
-    return -1;
-}
-
-// Starts a new peak at the present size, so that each run reports its own.
-bool ResetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-}
 
 void MakeDatabase(const QString& dir, int rows)
 {

@@ -5,6 +5,7 @@
 //   bench_listing <programDir> [--runs N] [--case NAME]...
 #include "AppError.h"
 #include "DM.h"
+#include "ProcessMemory.h"
 #include "DataGrid.h"
 #include "SqlDialect.h"
 #include "Unit1.h"
@@ -110,25 +111,6 @@ template <typename Done> void ProcessEventsUntil(Done done)
     }
 }
 
-// Kilobytes from /proc/self/status, e.g. "VmHWM" (the peak resident size) or "VmRSS".
-qint64 StatusKb(const char* key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').first().toLongLong();
-    return -1;
-}
-
-// Starts a new peak at the present size, so that each case reports its own.
-bool ResetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-}
 
 double Median(QList<double> values)
 {

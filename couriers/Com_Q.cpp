@@ -7,19 +7,12 @@
 #include "P1.h"
 #include "P2.h"
 #include "P3.h"
-#include "SqlDialect.h"
 
 namespace {
 
 QueryCondition text(const char* check, const char* caption, const char* edit, const char* column, Place place)
 {
-    QueryCondition condition;
-    condition.check = check;
-    condition.caption = QString::fromUtf8(caption);
-    condition.control = edit;
-    condition.clause = QStringLiteral("AND (%1) ").arg(Contains(QLatin1String(column)));
-    condition.place = place;
-    return condition;
+    return TextCondition(check, QString::fromUtf8(caption), edit, QLatin1String(column), place);
 }
 
 QueryWindowKind companyQuery()

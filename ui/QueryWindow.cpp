@@ -50,6 +50,26 @@ QString dateOf(QWidget* picker) { return DateText(static_cast<QDateEdit*>(picker
 
 } // namespace
 
+QueryCondition MakeCondition(QueryCondition::Sort sort, const char* check, const QString& caption, const char* control,
+                             const QString& clause, Place place)
+{
+    QueryCondition condition;
+    condition.sort = sort;
+    condition.check = check;
+    condition.caption = caption;
+    condition.control = control;
+    condition.clause = clause;
+    condition.place = place;
+    return condition;
+}
+
+QueryCondition TextCondition(const char* check, const QString& caption, const char* edit, const QString& column,
+                             Place place)
+{
+    return MakeCondition(QueryCondition::Sort::Text, check, caption, edit,
+                         QStringLiteral("AND (%1) ").arg(Contains(column)), place);
+}
+
 QList<QPair<QString, int>> ColumnWidths(const FieldTable& fields)
 {
     QList<QPair<QString, int>> widths;

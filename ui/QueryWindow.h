@@ -37,6 +37,13 @@ struct QueryCondition {
     Place toPlace;
 };
 
+// A condition of any sort; and a text box matching its text anywhere in one column:
+// "AND (ENum LIKE '%' || ? || '%') ".
+QueryCondition MakeCondition(QueryCondition::Sort sort, const char* check, const QString& caption, const char* control,
+                             const QString& clause, Place place);
+QueryCondition TextCondition(const char* check, const QString& caption, const char* edit, const QString& column,
+                             Place place);
+
 // What one query window lists and how it filters; every query window is one of these.
 struct QueryWindowKind {
     const char* objectName;

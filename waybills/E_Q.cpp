@@ -20,21 +20,12 @@ using Sort = QueryCondition::Sort;
 QueryCondition condition(Sort sort, const char* check, const char* caption, const char* control, QString clause,
                          Place place)
 {
-    QueryCondition c;
-    c.sort = sort;
-    c.check = check;
-    c.caption = QString::fromUtf8(caption);
-    c.control = control;
-    c.clause = std::move(clause);
-    c.place = place;
-    return c;
+    return MakeCondition(sort, check, QString::fromUtf8(caption), control, clause, place);
 }
 
-// "AND (ENum LIKE '%' || ? || '%') "
 QueryCondition text(const char* check, const char* caption, const char* edit, const char* column, Place place)
 {
-    return condition(Sort::Text, check, caption, edit, QStringLiteral("AND (%1) ").arg(Contains(QLatin1String(column))),
-                     place);
+    return TextCondition(check, QString::fromUtf8(caption), edit, QLatin1String(column), place);
 }
 
 // "AND (SName LIKE '%' || ? || '%' OR SNPY LIKE '%' || ? || '%') ": the text or its pinyin code.
