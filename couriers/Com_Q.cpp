@@ -10,11 +10,6 @@
 
 namespace {
 
-QueryCondition text(const char* check, const char* caption, const char* edit, const char* column, Place place)
-{
-    return TextCondition(check, QString::fromUtf8(caption), edit, QLatin1String(column), place);
-}
-
 QueryWindowKind companyQuery()
 {
     QueryWindowKind kind;
@@ -25,12 +20,12 @@ QueryWindowKind companyQuery()
     kind.orderBy = QStringLiteral("ORDER BY ID DESC ");
     // Two rows of three: "AND (theName LIKE '%' || ? || '%') " and so on.
     kind.conditions = {
-        text("CheckBox1", "快递公司", "Edit1", "theName", {0, 0}),
-        text("CheckBox2", "联  系  人", "Edit2", "thePro", {0, 1}),
-        text("CheckBox3", "电话号码", "Edit3", "thePhone", {0, 2}),
-        text("CheckBox4", "手机号码", "Edit4", "theMob", {1, 0}),
-        text("CheckBox5", "地        址", "Edit5", "theAdd", {1, 1}),
-        text("CheckBox6", "备        注", "Edit6", "Remark", {1, 2}),
+        TextCondition("CheckBox1", "快递公司", "Edit1", "theName", {0, 0}),
+        TextCondition("CheckBox2", "联  系  人", "Edit2", "thePro", {0, 1}),
+        TextCondition("CheckBox3", "电话号码", "Edit3", "thePhone", {0, 2}),
+        TextCondition("CheckBox4", "手机号码", "Edit4", "theMob", {1, 0}),
+        TextCondition("CheckBox5", "地        址", "Edit5", "theAdd", {1, 1}),
+        TextCondition("CheckBox6", "备        注", "Edit6", "Remark", {1, 2}),
     };
     kind.columnWidths = ColumnWidths(CourierStore::CompanyFields());
     kind.hiddenColumns = {QStringLiteral("ID")};

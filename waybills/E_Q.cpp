@@ -23,11 +23,6 @@ QueryCondition condition(Sort sort, const char* check, const char* caption, cons
     return MakeCondition(sort, check, QString::fromUtf8(caption), control, clause, place);
 }
 
-QueryCondition text(const char* check, const char* caption, const char* edit, const char* column, Place place)
-{
-    return TextCondition(check, QString::fromUtf8(caption), edit, QLatin1String(column), place);
-}
-
 // "AND (SName LIKE '%' || ? || '%' OR SNPY LIKE '%' || ? || '%') ": the text or its pinyin code.
 QueryCondition withCode(const char* check, const char* caption, const char* edit, const char* column,
                         const char* code, Place place)
@@ -53,16 +48,16 @@ QueryWindowKind waybillQuery()
     kind.conditions = {
         condition(Sort::CompanyList, "CheckBox1", "快递公司", "DBLookupComboBox1", QStringLiteral("AND (EName = ?) "),
                   {0, 2}),
-        text("CheckBox2", "快递单号", "Edit1", "ENum", {1, 0}),
-        text("CheckBox3", "快递物品", "Edit2", "EAN", {1, 1}),
+        TextCondition("CheckBox2", "快递单号", "Edit1", "ENum", {1, 0}),
+        TextCondition("CheckBox3", "快递物品", "Edit2", "EAN", {1, 1}),
         withCode("CheckBox4", "收  件  人", "Edit3", "SName", "SNPY", {1, 2}),
-        text("CheckBox5", "收件电话", "Edit4", "SPhone", {2, 0}),
-        text("CheckBox6", "收件手机", "Edit5", "SMob", {2, 1}),
+        TextCondition("CheckBox5", "收件电话", "Edit4", "SPhone", {2, 0}),
+        TextCondition("CheckBox6", "收件手机", "Edit5", "SMob", {2, 1}),
         withCode("CheckBox7", "收件单位", "Edit6", "SDept", "SDPY", {2, 2}),
-        text("CheckBox8", "收件地址", "Edit7", "SAdd", {3, 0}),
+        TextCondition("CheckBox8", "收件地址", "Edit7", "SAdd", {3, 0}),
         withCode("CheckBox9", "寄  件  人", "Edit8", "JName", "JNPY", {3, 1}),
         withCode("CheckBox10", "寄件单位", "Edit9", "JDept", "JDPY", {3, 2}),
-        text("CheckBox11", "备        注", "Edit10", "Remark", {4, 0, 2}),
+        TextCondition("CheckBox11", "备        注", "Edit10", "Remark", {4, 0, 2}),
         date,
         condition(Sort::UserList, "CheckBox13", "录  入  人", "DBLookupComboBox2", QStringLiteral("AND (UName = ?) "),
                   {4, 2}),
