@@ -137,11 +137,10 @@ bool file(const ContactKind& kind, const Record& blockFields)
 SqlText lookup(const ContactKind& kind, const QString& name, const QString& phone, const QString& mobile,
                const QString& dept)
 {
-    return SqlText(selectList(kind) + from(kind) +
-                       QStringLiteral("AND ((%1 OR %2)) AND (%3) AND (%4) AND (%5 OR %6) ")
-                           .arg(Contains("theName"), Contains("NPY"), Contains("thePhone"), Contains("theMob"),
-                                Contains("theDept"), Contains("DPY")) +
-                       QStringLiteral("ORDER BY ID DESC "),
+    // The query window's clauses, all four always present: an empty text matches anything.
+    return SqlText(selectList(kind) + from(kind) + filterClause(QStringLiteral("theName")) +
+                       filterClause(QStringLiteral("thePhone")) + filterClause(QStringLiteral("theMob")) +
+                       filterClause(QStringLiteral("theDept")) + QStringLiteral("ORDER BY ID DESC "),
                    {name, name, phone, mobile, dept, dept});
 }
 

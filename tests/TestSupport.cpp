@@ -4,6 +4,8 @@
 #include "DM.h"
 #include "Unit1.h"
 
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <QTimer>
 
 ProgramFolder::ProgramFolder()
@@ -55,6 +57,19 @@ OpenFileAnswer::OpenFileAnswer(QString answer)
 }
 
 OpenFileAnswer::~OpenFileAnswer() { setOpenFileHandler(m_previous); }
+
+QStringList RowsOf(const SqlText& select)
+{
+    QSqlQuery query = DM().run(select);
+    QStringList rows;
+    while (query.next()) {
+        QStringList fields;
+        for (int i = 0; i < query.record().count(); ++i)
+            fields << query.value(i).toString();
+        rows << fields.join(QLatin1Char('|'));
+    }
+    return rows;
+}
 
 QObject* standInOwner()
 {

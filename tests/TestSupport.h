@@ -84,6 +84,9 @@ private:
 // A missing control fails the running test: it gets a stand-in object instead of a null
 // pointer, so the rest of the test program still runs.
 QObject* standInOwner();
+// Every row a SELECT returns, its columns joined by "|": what a test compares a table with.
+QStringList RowsOf(const SqlText& select);
+
 template <class T = QWidget> T* child(QObject* parent, const char* name)
 {
     T* found = parent->findChild<T*>(QLatin1String(name));

@@ -44,18 +44,10 @@ Contact contact(const QString& name, const QString& dept = {}, const QString& ph
 // Every row of a contact table as "name|phone|…|remark|theDel|NPY|DPY", in ID order.
 QStringList rowsOf(const QString& table)
 {
-    QSqlQuery query = DM().run(SqlText(QStringLiteral("SELECT theName, thePhone, theMob, theDept, theANum, theA1, "
-                                                      "theA2, theA3, theAdd, thePNum, Remark, theDel, NPY, DPY "
-                                                      "FROM %1 ORDER BY ID")
-                                           .arg(table)));
-    QStringList rows;
-    while (query.next()) {
-        QStringList fields;
-        for (int i = 0; i < 14; ++i)
-            fields << query.value(i).toString();
-        rows << fields.join('|');
-    }
-    return rows;
+    return RowsOf(SqlText(QStringLiteral("SELECT theName, thePhone, theMob, theDept, theANum, theA1, "
+                                         "theA2, theA3, theAdd, thePNum, Remark, theDel, NPY, DPY "
+                                         "FROM %1 ORDER BY ID")
+                              .arg(table)));
 }
 
 QString row(const Contact& c, const QString& deleted, const QString& npy = {}, const QString& dpy = {})

@@ -122,16 +122,7 @@ QList<qint64> itemIdsOf(const QString& company)
 // Every SCom row as "name|contact|phone|mobile|address|remark|deleted", in ID order.
 QStringList companyRows()
 {
-    QSqlQuery query =
-        DM().run(SqlText("SELECT theName, thePro, thePhone, theMob, theAdd, Remark, theDel FROM SCom ORDER BY ID"));
-    QStringList rows;
-    while (query.next()) {
-        QStringList fields;
-        for (int i = 0; i < 7; ++i)
-            fields << query.value(i).toString();
-        rows << fields.join('|');
-    }
-    return rows;
+    return RowsOf(SqlText("SELECT theName, thePro, thePhone, theMob, theAdd, Remark, theDel FROM SCom ORDER BY ID"));
 }
 
 int count(const char* sql) { return DM().QueryCount(SqlText(QString::fromUtf8(sql))); }

@@ -241,17 +241,9 @@ void TestExchange::importAddsSkipsAndCounts()
     child<QAction>(window.get(), "I1")->trigger();
 
     QCOMPARE(messages.texts(), QStringList{"导入 3 条，跳过 2 条重复，1 条无姓名"});
-    QSqlQuery rows =
-        DM().run(SqlText(QStringLiteral("SELECT theName, theMob, theDept, theAdd, thePNum, Remark, theDel, "
-                                        "NPY, DPY FROM %1 ORDER BY ID")
-                             .arg(kind.table)));
-    QStringList stored;
-    while (rows.next()) {
-        QStringList fields;
-        for (int i = 0; i < 9; ++i)
-            fields << rows.value(i).toString();
-        stored << fields.join('|');
-    }
+    const QStringList stored = RowsOf(SqlText(QStringLiteral("SELECT theName, theMob, theDept, theAdd, thePNum, "
+                                                             "Remark, theDel, NPY, DPY FROM %1 ORDER BY ID")
+                                                  .arg(kind.table)));
     QCOMPARE(stored, QStringList({"王五||旧公司||||否|WW|JGS", "赵六||旧公司||||是|ZL|JGS",
                                   "张三|13800138000|华强电子|深圳市, 南山区|518057|说\"急\"件|否|ZS|HQDZ",
                                   "李四|13900000000||||两行\n备注|否|LS|", "赵六||旧公司||||否|ZL|JGS"}));
