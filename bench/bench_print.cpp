@@ -168,13 +168,3 @@ void BM_OpenLargeScan(benchmark::State& state)
 BENCHMARK(BM_OpenLargeScan)->Arg(0)->Arg(508)->ArgName("form_mm")->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
