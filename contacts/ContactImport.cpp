@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "GbkText.h"
 #include "Transaction.h"
+#include "ZipArchive.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,7 +14,6 @@
 #include <cmath>
 #include <functional>
 #include <memory>
-#include <unzip.h>
 
 namespace ContactImport {
 
@@ -26,46 +26,29 @@ namespace {
 
 QString notAWorkbook() { return QStringLiteral("它不是有效的 Excel 工作簿（.xlsx）。"); }
 
-struct ZipClose {
-    void operator()(void* zip) const { unzClose(zip); }
-};
-
-// False when the archive lacks the entry or it does not read back whole.
-bool readEntry(unzFile zip, const QString& name, QByteArray* data)
-{
-    // Part names inside a workbook ignore case.
-    if (unzLocateFile(zip, name.toUtf8().constData(), 2) != UNZ_OK)
-        return false;
-    if (unzOpenCurrentFile(zip) != UNZ_OK)
-        return false;
-    data->clear();
-    char buffer[65536];
-    int read = 0;
-    while ((read = unzReadCurrentFile(zip, buffer, sizeof buffer)) > 0)
-        data->append(buffer, read);
-    // A damaged entry reads short and fails its checksum here.
-    return unzCloseCurrentFile(zip) == UNZ_OK && read == 0;
-}
+// Inflated parts past this are not a contact list, whatever they hold.
+constexpr quint64 PartLimit = quint64(512) << 20;
 
 class Zip {
 public:
-    explicit Zip(const QString& path) : m_path(path), m_zip(unzOpen64(QFile::encodeName(path).constData()))
+    explicit Zip(const QString& path) : m_path(path), m_zip(path)
     {
-        if (!m_zip)
+        if (!m_zip.isOpen())
             unreadable(path, QFile::exists(path) ? notAWorkbook() : QStringLiteral("文件不存在。"));
     }
-    QByteArray entry(const QString& name) const
+    QByteArray entry(const QString& name)
     {
         QByteArray data;
-        if (!readEntry(m_zip.get(), name, &data))
+        if (m_zip.readAll(name, PartLimit, &data, Qt::CaseInsensitive) != ZipReader::Status::Ok)
             unreadable(m_path, notAWorkbook());
         return data;
     }
-    bool has(const QString& name) const { return unzLocateFile(m_zip.get(), name.toUtf8().constData(), 2) == UNZ_OK; }
+    // Part names inside a workbook ignore case.
+    bool has(const QString& name) const { return m_zip.find(name, Qt::CaseInsensitive) != nullptr; }
 
 private:
     QString m_path;
-    std::unique_ptr<void, ZipClose> m_zip;
+    ZipReader m_zip;
 };
 
 struct Relationship {
@@ -75,7 +58,7 @@ struct Relationship {
 };
 
 // The relationships a part names: its targets are relative to the part's folder.
-QList<Relationship> relationshipsOf(const Zip& zip, const QString& part)
+QList<Relationship> relationshipsOf(Zip& zip, const QString& part)
 {
     const QString folder = part.section(QLatin1Char('/'), 0, -2);
     const QString prefix = folder.isEmpty() ? QString() : folder + QLatin1Char('/');
@@ -220,7 +203,7 @@ QByteArray ZipEntry(const QString& zipPath, const QString& name) { return Zip(zi
 
 Table ReadXlsx(const QString& path)
 {
-    const Zip zip(path);
+    Zip zip(path);
     QString workbook = targetOf(relationshipsOf(zip, QString()), [](const Relationship& r) {
         return r.type.endsWith(QLatin1String("/officeDocument"));
     });

@@ -5,6 +5,7 @@
 #include "Schema.h"
 #include "SqlText.h"
 #include "Unit1.h"
+#include "ZipArchive.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -19,9 +20,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
-#include <minizip/unzip.h>
-#include <minizip/zip.h>
 #include <sqlite3.h>
 
 namespace {
@@ -29,9 +29,6 @@ namespace {
 const QString DatabaseEntry = QStringLiteral("db.sqlite3");
 const QString ImagePrefix = QStringLiteral("Image/");
 const QString DailyPrefix = QStringLiteral("Orvane备份-");
-// General-purpose flag bit 11: entry names are UTF-8, so Chinese picture names survive.
-constexpr unsigned long Utf8Names = 1u << 11;
-constexpr int ChunkBytes = 1 << 16;
 // As long as a statement waits for another program that holds the database.
 constexpr int BusyWaitMs = 5000;
 
@@ -126,129 +123,21 @@ void copyLiveDatabase(const QString& target)
     column(copy.get(), "PRAGMA journal_mode=DELETE");
 }
 
-class ZipWriter {
-public:
-    explicit ZipWriter(const QString& path) : m_path(path)
-    {
-        m_zip = zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
-        if (!m_zip)
-            failWrite(path, QStringLiteral("无法创建文件"));
-    }
-    ~ZipWriter()
-    {
-        if (m_zip)
-            zipClose(m_zip, nullptr);
-    }
-    ZipWriter(const ZipWriter&) = delete;
-    ZipWriter& operator=(const ZipWriter&) = delete;
-
-    void add(const QString& entryName, const QString& sourcePath, bool compress)
-    {
-        QFile in(sourcePath);
-        if (!in.open(QIODevice::ReadOnly))
-            failWrite(m_path, QStringLiteral("无法读取 %1：%2").arg(native(sourcePath), in.errorString()));
-        zip_fileinfo info{};
-        const QDateTime modified = in.fileTime(QFileDevice::FileModificationTime);
-        info.tmz_date.tm_year = uInt(modified.date().year());
-        info.tmz_date.tm_mon = uInt(modified.date().month() - 1);
-        info.tmz_date.tm_mday = uInt(modified.date().day());
-        info.tmz_date.tm_hour = uInt(modified.time().hour());
-        info.tmz_date.tm_min = uInt(modified.time().minute());
-        info.tmz_date.tm_sec = uInt(modified.time().second());
-        // Pictures are JPEG already: deflating them again costs time and saves nothing.
-        const int method = compress ? Z_DEFLATED : 0;
-        // The fastest level: a shop's database of 470 MB packs in 6 s instead of 15 s, for
-        // an archive a sixth larger.
-        const int level = compress ? Z_BEST_SPEED : 0;
-        if (zipOpenNewFileInZip4_64(m_zip, entryName.toUtf8().constData(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                    method, level, 0, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, 0, Utf8Names,
-                                    1) != ZIP_OK)
-            failWrite(m_path, QStringLiteral("无法加入 %1").arg(entryName));
-        QByteArray buffer(ChunkBytes, Qt::Uninitialized);
-        qint64 read;
-        while ((read = in.read(buffer.data(), buffer.size())) > 0)
-            if (zipWriteInFileInZip(m_zip, buffer.constData(), unsigned(read)) != ZIP_OK)
-                failWrite(m_path, QStringLiteral("磁盘已满或无法写入"));
-        if (read < 0)
-            failWrite(m_path, QStringLiteral("无法读取 %1：%2").arg(native(sourcePath), in.errorString()));
-        if (zipCloseFileInZip(m_zip) != ZIP_OK)
-            failWrite(m_path, QStringLiteral("磁盘已满或无法写入"));
-    }
-
-    void finish()
-    {
-        const int rc = zipClose(m_zip, nullptr);
-        m_zip = nullptr;
-        if (rc != ZIP_OK)
-            failWrite(m_path, QStringLiteral("磁盘已满或无法写入"));
-    }
-
-private:
-    QString m_path;
-    zipFile m_zip = nullptr;
-};
-
-// Reads an archive for a restore; every failure refuses the restore.
-class ZipReader {
-public:
-    explicit ZipReader(const QString& path) : m_path(path)
-    {
-        m_zip = unzOpen64(QFile::encodeName(path).constData());
-        if (!m_zip)
-            refuse(path, notABackup());
-    }
-    ~ZipReader() { unzClose(m_zip); }
-    ZipReader(const ZipReader&) = delete;
-    ZipReader& operator=(const ZipReader&) = delete;
-
-    // Calls `visit` with each entry's name; it may extract() the entry.
-    template <class Visit> void forEach(Visit&& visit)
-    {
-        int rc = unzGoToFirstFile(m_zip);
-        while (rc == UNZ_OK) {
-            unz_file_info64 info{};
-            if (unzGetCurrentFileInfo64(m_zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
-                refuse(m_path, notABackup());
-            QByteArray name(int(info.size_filename), Qt::Uninitialized);
-            if (unzGetCurrentFileInfo64(m_zip, &info, name.data(), info.size_filename, nullptr, 0, nullptr, 0) !=
-                UNZ_OK)
-                refuse(m_path, notABackup());
-            m_entrySize = info.uncompressed_size;
-            visit(QString::fromUtf8(name));
-            rc = unzGoToNextFile(m_zip);
-        }
-        if (rc != UNZ_END_OF_LIST_OF_FILE)
-            refuse(m_path, notABackup());
-    }
-
-    void extract(const QString& target)
-    {
-        QFile out(target);
-        if (!out.open(QIODevice::WriteOnly))
-            refuse(m_path, QStringLiteral("解开时无法写入 %1（%2）。").arg(native(target), out.errorString()));
-        if (unzOpenCurrentFile(m_zip) != UNZ_OK)
-            refuse(m_path, notABackup());
-        QByteArray buffer(ChunkBytes, Qt::Uninitialized);
-        int read;
-        ZPOS64_T total = 0;
-        while ((read = unzReadCurrentFile(m_zip, buffer.data(), unsigned(buffer.size()))) > 0) {
-            if (out.write(buffer.constData(), read) != read)
-                refuse(m_path, QStringLiteral("解开时无法写入 %1（%2）。").arg(native(target), out.errorString()));
-            total += ZPOS64_T(read);
-        }
-        // Closing checks the entry's CRC, but only once it was read to its recorded end:
-        // a changed byte can also end the compressed data early.
-        if (unzCloseCurrentFile(m_zip) != UNZ_OK || read < 0 || total != m_entrySize)
-            refuse(m_path, notABackup());
-        if (!out.flush())
-            refuse(m_path, QStringLiteral("解开时无法写入 %1（%2）。").arg(native(target), out.errorString()));
-    }
-
-private:
-    QString m_path;
-    unzFile m_zip = nullptr;
-    ZPOS64_T m_entrySize = 0;
-};
+// Unpacks one entry of a restore's archive into `target`; every failure refuses the restore.
+void extract(ZipReader& zip, const ZipReader::Entry& entry, const QString& archive, const QString& target)
+{
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly))
+        refuse(archive, QStringLiteral("解开时无法写入 %1（%2）。").arg(native(target), out.errorString()));
+    const ZipReader::Status status = zip.read(entry, std::numeric_limits<quint64>::max(),
+                                              [&](const char* data, qsizetype size) {
+                                                  return out.write(data, size) == size;
+                                              });
+    if (status == ZipReader::Status::Stopped || !out.flush())
+        refuse(archive, QStringLiteral("解开时无法写入 %1（%2）。").arg(native(target), out.errorString()));
+    if (status != ZipReader::Status::Ok)
+        refuse(archive, notABackup());
+}
 
 // A picture's entry names one file straight in Image/, nothing that climbs out of it.
 bool isPlainFileName(const QString& name)
@@ -334,11 +223,14 @@ void WriteArchive(const QString& archivePath)
     const QString partial = archivePath + QStringLiteral(".part");
     try {
         ZipWriter zip(partial);
-        zip.add(DatabaseEntry, copy, true);
+        bool written = zip.addFile(DatabaseEntry, copy, ZipWriter::Method::Deflate);
+        // Pictures are JPEG already: deflating them again costs time and saves nothing.
         const QFileInfoList pictures = QDir(imageFolder()).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name);
         for (const QFileInfo& picture : pictures)
-            zip.add(ImagePrefix + picture.fileName(), picture.filePath(), false);
-        zip.finish();
+            written = written && zip.addFile(ImagePrefix + picture.fileName(), picture.filePath(),
+                                             ZipWriter::Method::Store);
+        if (!written || !zip.finish())
+            failWrite(archivePath, zip.errorString());
         if (!replaceFile(partial, archivePath))
             failWrite(archivePath, QString::fromLocal8Bit(std::strerror(errno)));
     } catch (...) {
@@ -383,17 +275,20 @@ RestoreStage::RestoreStage(const QString& archivePath)
             refuse(archivePath, QStringLiteral("无法在 %1 解开它。").arg(native(stage.path())));
         bool hasDatabase = false;
         ZipReader zip(archivePath);
-        zip.forEach([&](const QString& name) {
+        if (!zip.isOpen())
+            refuse(archivePath, notABackup());
+        for (const ZipReader::Entry& entry : zip.entries()) {
+            const QString& name = entry.name;
             if (name == DatabaseEntry) {
-                zip.extract(stage.filePath(DatabaseEntry));
+                extract(zip, entry, archivePath, stage.filePath(DatabaseEntry));
                 hasDatabase = true;
             } else if (name.startsWith(ImagePrefix) && name.size() > ImagePrefix.size()) {
                 const QString file = name.mid(ImagePrefix.size());
                 if (!isPlainFileName(file))
                     refuse(archivePath, notABackup());
-                zip.extract(stage.filePath(name));
+                extract(zip, entry, archivePath, stage.filePath(name));
             }
-        });
+        }
         if (!hasDatabase)
             refuse(archivePath, notABackup());
         checkDatabase(archivePath, stage.filePath(DatabaseEntry));

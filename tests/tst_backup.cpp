@@ -118,6 +118,12 @@ void TestBackup::restoreBringsBackTheArchiveAndKeepsTheDataItReplaced()
     Backup::WriteArchive(archive);
     QCOMPARE(python("import sys, zipfile\nprint(sorted(zipfile.ZipFile(sys.argv[1]).namelist()))", {archive}),
              "['Image/顺丰.jpg', 'db.sqlite3']");
+    // Debian's unzip reads the names of entries made on MS-DOS as code page 437.
+    QProcess unzip;
+    unzip.start("unzip", {"-Z1", archive});
+    QVERIFY(unzip.waitForFinished(30000));
+    QCOMPARE(QString::fromUtf8(unzip.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+             QStringList({"db.sqlite3", "Image/顺丰.jpg"}));
     const QStringList archived = dataSeen(folder);
 
     addCompany("圆通");
