@@ -5,6 +5,7 @@
 #include "DataGrid.h"
 #include "Guard.h"
 
+#include <QKeyEvent>
 #include <QVBoxLayout>
 
 TfrmP1::TfrmP1(QWidget* parent) : QDialog(parent)
@@ -18,6 +19,20 @@ TfrmP1::TfrmP1(QWidget* parent) : QDialog(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(DBGrid1);
     OnSignal(DBGrid1, &DataGrid::gridDoubleClicked, this, [this] { DBGrid1DblClick(); });
+    DBGrid1->installEventFilter(this);
+}
+
+bool TfrmP1::eventFilter(QObject* watched, QEvent* event)
+{
+    // Space or Enter switches the current item, as a double-click does.
+    if (watched == DBGrid1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Guarded(this, [this] { DBGrid1DblClick(); });
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TfrmP1::showEvent(QShowEvent* event)
@@ -41,5 +56,8 @@ void TfrmP1::DBGrid1DblClick()
         return;
     CourierStore::togglePrint(DBGrid1->value(QStringLiteral("ID")).toLongLong(),
                               DBGrid1->value(QStringLiteral("打印")).toString());
+    // The listing is read again; the user stays on the item just switched.
+    const QModelIndex current = DBGrid1->currentIndex();
     myRef();
+    DBGrid1->setCurrentIndex(DBGrid1->model()->index(current.row(), current.column()));
 }

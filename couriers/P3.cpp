@@ -39,6 +39,8 @@ TfrmP3::TfrmP3(QWidget* parent) : QDialog(parent)
     // Created first so that it has the focus when the window opens, as before.
     Button1 = MakeButton(this, "Button1", QStringLiteral("打印"), QRect(900, 8, 75, 25));
     Button1->setFont(AppFont(11));
+    // Enter prints: the window exists to print one waybill, straight after its save.
+    Button1->setDefault(true);
     OnSignal(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     Button2 = MakeButton(this, "Button2", QStringLiteral("打印校准"), QRect(810, 8, 85, 25));
     Button2->setFont(AppFont(11));
@@ -56,6 +58,7 @@ TfrmP3::TfrmP3(QWidget* parent) : QDialog(parent)
     ScrollBox1 = new QScrollArea(this);
     ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
     ScrollBox1->setFrameShape(QFrame::NoFrame);
+    ScrollBox1->setFocusPolicy(Qt::NoFocus);
     ScrollBox1->setWidget(Panel1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

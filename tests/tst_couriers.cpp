@@ -735,15 +735,22 @@ void TestCouriers::printItemSelectionTogglesBothWays()
     doubleClickRow(2);
     expected[2] = "否";
     QCOMPARE(flags(), expected);
-    QCOMPARE(grid->currentRowIndex(), 0);
+    QCOMPARE(grid->currentRowIndex(), 2);
     QCOMPARE(itemsOf("顺丰")[2].printed, QString("否"));
     // The stored position is not touched.
     QCOMPARE(itemsOf("顺丰")[2].top, DefaultItems[2].top);
 
-    doubleClickRow(2);
+    // From the keyboard: Space and Enter switch the current item, which stays current.
+    QTest::keyClick(grid, Qt::Key_Space);
     expected[2] = "是";
     QCOMPARE(flags(), expected);
-    QCOMPARE(grid->currentRowIndex(), 0);
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Return);
+    expected[3] = "否";
+    QCOMPARE(flags(), expected);
+    QCOMPARE(grid->currentRowIndex(), 3);
+    QTest::keyClick(grid, Qt::Key_Enter);
+    expected[3] = "是";
 
     doubleClickRow(24);
     doubleClickRow(0);

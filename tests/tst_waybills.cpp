@@ -43,6 +43,7 @@ private slots:
     void failureAfterTheWaybillLeavesNothing();
     void printWindowGetsThisInsertsIdNotTheNewest();
     void continuousAddClearsForTheNext();
+    void aWaybillFromTheKeyboardAlone();
     void changeRewritesTheRowAndRelistsTheOpener();
     // Query
     void eachConditionNarrows_data();
@@ -102,6 +103,13 @@ void showActive(QWidget& w)
 }
 
 int count(const QString& sql) { return DM().QueryCount(SqlText(sql)); }
+
+void addWaybills(int count, const QString& company)
+{
+    for (int i = 1; i <= count; ++i)
+        DM().ExecSql(SqlText("INSERT INTO UE (ENum, EName, SName) VALUES (?, ?, ?)",
+                             {QString::number(i), company, QStringLiteral("收件%1号").arg(i)}));
+}
 
 } // namespace
 
@@ -355,12 +363,79 @@ void TestWaybills::continuousAddClearsForTheNext()
     QVERIFY(modals.lastOf<TfrmP3>());
     for (const char* name : {"JEd1", "JEd4", "SEd1", "SEd9", "Edit1", "Edit6"})
         QCOMPARE(box(&d, name)->text(), QString());
-    QCOMPARE(child<LookupCombo>(&d, "DBLookupComboBox1")->currentText(), QString());
+    // The courier stays for the next parcel.
+    QCOMPARE(child<LookupCombo>(&d, "DBLookupComboBox1")->currentText(), QString("顺丰速运"));
     QCOMPARE(child<QDateEdit>(&d, "DateTimePicker1")->date(), QDate::currentDate());
     QCOMPARE(d.focusWidget(), box(&d, "JEd1"));
     fill(d, "王五", "赵六");
     save(d);
     QCOMPARE(count("SELECT ID FROM UE"), 2);
+}
+
+void TestWaybills::aWaybillFromTheKeyboardAlone()
+{
+    addContact(SenderKind, "张三", "0755-1", "");
+    addContact(AddresseeKind, "李四", "021-2", "");
+    addWaybills(1, "圆通速递");
+    QTemporaryDir out;
+    SetPrintOutputFile(out.filePath("keys.pdf"));
+    ModalRecorder modals;
+    // The print window opens with 打印 ready for Enter.
+    modals.onOpen = [](QDialog* print) {
+        QTest::keyClick(print, Qt::Key_Return);
+        return print->result();
+    };
+    MessageRecorder messages(false);
+    Dialog d(nullptr);
+    showActive(d);
+    // The window starts with the courier of the last waybill.
+    QCOMPARE(child<LookupCombo>(&d, "DBLookupComboBox1")->currentText(), QString("圆通速递"));
+    child<QCheckBox>(&d, "CheckBox1")->setChecked(true);
+    const int before = count("SELECT ID FROM UE");
+
+    const auto type = [&d](const QString& keys) { QTest::keyClicks(d.focusWidget(), keys); };
+    const auto press = [&d](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(d.focusWidget(), key, modifiers);
+    };
+    box(&d, "JEd1")->setFocus();
+    type("zs");
+    press(Qt::Key_Return);
+    type("ls");
+    press(Qt::Key_Return);
+    QCOMPARE(d.focusWidget(), child(&d, "DBLookupComboBox1"));
+    // The date is one stop of Tab, not three.
+    box(&d, "SEd10")->setFocus();
+    press(Qt::Key_Tab);
+    QCOMPARE(d.focusWidget(), child(&d, "DateTimePicker1"));
+    press(Qt::Key_Tab);
+    QCOMPARE(d.focusWidget(), child(&d, "DBLookupComboBox1"));
+    press(Qt::Key_Return);
+    type("SF001");
+    press(Qt::Key_Return);
+    type("books");
+    for (int i = 0; i < 8; ++i)
+        press(Qt::Key_Return);
+    QCOMPARE(count("SELECT ID FROM UE"), before);
+    QCOMPARE(messages.shown().size(), 0);
+
+    press(Qt::Key_S, Qt::ControlModifier);
+    SetPrintOutputFile(QString());
+    QCOMPARE(messages.texts(), QStringList({"快递单 信息 保存成功！"}));
+    QCOMPARE(RowsOf(SqlText("SELECT JName, SName, EName, ENum, EAN FROM UE ORDER BY ID DESC LIMIT 1")),
+             QStringList({"张三|李四|圆通速递|SF001|books"}));
+    QCOMPARE(count("SELECT ID FROM ULog"), 1);
+    QCOMPARE(d.focusWidget(), box(&d, "JEd1"));
+
+    // Esc drops nothing typed without asking; with nothing typed it closes at once.
+    type("w");
+    press(Qt::Key_Escape);
+    QCOMPARE(messages.last(), QString("放弃未保存的内容吗？"));
+    QVERIFY(d.isVisible());
+    box(&d, "JEd1")->clear();
+    messages.clear();
+    press(Qt::Key_Escape);
+    QVERIFY(messages.shown().isEmpty());
+    QVERIFY(!d.isVisible());
 }
 
 void TestWaybills::changeRewritesTheRowAndRelistsTheOpener()
@@ -503,13 +578,6 @@ QStringList pdfPages(const QString& pdf)
     if (!pages.isEmpty() && pages.last().trimmed().isEmpty())
         pages.removeLast();
     return pages;
-}
-
-void addWaybills(int count, const QString& company)
-{
-    for (int i = 1; i <= count; ++i)
-        DM().ExecSql(SqlText("INSERT INTO UE (ENum, EName, SName) VALUES (?, ?, ?)",
-                             {QString::number(i), company, QStringLiteral("收件%1号").arg(i)}));
 }
 
 } // namespace

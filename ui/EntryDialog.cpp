@@ -4,13 +4,25 @@
 #include "FormGrid.h"
 #include "Guard.h"
 
+#include "Messages.h"
+
+#include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QShortcut>
 
 EntryDialog::EntryDialog(QWidget* parent, const char* objectName, const QString& caption, int width, int height)
     : QDialog(parent)
 {
     setObjectName(QLatin1String(objectName));
     SetupFixedWindow(this, caption, width, height);
+    auto* save = new QShortcut(QKeySequence::Save, this);
+    OnSignal(save, &QShortcut::activated, this, [this] {
+        if (BitBtn1 && BitBtn1->isVisible() && BitBtn1->isEnabled())
+            BitBtn1Click();
+    });
 }
 
 QGroupBox* EntryDialog::addFieldGroup(const char* name, const QString& title, const QRect& geometry,
@@ -52,6 +64,54 @@ void EntryDialog::loadRow(const RowReader& row)
 {
     for (const FieldDef& field : m_loadable)
         edit(field.control)->setText(row(field.alias).toString());
+}
+
+QStringList EntryDialog::contents() const
+{
+    QStringList texts;
+    for (const QLineEdit* box : findChildren<QLineEdit*>())
+        texts << box->text();
+    for (const QComboBox* box : findChildren<QComboBox*>())
+        texts << box->currentText();
+    return texts;
+}
+
+void EntryDialog::markClean()
+{
+    m_clean = contents();
+    m_cleanTaken = true;
+}
+
+void EntryDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // What an edit window was filled with, or what a new one starts with, is not typed.
+    if (!m_cleanTaken)
+        markClean();
+}
+
+void EntryDialog::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier)) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget()))
+            button->animateClick();
+        else
+            focusNextPrevChild(!(event->modifiers() & Qt::ShiftModifier));
+        return;
+    }
+    if (key == Qt::Key_Escape) {
+        if (m_cleanTaken && contents() != m_clean &&
+            !AskQuestion(this, windowTitle(), QStringLiteral("放弃未保存的内容吗？"), false))
+            return;
+        reject();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void EntryDialog::BitBtn1Click()

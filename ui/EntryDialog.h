@@ -11,6 +11,8 @@ class QPushButton;
 
 // The base of every entry dialog: fixed size with a close box only, boxes built from a
 // field table, "保存" and "退出" below them, and no default button (Enter does not save).
+// Keys as a data-entry clerk expects them: Enter goes on to the next box (on a focused
+// button it presses it), Ctrl+S saves from anywhere, Esc asks before it drops typed text.
 // EditID 0 means a new row; otherwise the ID of the row being edited. A successful save
 // emits saved(), which the window that opened the dialog connects to its own listing.
 class EntryDialog : public QDialog {
@@ -27,6 +29,8 @@ public:
     virtual void loadRow(const RowReader& row);
 
     void BitBtn1Click();
+    // What the boxes hold now becomes the state Esc compares with.
+    void markClean();
 
 signals:
     void saved();
@@ -40,9 +44,16 @@ protected:
     // Writes the row; false when a check refused it (the dialog then stays open).
     virtual bool mySave() = 0;
 
+    void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
     QPushButton* BitBtn1 = nullptr;
     QPushButton* BitBtn2 = nullptr;
 
 private:
+    QStringList contents() const;
+
     FieldTable m_loadable;
+    QStringList m_clean;
+    bool m_cleanTaken = false;
 };

@@ -33,7 +33,8 @@ QList<LimitedEdit*> PlaceFields(QWidget* parent, const FieldTable& fields)
         auto* label = new QLabel(field.caption, parent);
         // Labels are named after their box: Label1 for Edit1, JLabel1 for JEd1.
         QString labelName = field.control;
-        labelName.replace(QLatin1String("Edit"), QLatin1String("Label")).replace(QLatin1String("Ed"), QLatin1String("Label"));
+        labelName.replace(QLatin1String("Edit"), QLatin1String("Label"))
+            .replace(QLatin1String("Ed"), QLatin1String("Label"));
         label->setObjectName(labelName);
         label->move(FormGrid::LabelLeft(field.column3), box.top() + 4);
         label->adjustSize();
@@ -44,9 +45,23 @@ QList<LimitedEdit*> PlaceFields(QWidget* parent, const FieldTable& fields)
     return edits;
 }
 
+namespace {
+
+// Tab leaves the date as one stop; its parts are reached with the arrow keys or by typing,
+// not by Tab, which a clerk expects to go on to the next box.
+class DateBox : public QDateEdit {
+public:
+    using QDateEdit::QDateEdit;
+
+protected:
+    bool focusNextPrevChild(bool next) override { return QWidget::focusNextPrevChild(next); }
+};
+
+} // namespace
+
 QDateEdit* MakeDatePicker(QWidget* parent, const char* name, const QRect& geometry)
 {
-    auto* picker = new QDateEdit(parent);
+    auto* picker = new DateBox(parent);
     picker->setObjectName(QLatin1String(name));
     picker->setGeometry(geometry);
     picker->setDisplayFormat(DateFormat);

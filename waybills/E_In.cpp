@@ -84,6 +84,8 @@ TfrmE_In::TfrmE_In(QWidget* parent) : EntryDialog(parent, "frmE_In", QStringLite
 
     CentreOn(this, parent ? parent->window() : nullptr);
     BindCompanyLookup(DBLookupComboBox1);
+    // A shop sends most parcels with one courier: start with the one used last.
+    DBLookupComboBox1->setCurrentIndex(DBLookupComboBox1->findText(WaybillStore::lastCompany()));
 }
 
 void TfrmE_In::myFindJJR() { m_sender->myFind(); }
@@ -96,8 +98,9 @@ void TfrmE_In::myNew()
     for (const FieldDef& field : WaybillStore::EntryFields())
         if (LimitedEdit* box = edit(field.control))
             box->clear();
-    DBLookupComboBox1->setCurrentIndex(-1);
+    // The courier stays: the next parcel most likely goes with the same one.
     DateTimePicker1->setDate(QDate::currentDate());
+    markClean();
 }
 
 void TfrmE_In::loadRow(const RowReader& row)

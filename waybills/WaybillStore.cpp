@@ -60,7 +60,9 @@ FieldTable waybillFields()
 QList<Fields::Extra> codesOf(const Record& waybill)
 {
     const FieldTable& fields = EntryFields();
-    const auto code = [&](const char* column) { return pinyinCodeOf(Fields::ValueOf(fields, waybill, QLatin1String(column))); };
+    const auto code = [&](const char* column) {
+        return pinyinCodeOf(Fields::ValueOf(fields, waybill, QLatin1String(column)));
+    };
     return {{QStringLiteral("JNPY"), code("JName")},
             {QStringLiteral("JDPY"), code("JDept")},
             {QStringLiteral("SNPY"), code("SName")},
@@ -119,6 +121,13 @@ qint64 save(qint64 id, const Record& waybill)
 void softDelete(qint64 id)
 {
     DM().ExecSql(SqlText(QStringLiteral("UPDATE UE SET theDel = '是' WHERE (ID = ?) "), {id}));
+}
+
+QString lastCompany()
+{
+    QSqlQuery query =
+        DM().run(SqlText(QStringLiteral("SELECT EName FROM UE WHERE (theDel = '否') ORDER BY ID DESC LIMIT 1")));
+    return query.next() ? query.value(0).toString() : QString();
 }
 
 QString querySelectList()

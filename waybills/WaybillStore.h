@@ -31,6 +31,9 @@ qint64 save(qint64 id, const Record& waybill);
 
 void softDelete(qint64 id);
 
+// The company of the newest live waybill: the one a clerk most likely sends with next.
+QString lastCompany();
+
 // The waybill query's columns: the listed ones, the ID, and how often each waybill was
 // printed ("打印次数", counted in the print log).
 QString querySelectList();
