@@ -10,7 +10,7 @@ packages=(
   libxlsxwriter-dev libminizip-dev libsqlite3-dev
   fcitx5-frontend-qt6
   fonts-liberation fonts-wqy-microhei
-  xvfb xauth libxcb1-dev imagemagick poppler-utils unzip
+  xvfb xauth libxcb1-dev imagemagick poppler-utils xdotool openbox unzip
   cups cups-client cups-bsd printer-driver-cups-pdf
   unicode-data python3
   libbenchmark-dev
