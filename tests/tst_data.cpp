@@ -12,8 +12,10 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTemporaryDir>
 
 class TestData : public QObject {
     Q_OBJECT
@@ -26,7 +28,13 @@ private slots:
     void likeWithTypedPercentIsWildcard();
     void failingStatementInTransactionWritesNothing();
     void innerTransactionJoinsTheOuter();
-    void olderFileIsBroughtUpToDateKeepingItsRows();
+    void releasedStepsNeverChange_data();
+    void releasedStepsNeverChange();
+    void everyOlderVersionBecomesTheFreshSchema_data();
+    void everyOlderVersionBecomesTheFreshSchema();
+    void failedMigrationLeavesTheFileAsItWas();
+    void inspectTellsWhatAFileIsAndChangesNothing_data();
+    void inspectTellsWhatAFileIsAndChangesNothing();
     void failingStatementNamesTheError();
     void foreignDatabaseIsRefused();
     void userLookupListsEveryUser();
@@ -44,6 +52,72 @@ QStringList columnsOf(const QString& table)
     while (query.next())
         names << query.value(0).toString();
     return names;
+}
+
+// The statements of a released schema step, kept in tests/schema as they were released.
+QStringList releasedStatements(const QStringList& files)
+{
+    QStringList statements;
+    for (const QString& name : files) {
+        QFile file(QFINDTESTDATA("schema/" + name));
+        if (!file.open(QIODevice::ReadOnly))
+            QTest::qFail(qPrintable("no schema file " + name), __FILE__, __LINE__);
+        for (const QString& line : QString::fromUtf8(file.readAll()).split('\n'))
+            if (!line.startsWith("--") && !line.trimmed().isEmpty())
+                statements << line.trimmed().chopped(1); // each statement a line, ending in ';'
+    }
+    return statements;
+}
+
+// A shop's file as an older build left it: WAL mode, that build's tables, one user and one
+// waybill of the shop's, its version.
+QStringList releasedFile(const QStringList& steps, int version)
+{
+    return QStringList{"PRAGMA journal_mode=WAL"} + releasedStatements(steps) +
+           QStringList{"INSERT INTO SUser (theName, thePass, Remark) VALUES ('店长', 'x', '')",
+                       "INSERT INTO UE (EName, myDate, theDel) VALUES ('顺丰', '2026-01-01', '否')",
+                       QString("PRAGMA user_version = %1").arg(version)};
+}
+
+// Makes a database through a connection of its own, as another build or program would.
+void makeDatabase(const QString& path, const QStringList& statements)
+{
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "maker");
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        for (const QString& sql : statements)
+            QVERIFY2(query.exec(sql), qPrintable(sql + ": " + query.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase("maker");
+}
+
+// A file's version and every object of its schema, whitespace normalised, in a fixed order.
+QStringList schemaOf(const QString& path)
+{
+    QStringList objects;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "reader");
+        db.setDatabaseName(path);
+        db.open();
+        QSqlQuery query(db);
+        query.exec("SELECT 'user_version', user_version, '', '' FROM pragma_user_version UNION ALL "
+                   "SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY 1, 2");
+        while (query.next())
+            objects << QStringList{query.value(0).toString(), query.value(1).toString(), query.value(2).toString(),
+                                   query.value(3).toString().simplified()}
+                           .join('|');
+    }
+    QSqlDatabase::removeDatabase("reader");
+    return objects;
+}
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 } // namespace
 
@@ -228,21 +302,33 @@ void TestData::unusableFileEndsTheStartWithAPlainMessage_data()
 {
     QTest::addColumn<QString>("obstacle"); // in the program folder, where the file or its folder belongs
     QTest::addColumn<bool>("isFolder");
-    QTest::newRow("not a database") << "Data/db.sqlite3" << false;
-    QTest::newRow("Data is a file") << "Data" << false;
-    QTest::newRow("database file is a folder") << "Data/db.sqlite3" << true;
+    QTest::addColumn<QStringList>("database"); // made instead of a text file
+    QTest::addColumn<QString>("reason");       // part of what the message says
+    QTest::newRow("not a database") << "Data/db.sqlite3" << false << QStringList() << "损坏";
+    QTest::newRow("Data is a file") << "Data" << false << QStringList() << "文件夹";
+    QTest::newRow("database file is a folder") << "Data/db.sqlite3" << true << QStringList() << "文件夹";
+    // Opening such a file for writing would switch it to WAL mode, a change in its header.
+    QTest::newRow("made by a newer version")
+        << "Data/db.sqlite3" << false << releasedFile({"v1.sql"}, 99).mid(1) << "请安装";
+    QTest::newRow("another program's database")
+        << "Data/db.sqlite3" << false << QStringList{"CREATE TABLE Orders (ID INTEGER PRIMARY KEY, Item TEXT)"}
+        << "不是本软件";
 }
 
 void TestData::unusableFileEndsTheStartWithAPlainMessage()
 {
     QFETCH(QString, obstacle);
     QFETCH(bool, isFolder);
+    QFETCH(QStringList, database);
+    QFETCH(QString, reason);
     ProgramFolder folder;
     const QString path = folder.file(obstacle);
-    const QByteArray bytes =
-        QByteArrayLiteral("SQLite format 2\0\x01\x02 a user's file that only looks like a database");
+    QByteArray bytes = QByteArrayLiteral("SQLite format 2\0\x01\x02 a user's file that only looks like a database");
     QVERIFY(QDir().mkpath(isFolder ? path : QFileInfo(path).absolutePath()));
-    if (!isFolder) {
+    if (!database.isEmpty()) {
+        makeDatabase(path, database);
+        bytes = bytesOf(path);
+    } else if (!isFolder) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(bytes);
@@ -256,7 +342,7 @@ void TestData::unusableFileEndsTheStartWithAPlainMessage()
     QCOMPARE(messages.shown().size(), 1);
     const QString text = messages.last();
     // Where the file is and what to do, in Chinese: no driver text, no statement.
-    QVERIFY2(text.contains(path) && text.contains("备份"), qPrintable(text));
+    QVERIFY2(text.contains(path) && text.contains("备份") && text.contains(reason), qPrintable(text));
     QVERIFY2(!text.contains("database") && !text.contains("PRAGMA"), qPrintable(text));
 
     // The user's file is left exactly as it was, and nothing is made beside it.
@@ -270,6 +356,7 @@ void TestData::lockHeldPastTheWaitGetsAPlainMessage()
     ProgramFolder folder;
     DM().open();
     const SqlText insert("INSERT INTO SCom (theName) VALUES (?)", {QString("顺丰")});
+    DM().ExecSql(SqlText("INSERT INTO SUser (theName) VALUES ('甲')"));
     {
         // Another program keeps the write lock longer than a statement waits.
         QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "another program");
@@ -283,10 +370,22 @@ void TestData::lockHeldPastTheWaitGetsAPlainMessage()
         } catch (const AppError& error) {
             // Says what happened and that it can be tried again: no driver text, no statement.
             const QString text = error.message();
-            QVERIFY2(text.contains("另一个程序") && text.contains("再试") && !text.contains("locked") &&
-                         !text.contains("INSERT"),
+            QVERIFY2(text.contains("另一个程序") && text.contains("等候 5 秒") && text.contains("再试") &&
+                         !text.contains("locked") && !text.contains("INSERT"),
                      qPrintable(text));
         }
+        // A write this connection cannot wait for (it still reads a listing) is refused at
+        // once, and the message does not claim a wait that never happened.
+        QSqlQuery listing = DM().run(SqlText("SELECT theName FROM SUser"));
+        QVERIFY(listing.next());
+        try {
+            DM().ExecSql(insert);
+            QFAIL("the write went through another program's lock");
+        } catch (const AppError& error) {
+            QVERIFY2(error.message().contains("另一个程序") && !error.message().contains("等候"),
+                     qPrintable(error.message()));
+        }
+        listing.finish();
         QVERIFY(hold.exec("ROLLBACK"));
         other.close();
     }
@@ -329,36 +428,132 @@ void TestData::innerTransactionJoinsTheOuter()
     QCOMPARE(rows.value(0).toString(), QString("kept"));
 }
 
-void TestData::olderFileIsBroughtUpToDateKeepingItsRows()
+void TestData::releasedStepsNeverChange_data()
+{
+    QTest::addColumn<QStringList>("released");
+    QTest::newRow("version 1") << QStringList{"v1.sql"};
+    QTest::newRow("version 2") << QStringList{"v1.sql", "v2.sql"};
+    QTest::newRow("version 3") << QStringList{"v1.sql", "v2.sql", "v3.sql"};
+}
+
+void TestData::releasedStepsNeverChange()
+{
+    // Files of a released version exist: the program's steps up to it must still make
+    // exactly what the released steps made.
+    QFETCH(QStringList, released);
+    QStringList steps;
+    for (int version = 1; version <= released.size(); ++version)
+        steps += Schema::stepStatements(version);
+    QTemporaryDir folder;
+    makeDatabase(folder.filePath("released.sqlite3"), releasedStatements(released));
+    makeDatabase(folder.filePath("steps.sqlite3"), steps);
+    QCOMPARE(schemaOf(folder.filePath("steps.sqlite3")), schemaOf(folder.filePath("released.sqlite3")));
+}
+
+void TestData::everyOlderVersionBecomesTheFreshSchema_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<int>("version");
+    QTest::newRow("version 1") << QStringList{"v1.sql"} << 1;
+    QTest::newRow("version 2 as first released") << QStringList{"v1.sql", "v2.sql"} << 2;
+    QTest::newRow("version 2 with the partial index") << QStringList{"v1.sql", "v2-changed.sql"} << 2;
+}
+
+void TestData::everyOlderVersionBecomesTheFreshSchema()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(int, version);
+    QStringList fresh;
+    {
+        ProgramFolder folder;
+        DM().open();
+        DM().close();
+        fresh = schemaOf(folder.file("Data/db.sqlite3"));
+    }
+    ProgramFolder folder;
+    const QString path = folder.file("Data/db.sqlite3");
+    makeDatabase(path, releasedFile(steps, version));
+    // The shop's rows are kept, and no second first user comes in.
+    QCOMPARE(RowsOf(SqlText("SELECT theName FROM SUser")), QStringList{"店长"});
+    QCOMPARE(RowsOf(SqlText("SELECT EName FROM UE")), QStringList{"顺丰"});
+    DM().close();
+    QCOMPARE(schemaOf(path), fresh);
+    QCOMPARE(Schema::inspect(path).verdict, Schema::FileCheck::Ours);
+}
+
+void TestData::failedMigrationLeavesTheFileAsItWas()
 {
     ProgramFolder folder;
-    QVERIFY(QDir().mkpath(folder.file("Data")));
-    {
-        // A file as the first released version wrote it.
-        QSqlDatabase old = QSqlDatabase::addDatabase("QSQLITE", "old");
-        old.setDatabaseName(folder.file("Data/db.sqlite3"));
-        QVERIFY(old.open());
-        QSqlQuery q(old);
-        for (const char* sql : {"CREATE TABLE SUser (ID INTEGER PRIMARY KEY AUTOINCREMENT, theName TEXT, thePass TEXT, "
-                                "Remark TEXT)",
-                                "CREATE TABLE UE (ID INTEGER PRIMARY KEY AUTOINCREMENT, EName TEXT, myDate TEXT, "
-                                "theDel TEXT)",
-                                "INSERT INTO SUser (theName, thePass, Remark) VALUES ('店长', 'x', '')",
-                                "INSERT INTO UE (EName, myDate, theDel) VALUES ('顺丰', '2026-01-01', '否')",
-                                "PRAGMA user_version = 1"})
-            QVERIFY2(q.exec(sql), sql);
-        old.close();
+    const QString path = folder.file("Data/db.sqlite3");
+    // An index of the shop's own takes a name that a later statement of the next step needs.
+    makeDatabase(path, releasedFile({"v1.sql"}, 1) << "CREATE INDEX SPWidth_Key ON SUser (Remark)");
+    const QStringList before = schemaOf(path);
+    try {
+        DM().open();
+        QFAIL("the step went through a name that was taken");
+    } catch (const AppError& error) {
+        // What happened and what to do, without the driver's words or the statement.
+        QVERIFY2(error.message().contains("升级失败") && error.message().contains("技术支持") &&
+                     !error.message().contains("SPWidth") && !error.message().contains("exists"),
+                 qPrintable(error.message()));
     }
-    QSqlDatabase::removeDatabase("old");
+    QCOMPARE(schemaOf(path), before); // no table of the step stays, the version is still 1
+}
 
-    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SUser WHERE theName = '店长'")), 1);
-    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM UE")), 1);
-    QSqlQuery version = DM().run(SqlText("PRAGMA user_version"));
-    QVERIFY(version.next());
-    QCOMPARE(version.value(0).toInt(), Schema::Version);
-    for (const char* table : {"SOffset", "SForm", "SPWidth", "ULog"})
-        QVERIFY2(!columnsOf(table).isEmpty(), table);
-    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SUser")), 1); // no second first user
+void TestData::inspectTellsWhatAFileIsAndChangesNothing_data()
+{
+    QTest::addColumn<QStringList>("statements"); // the database to make, if any
+    QTest::addColumn<QByteArray>("bytes");       // otherwise the file's bytes; null: no file
+    QTest::addColumn<int>("verdict");
+    QTest::addColumn<int>("version");
+    using Check = Schema::FileCheck;
+    QStringList ourNamesOtherColumns;
+    for (const char* table : {"SUser", "SLevel", "SCom", "SP", "USender", "UAddressee", "UE"})
+        ourNamesOtherColumns << QString("CREATE TABLE %1 (ID INTEGER PRIMARY KEY, theName TEXT)").arg(table);
+    ourNamesOtherColumns << "PRAGMA user_version = 1";
+
+    QTest::newRow("no file") << QStringList() << QByteArray() << int(Check::Missing) << 0;
+    QTest::newRow("empty file") << QStringList() << QByteArray("") << int(Check::Empty) << 0;
+    QTest::newRow("text") << QStringList() << QByteArray(200, 'x') << int(Check::Unreadable) << 0;
+    QTest::newRow("version 1") << releasedFile({"v1.sql"}, 1) << QByteArray() << int(Check::Older) << 1;
+    QTest::newRow("version 2 as first released")
+        << releasedFile({"v1.sql", "v2.sql"}, 2) << QByteArray() << int(Check::Older) << 2;
+    QTest::newRow("version 2 with the partial index")
+        << releasedFile({"v1.sql", "v2-changed.sql"}, 2) << QByteArray() << int(Check::Older) << 2;
+    QTest::newRow("newer version") << releasedFile({"v1.sql"}, 99) << QByteArray() << int(Check::Newer) << 99;
+    QTest::newRow("our tables without a version")
+        << releasedFile({"v1.sql"}, 0) << QByteArray() << int(Check::Foreign) << 0;
+    QTest::newRow("our table names, other columns") << ourNamesOtherColumns << QByteArray() << int(Check::Foreign) << 1;
+    QTest::newRow("another program's database")
+        << QStringList{"PRAGMA journal_mode=WAL", "CREATE TABLE Orders (ID INTEGER PRIMARY KEY, Item TEXT)"}
+        << QByteArray() << int(Check::Foreign) << 0;
+}
+
+void TestData::inspectTellsWhatAFileIsAndChangesNothing()
+{
+    QFETCH(QStringList, statements);
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, verdict);
+    QFETCH(int, version);
+    ProgramFolder folder;
+    const QString path = folder.file("Data/db.sqlite3");
+    QVERIFY(QDir().mkpath(folder.file("Data")));
+    if (!statements.isEmpty()) {
+        makeDatabase(path, statements);
+    } else if (!bytes.isNull()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    const QByteArray before = bytesOf(path);
+    const QStringList beside = QDir(folder.file("Data")).entryList(QDir::Files);
+
+    const Schema::FileCheck check = Schema::inspect(path);
+    QCOMPARE(int(check.verdict), verdict);
+    QCOMPARE(check.version, version);
+    QCOMPARE(check.reason.isEmpty(), check.usable());
+    QCOMPARE(bytesOf(path), before);
+    QCOMPARE(QDir(folder.file("Data")).entryList(QDir::Files), beside);
 }
 
 ORVANE_TEST_MAIN(TestData)
