@@ -1,5 +1,4 @@
--- The version-2 step as it was changed after its release: other files of version 2 were made
--- by these, with a partial company index in place of the two plain ones.
+-- The version-2 step as released, but for its last indexes: its print set-up tables and the print log.
 CREATE TABLE SOffset (ID INTEGER PRIMARY KEY AUTOINCREMENT, thePrinter TEXT NOT NULL DEFAULT '', EName TEXT NOT NULL DEFAULT '', theX REAL NOT NULL DEFAULT 0, theY REAL NOT NULL DEFAULT 0, theOrigin TEXT NOT NULL DEFAULT '可打印区域');
 CREATE UNIQUE INDEX SOffset_Key ON SOffset (thePrinter, EName);
 CREATE TABLE SForm (ID INTEGER PRIMARY KEY AUTOINCREMENT, EName TEXT NOT NULL DEFAULT '', theWidth REAL NOT NULL DEFAULT 0);
@@ -8,4 +7,3 @@ CREATE TABLE SPWidth (ID INTEGER PRIMARY KEY AUTOINCREMENT, EName TEXT NOT NULL 
 CREATE UNIQUE INDEX SPWidth_Key ON SPWidth (EName, theName);
 CREATE TABLE ULog (ID INTEGER PRIMARY KEY AUTOINCREMENT, WID INTEGER NOT NULL, theTime TEXT NOT NULL DEFAULT '', thePrinter TEXT NOT NULL DEFAULT '', UName TEXT NOT NULL DEFAULT '', theKind TEXT NOT NULL DEFAULT '');
 CREATE INDEX ULog_Waybill ON ULog (WID);
-CREATE INDEX UE_LiveCompany ON UE (EName) WHERE theDel = '否';
