@@ -24,11 +24,7 @@ bool exec(const QString& sql)
 Transaction::Transaction()
 {
     // A lock held by another program gets the same plain message as any statement.
-    if (g_depth == 0) {
-        DM().run(SqlText(BeginWriteSql()));
-    } else {
-        DM().run(SqlText(QStringLiteral("SAVEPOINT ") + savepoint(g_depth)));
-    }
+    DM().run(SqlText(g_depth == 0 ? BeginWriteSql() : QStringLiteral("SAVEPOINT ") + savepoint(g_depth)));
     m_depth = g_depth++;
     m_open = true;
 }
