@@ -4,6 +4,7 @@
 #include "Schema.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSqlError>
 
@@ -22,8 +23,11 @@ QString failureText(const QSqlError& error, const QString& sql)
     return QStringLiteral("数据库错误：%1\n%2").arg(error.text(), sql.trimmed());
 }
 
-QString busyText()
+QString busyText(qint64 waitedMs)
 {
+    // The wait is named only when it was waited: a lock refused at once says so.
+    if (waitedMs + 250 < BusyTimeoutMs)
+        return QStringLiteral("数据库正被另一个程序占用，这次操作没有完成。\n请稍后再试一次。");
     return QStringLiteral("数据库正被另一个程序占用，等候 %1 秒后仍未释放，这次操作没有完成。\n请稍后再试一次。")
         .arg(BusyTimeoutMs / 1000);
 }
@@ -80,8 +84,11 @@ void TfrmDM::open()
     if (dataFolder.exists() && !dataFolder.isDir())
         throw AppError(
             UnusableFileText(dataFolder.filePath(), QStringLiteral("这里应是存放数据的文件夹，现在却是一个文件。")));
-    if (file.isDir())
-        throw AppError(UnusableFileText(m_path, QStringLiteral("这里应是数据库文件，现在却是一个文件夹。")));
+    // A file the program refuses must stay byte for byte as it is: opening it for writing
+    // would already switch it to WAL, so it is looked at read-only first.
+    const Schema::FileCheck check = Schema::inspect(m_path);
+    if (!check.usable())
+        throw AppError(UnusableFileText(m_path, check.reason));
     const QDir programDir = file.dir().filePath(QStringLiteral(".."));
     // First start: the folders the program writes into come into being with the database.
     if (!file.exists()) {
@@ -97,7 +104,7 @@ void TfrmDM::open()
         // Another process holding the file for a moment must not fail a statement.
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
         if (!db.open())
-            throw AppError(UnusableFileText(m_path, QStringLiteral("无法打开它（%1）。").arg(db.lastError().text())));
+            throw AppError(UnusableFileText(m_path, QStringLiteral("无法打开它，请检查它的读写权限。")));
         QSqlQuery pragma(db);
         pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     }
@@ -110,12 +117,12 @@ void TfrmDM::open()
     }
 }
 
-void TfrmDM::fail(const QSqlError& error, const QString& sql) const
+void TfrmDM::fail(const QSqlError& error, const QString& sql, qint64 waitedMs) const
 {
     switch (sqliteCode(error)) {
     case Busy:
     case Locked:
-        throw AppError(busyText());
+        throw AppError(busyText(waitedMs));
     case Corrupt:
     case NotADatabase:
         throw AppError(UnusableFileText(m_path, QStringLiteral("它已损坏，或者不是数据库文件。")));
@@ -128,8 +135,10 @@ QSqlQuery TfrmDM::run(const SqlText& statement, Rows rows)
 {
     QSqlQuery query(database());
     query.setForwardOnly(rows == Rows::ForwardOnly);
+    QElapsedTimer waited;
+    waited.start();
     if (!query.prepare(statement.sql))
-        fail(query.lastError(), statement.sql);
+        fail(query.lastError(), statement.sql, waited.elapsed());
     for (const QVariant& value : statement.values) {
         // An empty edit box gives a null string; store it as empty text, never NULL.
         if (value.typeId() == QMetaType::QString && value.toString().isNull())
@@ -138,7 +147,7 @@ QSqlQuery TfrmDM::run(const SqlText& statement, Rows rows)
             query.addBindValue(value);
     }
     if (!query.exec())
-        fail(query.lastError(), statement.sql);
+        fail(query.lastError(), statement.sql, waited.elapsed());
     return query;
 }
 

@@ -20,7 +20,9 @@ public:
     // created with its tables on first use, by open() or the first statement that runs.
     void setProgramDir(const QString& programDir);
     // Throws AppError, in words a user can act on, when the file cannot be used: damaged,
-    // not a database, or a folder where the file should be (or a file for its folder).
+    // not a database, another program's database, one made by a newer version, or a
+    // folder where the file should be (or a file for its folder). Such a file is only
+    // looked at, never written.
     void open();
     void close();
     QString databasePath() const { return m_path; }
@@ -45,9 +47,10 @@ public:
     void refreshUserLookup();
     void refreshCompanyLookup();
 
-    // Throws the AppError a failed statement gets: a plain message for a lock held too
-    // long or a damaged file, the driver's text and the statement otherwise.
-    [[noreturn]] void fail(const QSqlError& error, const QString& sql) const;
+    // Throws the AppError a failed statement gets: a plain message for a lock held by
+    // another program (naming the wait only when the statement waited it out, waitedMs)
+    // or a damaged file, the driver's text and the statement otherwise.
+    [[noreturn]] void fail(const QSqlError& error, const QString& sql, qint64 waitedMs = 0) const;
 
 private:
     TfrmDM() = default;

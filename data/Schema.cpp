@@ -3,10 +3,15 @@
 #include "AppError.h"
 #include "DM.h"
 #include "Password.h"
+#include "SqliteHandle.h"
 #include "Transaction.h"
 #include "Unit1.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QMap>
 #include <QSqlQuery>
+#include <QUrl>
 
 namespace {
 
@@ -70,7 +75,7 @@ const char* const Tables[] = {
 };
 
 // Version 2: print set-up per printer and company (offsets, the form's width, box
-// widths), the print log, and an index for a company among a shop's million waybills.
+// widths), the print log, and the indexes a shop's million waybills are filtered by.
 const char* const Version2[] = {
     "CREATE TABLE SOffset (ID INTEGER PRIMARY KEY AUTOINCREMENT, thePrinter TEXT NOT NULL DEFAULT '', "
     "EName TEXT NOT NULL DEFAULT '', theX REAL NOT NULL DEFAULT 0, theY REAL NOT NULL DEFAULT 0, "
@@ -86,13 +91,24 @@ const char* const Version2[] = {
     "theTime TEXT NOT NULL DEFAULT '', thePrinter TEXT NOT NULL DEFAULT '', UName TEXT NOT NULL DEFAULT '', "
     "theKind TEXT NOT NULL DEFAULT '')",
     "CREATE INDEX ULog_Waybill ON ULog (WID)",
-    // A company among a million live waybills: without it the count walks every live
-    // row. Partial, so that a filter it cannot narrow still walks the live rows in ID
-    // order (UE_Live) rather than jumping through it.
+    // A date range or a company among a million live waybills: without these the count
+    // walks every live row.
+    "CREATE INDEX UE_LiveDate ON UE (theDel, myDate)",
+    "CREATE INDEX UE_LiveCompany ON UE (theDel, EName)",
+};
+
+// Version 3: one index for a company among the live waybills, partial, so that a filter
+// it cannot narrow still walks the live rows in ID order (UE_Live) rather than jumping
+// through it. Some builds of version 2 made this index already in place of the two
+// above; either kind of version-2 file ends with the same indexes.
+const char* const Version3[] = {
+    "DROP INDEX IF EXISTS UE_LiveDate",
+    "DROP INDEX IF EXISTS UE_LiveCompany",
     "CREATE INDEX UE_LiveCompany ON UE (EName) WHERE theDel = '否'",
 };
 
-// Each step takes a database from the version before it to its own.
+// Each step takes a database from the version before it to its own: Steps[0] makes
+// version 1. A step, once released, never changes; a new schema is a new step at the end.
 struct Step {
     const char* const* begin;
     const char* const* end;
@@ -100,7 +116,75 @@ struct Step {
 const Step Steps[] = {
     {std::begin(Tables), std::end(Tables)},
     {std::begin(Version2), std::end(Version2)},
+    {std::begin(Version3), std::end(Version3)},
 };
+static_assert(std::size(Steps) == Schema::Version, "one step for each version");
+
+using Shape = QMap<QString, QStringList>; // each table's columns, in their order
+
+// SQLite's result code, and the rows of a statement with each column as text.
+int readRows(sqlite3* db, const char* sql, QList<QStringList>* rows)
+{
+    sqlite3_stmt* statement = nullptr;
+    int rc = sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+    while (rc == SQLITE_OK && (rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        QStringList row;
+        for (int i = 0; i < sqlite3_column_count(statement); ++i)
+            row << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, i)));
+        rows->append(row);
+        rc = SQLITE_OK;
+    }
+    sqlite3_finalize(statement);
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+}
+
+int readShape(sqlite3* db, Shape* shape)
+{
+    QList<QStringList> rows;
+    const int rc = readRows(db,
+                            "SELECT m.name, c.name FROM sqlite_master AS m, pragma_table_info(m.name) AS c "
+                            "WHERE m.type = 'table' AND m.name NOT LIKE 'sqlite%' ORDER BY m.name, c.cid",
+                            &rows);
+    for (const QStringList& row : rows)
+        (*shape)[row[0]] << row[1];
+    return rc;
+}
+
+// The tables and columns of each version (index: the version), made by running the
+// steps up to it in a database in memory: a list kept by hand would drift from them.
+const QList<Shape>& versionShapes()
+{
+    static const QList<Shape> shapes = [] {
+        sqlite3* opened = nullptr;
+        sqlite3_open(":memory:", &opened);
+        const SqliteHandle db(opened);
+        QList<Shape> result{Shape()};
+        for (int version = 1; version <= Schema::Version; ++version) {
+            for (const QString& statement : Schema::stepStatements(version))
+                if (sqlite3_exec(db.get(), statement.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+                    qFatal("Schema step statement failed in memory: %s", sqlite3_errmsg(db.get()));
+            result << Shape();
+            readShape(db.get(), &result.last());
+        }
+        return result;
+    }();
+    return shapes;
+}
+
+using Check = Schema::FileCheck;
+
+Check refused(Check::Verdict verdict, const QString& reason, int version = 0) { return {verdict, version, reason}; }
+
+Check unreadable(const QString& reason) { return refused(Check::Unreadable, reason); }
+
+QString foreignReason() { return QStringLiteral("它不是本软件的数据文件。"); }
+
+QString newerReason(int version)
+{
+    return QStringLiteral("它由更新版本的本软件创建（数据版本 %1，本版本只认得到 %2）。请安装那个更新的版本来打开它。")
+        .arg(version)
+        .arg(Schema::Version);
+}
 
 int userVersion(TfrmDM& dm)
 {
@@ -108,37 +192,117 @@ int userVersion(TfrmDM& dm)
     return query.next() ? query.value(0).toInt() : 0;
 }
 
-bool hasTables(TfrmDM& dm)
+void migrate(TfrmDM& dm, int version)
 {
-    return dm.QueryCount(SqlText(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
-                                                "AND name NOT LIKE 'sqlite%'"))) > 0;
+    // All steps or none: a failure part way leaves the file at the version it had.
+    Transaction transaction;
+    try {
+        for (int next = version + 1; next <= Schema::Version; ++next) {
+            for (const QString& statement : Schema::stepStatements(next))
+                dm.ExecSql(SqlText(statement));
+            if (next == 1)
+                dm.ExecSql(SqlText(QStringLiteral("INSERT INTO SUser (theName, thePass, Remark) VALUES (?, ?, ?) "),
+                                   {QStringLiteral("admin"), Password::hash(Unit1::InitialPassword), QString()}));
+        }
+        dm.ExecSql(SqlText(QStringLiteral("PRAGMA user_version = %1").arg(Schema::Version)));
+        transaction.commit();
+    } catch (const AppError& error) {
+        // The driver's words go to the log for whoever helps the user; the user is told
+        // what happened and what to do. The transaction rolls back as this unwinds.
+        qWarning("Migration from version %d failed: %s", version, qPrintable(error.message()));
+        if (version == 0)
+            throw AppError(
+                QStringLiteral("无法在 %1 建立数据库，什么也没有写入。\n请确认那里能够写入，或者联系技术支持。")
+                    .arg(dm.databasePath()));
+        throw AppError(QStringLiteral("数据库升级失败：数据文件 %1 没能从第 %2 版升级到第 %3 版，它仍保持原样。\n"
+                                      "请联系技术支持；在此之前可以继续用原来版本的本软件，"
+                                      "或者用它的备份副本换回它。")
+                           .arg(dm.databasePath())
+                           .arg(version)
+                           .arg(Schema::Version));
+    }
 }
 
 } // namespace
 
 namespace Schema {
 
+FileCheck inspect(const QString& databasePath)
+{
+    const QFileInfo info(databasePath);
+    if (!info.exists())
+        return {FileCheck::Missing};
+    if (info.isDir())
+        return unreadable(QStringLiteral("这里应是数据库文件，现在却是一个文件夹。"));
+    QFile file(databasePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return unreadable(QStringLiteral("无法读取它，请检查它的读取权限。"));
+    const QByteArray header = file.read(100);
+    if (header.isEmpty())
+        return {FileCheck::Empty};
+
+    // A file in WAL mode whose log is absent or empty holds all its data itself: read it
+    // as immutable, since a read-only connection would leave a log and an index beside it.
+    const bool walMode = header.size() >= 20 && header[18] == 2 && header[19] == 2;
+    QString uri =
+        QString::fromUtf8(QUrl::fromLocalFile(info.absoluteFilePath()).toEncoded()) + QStringLiteral("?mode=ro");
+    if (walMode && QFileInfo(databasePath + QStringLiteral("-wal")).size() == 0)
+        uri += QStringLiteral("&immutable=1");
+    sqlite3* opened = nullptr;
+    const int openRc =
+        sqlite3_open_v2(uri.toUtf8().constData(), &opened, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    const SqliteHandle db(opened);
+    if (openRc != SQLITE_OK)
+        return unreadable(QStringLiteral("无法读取它，请检查它的读取权限。"));
+    sqlite3_busy_timeout(db.get(), 5000);
+
+    QList<QStringList> rows;
+    Shape shape;
+    int rc = readRows(db.get(), "PRAGMA user_version", &rows);
+    const int version = rows.isEmpty() ? 0 : rows.first().value(0).toInt();
+    if (rc == SQLITE_OK && version > Version)
+        return refused(FileCheck::Newer, newerReason(version), version);
+    if (rc == SQLITE_OK)
+        rc = readShape(db.get(), &shape);
+    switch (rc & 0xff) {
+    case SQLITE_OK:
+        break;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return unreadable(QStringLiteral("另一个程序正占用它，等候 5 秒后仍未释放。请关闭那个程序后再试。"));
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        return unreadable(QStringLiteral("它已损坏，或者不是数据库文件。"));
+    default:
+        return unreadable(QStringLiteral("无法读取它（错误代码 %1），请联系技术支持。").arg(rc));
+    }
+    if (version == 0)
+        return shape.isEmpty() ? FileCheck{FileCheck::Empty} : refused(FileCheck::Foreign, foreignReason());
+    if (version < 0 || shape != versionShapes().at(version))
+        return refused(FileCheck::Foreign, foreignReason(), version);
+    return {version == Version ? FileCheck::Ours : FileCheck::Older, version};
+}
+
+QStringList stepStatements(int version)
+{
+    Q_ASSERT(version >= 1 && version <= Version);
+    QStringList statements;
+    for (auto statement = Steps[version - 1].begin; statement != Steps[version - 1].end; ++statement)
+        statements << QString::fromUtf8(*statement);
+    return statements;
+}
+
 void ensure(TfrmDM& dm)
 {
     const int version = userVersion(dm);
     if (version == Version)
         return;
+    // inspect() has let the file through; only a change since then gets here.
+    if (version < 0)
+        throw AppError(UnusableFileText(dm.databasePath(), foreignReason()));
     if (version > Version)
-        throw AppError(QStringLiteral("数据库 %1 由更新版本的软件创建，无法打开。").arg(dm.databasePath()));
-    if (version == 0 && hasTables(dm))
-        throw AppError(UnusableFileText(dm.databasePath(), QStringLiteral("它不是本软件的数据文件。")));
-
-    // All steps or none: a failure part way leaves the file at the version it had.
-    Transaction transaction;
-    for (int step = version; step < Version; ++step) {
-        for (auto statement = Steps[step].begin; statement != Steps[step].end; ++statement)
-            dm.ExecSql(SqlText(QString::fromUtf8(*statement)));
-        if (step == 0)
-            dm.ExecSql(SqlText(QStringLiteral("INSERT INTO SUser (theName, thePass, Remark) VALUES (?, ?, ?) "),
-                               {QStringLiteral("admin"), Password::hash(Unit1::InitialPassword), QString()}));
-    }
-    dm.ExecSql(SqlText(QStringLiteral("PRAGMA user_version = %1").arg(Version)));
-    transaction.commit();
+        throw AppError(UnusableFileText(dm.databasePath(), newerReason(version)));
+    migrate(dm, version);
 }
 
 } // namespace Schema

@@ -7,6 +7,8 @@
 
 QString Contains(const QString& column) { return column + QStringLiteral(" LIKE '%' || ? || '%'"); }
 
+QString BeginWriteSql() { return QStringLiteral("BEGIN IMMEDIATE"); }
+
 qint64 InsertRow(const SqlText& insert)
 {
     QSqlQuery query = DM().run(insert);

@@ -19,3 +19,8 @@ qint64 InsertRow(const SqlText& insert);
 // The first column of the first row of a SELECT (a COUNT, say); a null value when
 // there is no row.
 QVariant QueryValue(const SqlText& select);
+
+// Starts a transaction that may write. On SQLite it takes the write lock at once
+// (BEGIN IMMEDIATE), waiting for another program's lock like any write: a plain BEGIN
+// that reads first fails at the later upgrade without waiting at all.
+QString BeginWriteSql();

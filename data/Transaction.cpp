@@ -1,6 +1,7 @@
 #include "Transaction.h"
 
 #include "DM.h"
+#include "SqlDialect.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -22,14 +23,8 @@ bool exec(const QString& sql)
 
 Transaction::Transaction()
 {
-    QSqlDatabase db = DM().database();
     // A lock held by another program gets the same plain message as any statement.
-    if (g_depth == 0) {
-        if (!db.transaction())
-            DM().fail(db.lastError(), QStringLiteral("BEGIN"));
-    } else {
-        DM().run(SqlText(QStringLiteral("SAVEPOINT ") + savepoint(g_depth)));
-    }
+    DM().run(SqlText(g_depth == 0 ? BeginWriteSql() : QStringLiteral("SAVEPOINT ") + savepoint(g_depth)));
     m_depth = g_depth++;
     m_open = true;
 }

@@ -6,6 +6,8 @@
 // was reached, so a statement that throws part way leaves nothing half-written.
 // A transaction opened while another is open joins it as a savepoint: store functions
 // compose, and the outer action still commits or rolls back as a whole.
+// The outermost one takes the write lock as it begins, so it waits for another
+// program's lock as long as any write does.
 class Transaction {
 public:
     Transaction();

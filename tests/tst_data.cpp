@@ -12,8 +12,10 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTemporaryDir>
 
 class TestData : public QObject {
     Q_OBJECT
@@ -26,7 +28,11 @@ private slots:
     void likeWithTypedPercentIsWildcard();
     void failingStatementInTransactionWritesNothing();
     void innerTransactionJoinsTheOuter();
-    void olderFileIsBroughtUpToDateKeepingItsRows();
+    void releasedStepsNeverChange_data();
+    void releasedStepsNeverChange();
+    void everyOlderVersionBecomesTheFreshSchema_data();
+    void everyOlderVersionBecomesTheFreshSchema();
+    void failedMigrationLeavesTheFileAsItWas();
     void failingStatementNamesTheError();
     void foreignDatabaseIsRefused();
     void userLookupListsEveryUser();
@@ -44,6 +50,56 @@ QStringList columnsOf(const QString& table)
     while (query.next())
         names << query.value(0).toString();
     return names;
+}
+
+// The schema steps as released, kept in tests/schema: files of those versions exist.
+// Version 2 was released twice, with other indexes the second time.
+const QStringList Version2{"v1.sql", "v2-tables.sql", "v2-indexes.sql"};
+const QStringList Version2Changed{"v1.sql", "v2-tables.sql", "v2-changed-index.sql"};
+
+QStringList releasedStatements(const QStringList& files)
+{
+    QStringList statements;
+    for (const QString& name : files) {
+        QFile file(QFINDTESTDATA("schema/" + name));
+        file.open(QIODevice::ReadOnly);
+        for (const QString& line : QString::fromUtf8(file.readAll()).split(";\n", Qt::SkipEmptyParts))
+            statements << line.section('\n', -1); // after the comment lines
+    }
+    return statements;
+}
+
+// A shop's file as an older build left it: WAL mode, a user and a waybill, its version.
+QStringList releasedFile(const QStringList& steps, int version)
+{
+    return QStringList{"PRAGMA journal_mode=WAL"} + releasedStatements(steps) +
+           QStringList{"INSERT INTO SUser (theName, thePass, Remark) VALUES ('店长', 'x', '')",
+                       "INSERT INTO UE (EName, myDate, theDel) VALUES ('顺丰', '2026-01-01', '否')",
+                       QString("PRAGMA user_version = %1").arg(version)};
+}
+
+// Runs statements on a file through a connection of its own, as another build or program
+// would, and gives its version and schema, whitespace normalised, in a fixed order.
+QStringList onItsOwn(const QString& path, const QStringList& statements = {})
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QStringList schema;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "its own");
+        db.setDatabaseName(path);
+        db.open();
+        QSqlQuery query(db);
+        const QString schemaSql =
+            "SELECT 'version ' || user_version FROM pragma_user_version UNION ALL "
+            "SELECT type || '|' || name || '|' || tbl_name || '|' || sql FROM sqlite_master ORDER BY 1";
+        for (const QString& sql : statements + QStringList{schemaSql})
+            if (!query.exec(sql))
+                QTest::qFail(qPrintable(sql + ": " + query.lastError().text()), __FILE__, __LINE__);
+        while (query.next())
+            schema << query.value(0).toString().simplified();
+    }
+    QSqlDatabase::removeDatabase("its own");
+    return schema;
 }
 } // namespace
 
@@ -218,7 +274,13 @@ void TestData::writeWaitsForAnotherProcessesLock()
                             folder.file("Data/db.sqlite3")});
     QVERIFY(other.waitForReadyRead(10000));
     QCOMPARE(other.readLine().trimmed(), QByteArray("locked"));
-    DM().ExecSql(SqlText("INSERT INTO SCom (theName) VALUES (?)", {QString("waited")}));
+    {
+        // Reads before it writes, as a contact's save or import looks for its twin first.
+        Transaction transaction;
+        QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SCom")), 0);
+        DM().ExecSql(SqlText("INSERT INTO SCom (theName) VALUES (?)", {QString("waited")}));
+        transaction.commit();
+    }
     QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SCom")), 1);
     QVERIFY(other.waitForFinished(10000));
     QCOMPARE(other.exitCode(), 0);
@@ -228,26 +290,46 @@ void TestData::unusableFileEndsTheStartWithAPlainMessage_data()
 {
     QTest::addColumn<QString>("obstacle"); // in the program folder, where the file or its folder belongs
     QTest::addColumn<bool>("isFolder");
-    QTest::newRow("not a database") << "Data/db.sqlite3" << false;
-    QTest::newRow("Data is a file") << "Data" << false;
-    QTest::newRow("database file is a folder") << "Data/db.sqlite3" << true;
+    QTest::addColumn<QStringList>("database"); // made instead of a text file
+    QTest::addColumn<QString>("reason");       // part of what the message says
+    const QString file = "Data/db.sqlite3";
+    QTest::newRow("not a database") << file << false << QStringList() << "损坏";
+    QTest::newRow("Data is a file") << "Data" << false << QStringList() << "文件夹";
+    QTest::newRow("database file is a folder") << file << true << QStringList() << "文件夹";
+    // Opened for writing, a file not in WAL mode (all but "a column short") would be switched
+    // to it, in its header; a file in WAL mode read as such would get a log beside it.
+    QTest::newRow("another program's") << file << false << QStringList{"CREATE TABLE Orders (ID, Item)"}
+                                       << "不是本软件";
+    QTest::newRow("our tables, a column short")
+        << file << false << releasedFile({"v1.sql"}, 1) + QStringList{"ALTER TABLE SCom DROP COLUMN Remark"}
+        << "不是本软件";
+    QTest::newRow("made by a newer version") << file << false << releasedFile(Version2, 99).mid(1) << "请安装";
 }
 
 void TestData::unusableFileEndsTheStartWithAPlainMessage()
 {
     QFETCH(QString, obstacle);
     QFETCH(bool, isFolder);
+    QFETCH(QStringList, database);
+    QFETCH(QString, reason);
     ProgramFolder folder;
     const QString path = folder.file(obstacle);
-    const QByteArray bytes =
-        QByteArrayLiteral("SQLite format 2\0\x01\x02 a user's file that only looks like a database");
     QVERIFY(QDir().mkpath(isFolder ? path : QFileInfo(path).absolutePath()));
-    if (!isFolder) {
-        QFile file(path);
+    QFile file(path);
+    if (!database.isEmpty()) {
+        onItsOwn(path, database);
+    } else if (!isFolder) {
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        file.write(QByteArrayLiteral("SQLite format 2\0\x01\x02 a user's file that only looks like a database"));
+        file.close();
     }
-    const QStringList before = QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    file.close();
+    const auto listing = [&folder] {
+        return QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot) +
+               QDir(folder.file("Data")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    };
+    const QStringList before = listing();
 
     MessageRecorder messages;
     bool opened = true;
@@ -256,12 +338,11 @@ void TestData::unusableFileEndsTheStartWithAPlainMessage()
     QCOMPARE(messages.shown().size(), 1);
     const QString text = messages.last();
     // Where the file is and what to do, in Chinese: no driver text, no statement.
-    QVERIFY2(text.contains(path) && text.contains("备份"), qPrintable(text));
+    QVERIFY2(text.contains(path) && text.contains("备份") && text.contains(reason), qPrintable(text));
     QVERIFY2(!text.contains("database") && !text.contains("PRAGMA"), qPrintable(text));
 
     // The user's file is left exactly as it was, and nothing is made beside it.
-    QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
-    QFile file(path);
+    QCOMPARE(listing(), before);
     QVERIFY(isFolder ? QDir(path).isEmpty() : file.open(QIODevice::ReadOnly) && file.readAll() == bytes);
 }
 
@@ -270,6 +351,7 @@ void TestData::lockHeldPastTheWaitGetsAPlainMessage()
     ProgramFolder folder;
     DM().open();
     const SqlText insert("INSERT INTO SCom (theName) VALUES (?)", {QString("顺丰")});
+    DM().ExecSql(SqlText("INSERT INTO SUser (theName) VALUES ('甲')"));
     {
         // Another program keeps the write lock longer than a statement waits.
         QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "another program");
@@ -283,10 +365,22 @@ void TestData::lockHeldPastTheWaitGetsAPlainMessage()
         } catch (const AppError& error) {
             // Says what happened and that it can be tried again: no driver text, no statement.
             const QString text = error.message();
-            QVERIFY2(text.contains("另一个程序") && text.contains("再试") && !text.contains("locked") &&
-                         !text.contains("INSERT"),
+            QVERIFY2(text.contains("另一个程序") && text.contains("等候 5 秒") && text.contains("再试") &&
+                         !text.contains("locked") && !text.contains("INSERT"),
                      qPrintable(text));
         }
+        // A write this connection cannot wait for (it still reads a listing) is refused at
+        // once, and the message does not claim a wait that never happened.
+        QSqlQuery listing = DM().run(SqlText("SELECT theName FROM SUser"));
+        QVERIFY(listing.next());
+        try {
+            DM().ExecSql(insert);
+            QFAIL("the write went through another program's lock");
+        } catch (const AppError& error) {
+            QVERIFY2(error.message().contains("另一个程序") && !error.message().contains("等候"),
+                     qPrintable(error.message()));
+        }
+        listing.finish();
         QVERIFY(hold.exec("ROLLBACK"));
         other.close();
     }
@@ -329,36 +423,76 @@ void TestData::innerTransactionJoinsTheOuter()
     QCOMPARE(rows.value(0).toString(), QString("kept"));
 }
 
-void TestData::olderFileIsBroughtUpToDateKeepingItsRows()
+void TestData::releasedStepsNeverChange_data()
+{
+    QTest::addColumn<QStringList>("released");
+    QTest::addColumn<int>("version");
+    // Version 1 is checked by its migration: no later step hides a change of it.
+    QTest::newRow("version 2") << Version2 << 2;
+    QTest::newRow("version 3") << Version2 + QStringList{"v3.sql"} << 3;
+}
+
+void TestData::releasedStepsNeverChange()
+{
+    QFETCH(QStringList, released);
+    QFETCH(int, version);
+    QStringList steps;
+    for (int step = 1; step <= version; ++step)
+        steps += Schema::stepStatements(step);
+    QTemporaryDir folder;
+    QCOMPARE(onItsOwn(folder.filePath("steps"), steps),
+             onItsOwn(folder.filePath("released"), releasedStatements(released)));
+}
+
+void TestData::everyOlderVersionBecomesTheFreshSchema_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<int>("version");
+    QTest::newRow("version 1") << QStringList{"v1.sql"} << 1;
+    QTest::newRow("version 2 as first released") << Version2 << 2;
+    QTest::newRow("version 2 with the partial index") << Version2Changed << 2;
+}
+
+void TestData::everyOlderVersionBecomesTheFreshSchema()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(int, version);
+    QStringList fresh;
+    {
+        ProgramFolder folder;
+        DM().open();
+        DM().close();
+        fresh = onItsOwn(folder.file("Data/db.sqlite3"));
+    }
+    ProgramFolder folder;
+    const QString path = folder.file("Data/db.sqlite3");
+    onItsOwn(path, releasedFile(steps, version));
+    QCOMPARE(Schema::inspect(path).verdict, Schema::FileCheck::Older);
+    // The shop's rows are kept, and no second first user comes in.
+    QCOMPARE(RowsOf(SqlText("SELECT theName FROM SUser UNION ALL SELECT EName FROM UE")),
+             QStringList({"店长", "顺丰"}));
+    DM().close();
+    QCOMPARE(onItsOwn(path), fresh);
+    QCOMPARE(Schema::inspect(path).verdict, Schema::FileCheck::Ours);
+}
+
+void TestData::failedMigrationLeavesTheFileAsItWas()
 {
     ProgramFolder folder;
-    QVERIFY(QDir().mkpath(folder.file("Data")));
-    {
-        // A file as the first released version wrote it.
-        QSqlDatabase old = QSqlDatabase::addDatabase("QSQLITE", "old");
-        old.setDatabaseName(folder.file("Data/db.sqlite3"));
-        QVERIFY(old.open());
-        QSqlQuery q(old);
-        for (const char* sql : {"CREATE TABLE SUser (ID INTEGER PRIMARY KEY AUTOINCREMENT, theName TEXT, thePass TEXT, "
-                                "Remark TEXT)",
-                                "CREATE TABLE UE (ID INTEGER PRIMARY KEY AUTOINCREMENT, EName TEXT, myDate TEXT, "
-                                "theDel TEXT)",
-                                "INSERT INTO SUser (theName, thePass, Remark) VALUES ('店长', 'x', '')",
-                                "INSERT INTO UE (EName, myDate, theDel) VALUES ('顺丰', '2026-01-01', '否')",
-                                "PRAGMA user_version = 1"})
-            QVERIFY2(q.exec(sql), sql);
-        old.close();
+    const QString path = folder.file("Data/db.sqlite3");
+    // An index of the shop's own has a name that a later statement of the next step takes.
+    const QStringList before =
+        onItsOwn(path, releasedFile({"v1.sql"}, 1) << "CREATE INDEX SPWidth_Key ON SUser (Remark)");
+    try {
+        DM().open();
+        QFAIL("the step went through a name that was taken");
+    } catch (const AppError& error) {
+        // What happened and what to do, without the driver's words or the statement.
+        QVERIFY2(error.message().contains("升级失败") && error.message().contains("技术支持") &&
+                     !error.message().contains("SPWidth") && !error.message().contains("exists"),
+                 qPrintable(error.message()));
     }
-    QSqlDatabase::removeDatabase("old");
-
-    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SUser WHERE theName = '店长'")), 1);
-    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM UE")), 1);
-    QSqlQuery version = DM().run(SqlText("PRAGMA user_version"));
-    QVERIFY(version.next());
-    QCOMPARE(version.value(0).toInt(), Schema::Version);
-    for (const char* table : {"SOffset", "SForm", "SPWidth", "ULog"})
-        QVERIFY2(!columnsOf(table).isEmpty(), table);
-    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM SUser")), 1); // no second first user
+    QCOMPARE(onItsOwn(path), before); // no table of the step stays, the version is still 1
 }
 
 ORVANE_TEST_MAIN(TestData)
