@@ -38,8 +38,8 @@ int main(int argc, char** argv)
     auto* password = new QLineEdit(group);
     password->setGeometry(80, 51, 153, 21);
     password->setEchoMode(QLineEdit::Password);
-    auto* login = new QPushButton(dialog.style()->standardIcon(QStyle::SP_DialogApplyButton), QStringLiteral("登录"),
-                                  &dialog);
+    auto* login =
+        new QPushButton(dialog.style()->standardIcon(QStyle::SP_DialogApplyButton), QStringLiteral("登录"), &dialog);
     login->setGeometry(80, 184, 75, 25);
     login->setDefault(true);
     (new QPushButton(QStringLiteral("退出"), &dialog))->setGeometry(174, 184, 75, 25);
