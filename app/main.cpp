@@ -2,6 +2,7 @@
 #include "Application.h"
 #include "BackupCommands.h"
 #include "DM.h"
+#include "Guard.h"
 #include "Login.h"
 #include "Messages.h"
 #include "SingleInstance.h"
@@ -9,6 +10,7 @@
 
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -25,7 +27,7 @@ void AfterFirstPaint(QWidget* window, std::function<void()> work)
             if (event->type() == QEvent::Paint) {
                 watched->removeEventFilter(this);
                 QTimer::singleShot(0, this, [this] {
-                    m_work();
+                    Guarded(nullptr, m_work);
                     deleteLater();
                 });
             }
