@@ -11,6 +11,7 @@
 #include "E_In.h"
 #include "E_Q.h"
 #include "Guard.h"
+#include "HelpWindow.h"
 #include "Messages.h"
 #include "Modal.h"
 #include "Sender.h"
@@ -194,7 +195,7 @@ void TfrmMain::buildMenu()
     command("N18", [this] {
         OpenModal<TfrmCPass>(this, [this](TfrmCPass& window) { window.EndProgram = [this] { quitWithoutAsking(); }; });
     });
-    command("N55", [] { WebLinks::OpenWebPage(WebLinks::HelpPageUrl()); });
+    command("N55", [this] { HelpWindow::ShowGuide(this); });
     command("N59", [] { WebLinks::OpenWebPage(QUrl(WebLinks::HomePageUrl)); });
     command("N54", [this] { OpenModal<TfrmAbout>(this); });
     command("N14", [this] { OpenModal<TfrmSender>(this); });

@@ -4,12 +4,14 @@
 #include <QUrl>
 #include <functional>
 
-// The program's home page, its user guide, and the one way either is opened.
+// The program's home page, where its user guide lies, and the one way a web address is
+// opened. The guide itself is shown inside the program (HelpWindow).
 namespace WebLinks {
 
 inline const QString HomePageUrl = QStringLiteral("https://www.orvane.cn/");
 
-// The user guide ships beside the program file: help/index.html.
+// The user guide: help/index.html beside the program file, or in the shared data folder
+// of an installed copy.
 QUrl HelpPageUrl();
 
 // Opens the address in the desktop's browser. A failure is silent: a missing browser

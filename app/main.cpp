@@ -2,10 +2,45 @@
 #include "Application.h"
 #include "BackupCommands.h"
 #include "DM.h"
+#include "Guard.h"
 #include "Login.h"
 #include "Messages.h"
 #include "SingleInstance.h"
 #include "Unit1.h"
+
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace {
+
+// Runs `work` once, in the event loop's turn after `window` is first painted: what the
+// user needs first is on the screen before it starts.
+void AfterFirstPaint(QWidget* window, std::function<void()> work)
+{
+    class Watch : public QObject {
+    public:
+        Watch(QWidget* window, std::function<void()> work) : QObject(window), m_work(std::move(work)) {}
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint) {
+                watched->removeEventFilter(this);
+                QTimer::singleShot(0, this, [this] {
+                    Guarded(nullptr, m_work);
+                    deleteLater();
+                });
+            }
+            return false;
+        }
+
+    private:
+        std::function<void()> m_work;
+    };
+    window->installEventFilter(new Watch(window, std::move(work)));
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -25,12 +60,19 @@ int main(int argc, char* argv[])
     // A damaged file is explained before any window; the login list would be empty.
     if (!OpenDatabaseAtStart())
         return 1;
-    const BackupCommands::DailyBackup dailyBackup;
+    std::optional<BackupCommands::DailyBackup> dailyBackup;
     int result = 0;
     {
-        TfrmMain main;
-        TfrmLogin login(&main);
+        // The login window shows first. The main window it opens, and the day's backup,
+        // which on the day's first start copies the whole database, come right after.
+        std::unique_ptr<TfrmMain> main;
+        TfrmLogin login(nullptr);
         login.show();
+        AfterFirstPaint(&login, [&] {
+            main = std::make_unique<TfrmMain>();
+            login.setMainWindow(main.get());
+            dailyBackup.emplace();
+        });
         result = app.exec();
     }
     // Every window and its queries are gone before the connection closes.

@@ -1,5 +1,5 @@
-// Password change, user management, the About box and the web links, reached from the
-// main window's menu over a real database.
+// Password change, user management, the About box, the web links and the user guide,
+// reached from the main window's menu over a real database.
 #include "TestSupport.h"
 
 #include "About.h"
@@ -15,8 +15,13 @@
 
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QPixmap>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSqlQuery>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
 
 class TestUsers : public QObject {
     Q_OBJECT
@@ -33,7 +38,7 @@ private slots:
     void deleteUser_data();
     void deleteUser();
     void aboutShowsVersionAndLinksToTheHomePage();
-    void helpOpensTheShippedGuide();
+    void helpShowsTheGuideInsideTheProgram();
 };
 
 namespace {
@@ -313,24 +318,66 @@ void TestUsers::aboutShowsVersionAndLinksToTheHomePage()
     QVERIFY(about->isHidden());
 }
 
-void TestUsers::helpOpensTheShippedGuide()
+void TestUsers::helpShowsTheGuideInsideTheProgram()
 {
     Session session("admin");
     child<QAction>(&session.main, "N55")->trigger();
-    QTest::mouseClick(child(&session.main, "SpeedButton11"), Qt::LeftButton);
-    QCOMPARE(session.urls.size(), 2);
-    QCOMPARE(session.urls[0], session.urls[1]);
-    const QUrl url(session.urls[0]);
-    QVERIFY(url.isLocalFile());
-    QFile guide(url.toLocalFile());
-    QVERIFY2(guide.open(QIODevice::ReadOnly), qPrintable(guide.fileName()));
+    auto* help = child(&session.main, "frmHelp");
+    QVERIFY(help->isVisible());
+    auto* browser = child<QTextBrowser>(help, "TextBrowser1");
+    // The guide shipped beside the program, and no browser asked for it.
+    const QString page = QCoreApplication::applicationDirPath() + QStringLiteral("/help/index.html");
+    QCOMPARE(browser->source(), QUrl::fromLocalFile(page));
+    QVERIFY(session.urls.isEmpty());
 
-    // Every picture the guide shows is there beside it.
-    const QString html = QString::fromUtf8(guide.readAll());
-    const QRegularExpression source(QStringLiteral("<img[^>]*src=\"([^\"]+)\""));
-    QVERIFY(html.count(source) >= 5);
-    for (const QRegularExpressionMatch& match : source.globalMatch(html))
-        QVERIFY2(QFileInfo(QFileInfo(guide).dir(), match.captured(1)).size() > 0, qPrintable(match.captured(1)));
+    // Every picture the page names is shown, read from its file.
+    QFile guide(page);
+    QVERIFY(guide.open(QIODevice::ReadOnly));
+    QStringList named;
+    for (const QRegularExpressionMatch& match : QRegularExpression(QStringLiteral("<img[^>]*src=\"([^\"]+)\""))
+                                                    .globalMatch(QString::fromUtf8(guide.readAll())))
+        named << match.captured(1);
+    QVERIFY(named.size() >= 10);
+    QTextDocument* document = browser->document();
+    QStringList shown;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFormat format = it.fragment().charFormat();
+            if (!format.isImageFormat())
+                continue;
+            const QString name = format.toImageFormat().name();
+            const QVariant data = document->resource(QTextDocument::ImageResource, QUrl(name));
+            // Kept as the file's bytes until painted, then as the picture painted.
+            const QImage image = data.typeId() == QMetaType::QPixmap  ? data.value<QPixmap>().toImage()
+                                 : data.typeId() == QMetaType::QImage ? data.value<QImage>()
+                                                                      : QImage::fromData(data.toByteArray());
+            QVERIFY2(!image.isNull(), qPrintable(name));
+            shown << name;
+        }
+    QCOMPARE(shown, named);
+
+    // A link within the guide is followed in the same window; one to the web goes out.
+    const auto clickText = [browser](const QString& text) {
+        const QTextCursor found = browser->document()->find(text);
+        QVERIFY2(!found.isNull(), qPrintable(text));
+        QTextCursor inside(browser->document());
+        inside.setPosition(found.selectionStart() + 1);
+        browser->setTextCursor(inside);
+        browser->ensureCursorVisible();
+        QTest::mouseClick(browser->viewport(), Qt::LeftButton, {}, browser->cursorRect(inside).center());
+    };
+    clickText(QStringLiteral("备份与恢复"));
+    QUrl section = QUrl::fromLocalFile(page);
+    section.setFragment(QStringLiteral("backup"));
+    QCOMPARE(browser->source(), section);
+    QVERIFY(browser->verticalScrollBar()->value() > 0);
+    clickText(QStringLiteral("www.orvane.cn"));
+    QCOMPARE(session.urls, QStringList({"https://www.orvane.cn/"}));
+    QCOMPARE(browser->source().fragment(), QString("backup"));
+
+    // The tool button brings forward the window already open.
+    QTest::mouseClick(child(&session.main, "SpeedButton11"), Qt::LeftButton);
+    QCOMPARE(session.main.findChildren<QWidget*>("frmHelp").size(), 1);
 }
 
 ORVANE_TEST_MAIN(TestUsers)

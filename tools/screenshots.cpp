@@ -5,6 +5,7 @@
 // header exists.
 #include "About.h"
 #include "CPass.h"
+#include "Calib.h"
 #include "Com.h"
 #include "Com_Q.h"
 #include "CompanyPicture.h"
@@ -132,6 +133,8 @@ QList<Shot> shotList()
                  w.WaybillId = QStringLiteral("0");
              });
          }},
+        {"TfrmCalib", "calibration",
+         [](TfrmMain* main) { return showDialog<TfrmCalib>(main, [](TfrmCalib& w) { w.CompanyName = Company; }); }},
         {"TfrmCPass", "password", [](TfrmMain* main) { return showDialog<TfrmCPass>(main); }},
         {"TfrmUser", "users", [](TfrmMain* main) { return showDialog<TfrmUser>(main); }},
         {"TfrmAbout", "about", [](TfrmMain* main) { return showDialog<TfrmAbout>(main); }},
@@ -178,6 +181,9 @@ QImage blankWaybill()
     }
     painter.drawText(22, 434, QStringLiteral("快递物品"));
     painter.drawText(452, 434, QStringLiteral("寄件日期"));
+    // Scanned at 96 dpi, as the file says: the designer shows it at its true size.
+    image.setDotsPerMeterX(3780);
+    image.setDotsPerMeterY(3780);
     return image;
 }
 

@@ -11,8 +11,10 @@ class QTextBrowser;
 class TfrmLogin : public QDialog {
     Q_OBJECT
 public:
-    // mainWindow is shown after a successful login.
+    // mainWindow is shown after a successful login. The program's start gives it once the
+    // login window is on the screen, so that making it does not hold up the login.
     explicit TfrmLogin(QWidget* mainWindow);
+    void setMainWindow(QWidget* mainWindow) { m_mainWindow = mainWindow; }
 
     void BitBtn1Click();
 
