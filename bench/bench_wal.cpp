@@ -5,6 +5,7 @@
 //
 //   bench_wal [--waybills N] [--saves N]      (defaults: 2,000 listed, 3,000 saved)
 #include "Addressee_Q.h"
+#include "AppError.h"
 #include "Com_Q.h"
 #include "DM.h"
 #include "E_Q.h"
@@ -58,6 +59,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const int listed = option(app.arguments(), "--waybills", 2000);
     const int saves = option(app.arguments(), "--saves", 3000);
     QTemporaryDir folder;
@@ -91,12 +93,16 @@ int main(int argc, char** argv)
             std::printf("after %5d saves: log %6.1f MB\n", i, walMb());
         }
     }
-    QSqlQuery checkpoint = DM().run(SqlText(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")));
-    checkpoint.next();
-    const int busy = checkpoint.value(0).toInt();
-    checkpoint = QSqlQuery();
+    // The log can shrink only when no reader holds a snapshot in it.
+    bool truncated = false;
+    try {
+        QSqlQuery checkpoint = DM().run(SqlText(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")));
+        truncated = checkpoint.next() && checkpoint.value(0).toInt() == 0;
+    } catch (const AppError&) {
+        // Still busy after the connection's wait.
+    }
     std::printf("largest log %.1f MB over %d saves; checkpoint(TRUNCATE) %s, log then %.1f MB\n", largest, saves,
-                busy ? "busy" : "done", walMb());
+                truncated ? "done" : "busy", walMb());
     DM().close();
     return 0;
 }
