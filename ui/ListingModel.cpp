@@ -39,7 +39,9 @@ void ListingModel::readFirstPage()
     }
     m_keyColumn = m_columns.indexOf(m_order.alias);
     m_idColumn = m_columns.indexOf(QStringLiteral("ID"));
-    m_atEnd = m_data.size() < PageRows;
+    // Pages are read by ID: a listing without one ends with its first page.
+    Q_ASSERT(m_idColumn >= 0 || m_data.isEmpty());
+    m_atEnd = m_data.size() < PageRows || m_idColumn < 0;
     endResetModel();
 }
 
