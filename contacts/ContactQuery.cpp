@@ -38,7 +38,6 @@ QueryWindowKind queryOf(const ContactKind& contacts, const char* objectName, Con
     kind.caption = contacts.queryCaption;
     kind.selectList = ContactStore::selectList(contacts);
     kind.from = ContactStore::from(contacts);
-    kind.orderBy = QStringLiteral("ORDER BY ID DESC ");
     kind.conditions = conditionsOf(fields);
     kind.columnWidths = ColumnWidths(fields);
     kind.hiddenColumns = {QStringLiteral("ID")};

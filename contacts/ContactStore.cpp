@@ -138,10 +138,18 @@ SqlText lookup(const ContactKind& kind, const QString& name, const QString& phon
                const QString& dept)
 {
     // The query window's clauses, all four always present: an empty text matches anything.
-    return SqlText(selectList(kind) + from(kind) + filterClause(QStringLiteral("theName")) +
-                       filterClause(QStringLiteral("thePhone")) + filterClause(QStringLiteral("theMob")) +
-                       filterClause(QStringLiteral("theDept")) + QStringLiteral("ORDER BY ID DESC "),
-                   {name, name, phone, mobile, dept, dept});
+    SqlText statement(selectList(kind) + from(kind));
+    const QList<QPair<QString, QString>> conditions = {{QStringLiteral("theName"), name},
+                                                       {QStringLiteral("thePhone"), phone},
+                                                       {QStringLiteral("theMob"), mobile},
+                                                       {QStringLiteral("theDept"), dept}};
+    for (const auto& [column, text] : conditions) {
+        const QString clause = filterClause(column);
+        statement.sql += clause;
+        for (qsizetype marks = clause.count(QLatin1Char('?')); marks > 0; --marks)
+            statement.values << text;
+    }
+    return statement;
 }
 
 } // namespace ContactStore

@@ -60,6 +60,7 @@ bool file(const ContactKind& kind, const Record& blockFields);
 
 // The waybill entry's look-up: live contacts whose name (or its code), phone, mobile and
 // organisation (or its code) contain the four texts; an empty text matches anything.
+// Unordered: the picker lists it newest first.
 SqlText lookup(const ContactKind& kind, const QString& name, const QString& phone, const QString& mobile,
                const QString& dept);
 

@@ -17,7 +17,6 @@ QueryWindowKind companyQuery()
     kind.caption = QStringLiteral("快递公司查询");
     kind.selectList = CourierStore::companySelectList();
     kind.from = CourierStore::companyFrom();
-    kind.orderBy = QStringLiteral("ORDER BY ID DESC ");
     // Two rows of three: "AND (theName LIKE '%' || ? || '%') " and so on.
     kind.conditions = {
         TextCondition("CheckBox1", "快递公司", "Edit1", "theName", {0, 0}),

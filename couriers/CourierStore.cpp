@@ -115,8 +115,7 @@ SqlText itemSelectionListing(const QString& companyName)
     return SqlText(QStringLiteral("SELECT EName AS 快递公司, theV AS 项目名称, "
                                   "theP AS 打印, ID "
                                   "FROM SP "
-                                  "WHERE (EName = ?) "
-                                  "ORDER BY ID "),
+                                  "WHERE (EName = ?) "),
                    {companyName});
 }
 

@@ -47,7 +47,8 @@ struct ItemPosition {
 };
 void savePositions(const QString& companyName, const QList<ItemPosition>& positions);
 
-// The print item selection list, and the switch of one item.
+// The print item selection list (listed in insertion order, code JP01 first), and the
+// switch of one item.
 SqlText itemSelectionListing(const QString& companyName);
 void togglePrint(qint64 itemId, const QString& currentFlag);
 

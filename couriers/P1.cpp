@@ -45,7 +45,7 @@ void TfrmP1::showEvent(QShowEvent* event)
 
 void TfrmP1::myRef()
 {
-    DBGrid1->setStatement(CourierStore::itemSelectionListing(CompanyName));
+    DBGrid1->setStatement(CourierStore::itemSelectionListing(CompanyName), {QStringLiteral("ID"), false});
     DBGrid1->setColumnWidth(0, 100);
     DBGrid1->hideColumn(3);
 }

@@ -7,10 +7,31 @@
 // Everything the statements need that differs between SQL databases stands here, so
 // that the same statements can later run on a shared server database.
 
-// "column LIKE '%' || ? || '%'": the bound text anywhere in the column, ASCII letters
-// in either case (SQLite's LIKE ignores their case; a server database would say ILIKE).
-// A % or _ in the text still acts as a wildcard.
+// The bound text anywhere in the column, ASCII letters in either case (SQLite's LIKE
+// ignores their case; a server database would say ILIKE); a % or _ in the text still
+// acts as a wildcard. SQLite's LIKE stops reading its pattern at a NUL, so a text with
+// a NUL in it is looked for as it is, the NUL an ordinary character. Every "?" of it
+// takes the same text.
 QString Contains(const QString& column);
+
+// How a listing is ordered: by one of its columns, named by its alias, its ID breaking
+// ties so that every row has exactly one place.
+struct ListingOrder {
+    QString alias = QStringLiteral("ID");
+    bool descending = true;
+};
+
+// "ORDER BY ID DESC " or "ORDER BY "快递日期" ASC, ID ASC ": the whole listing in that order.
+QString OrderByClause(const ListingOrder& order);
+
+// A page of a listing read by key: the first `limit` rows of `rows` (a SELECT with no
+// ORDER BY whose rows carry a unique ID) in `order`, after the row with `key` under the
+// order's column and `id`; from the first row when `id` is null. Nothing is left open
+// between pages, so a listing shown for hours pins no snapshot of the database.
+SqlText ListingPage(const SqlText& rows, const ListingOrder& order, const QVariant& key, const QVariant& id, int limit);
+
+// The row of `rows` with this ID, read again.
+SqlText ListedRow(const SqlText& rows, const QVariant& id);
 
 // Runs an INSERT and returns the ID the database gave the new row: the row this
 // statement wrote, whatever another program inserted meanwhile.

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QList>
@@ -136,6 +137,17 @@ template <class Window> struct QueryDriver {
         QTest::mouseClick(g->viewport(), Qt::LeftButton, {}, g->visualRect(g->model()->index(row, 0)).center());
     }
     int rowOf(const QString& name) { return static_cast<int>(listed().indexOf(name)); }
+    // Clicks a column's title, as the user sorts the list by it.
+    void clickTitle(const QString& alias)
+    {
+        DataGrid* g = grid();
+        const int column = g->columnOf(alias);
+        if (g->rowCount() > 0)
+            g->scrollTo(g->model()->index(0, column));
+        QHeaderView* titles = g->horizontalHeader();
+        QTest::mouseClick(titles->viewport(), Qt::LeftButton, {},
+                          QPoint(titles->sectionViewportPosition(column) + 5, titles->height() / 2));
+    }
 };
 
 // Runs the action inside the event loop, then queues a step that stops the loop itself;

@@ -5,6 +5,7 @@
 #include "Controls.h"
 #include "DM.h"
 #include "QueryWindow.h"
+#include "SqlDialect.h"
 #include "Transaction.h"
 #include "Unit1.h"
 
@@ -13,12 +14,14 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSqlQuery>
 #include <QTimer>
 #include <QWindow>
 
@@ -42,6 +45,10 @@ private slots:
     void conditionsTabInReadingOrder();
     void textBindsEveryMarkAndListingKeepsTheLastFilter();
     void gridFetchesAsItScrollsAndCountsEveryMatch();
+    void openListingHoldsNothingAndSortsByAnyTitle();
+    void nulInAConditionIsAnOrdinaryCharacter_data();
+    void nulInAConditionIsAnOrdinaryCharacter();
+    void enterQueriesAndDeleteKeyDeletes();
 };
 
 namespace {
@@ -211,11 +218,10 @@ QueryWindowKind probeKind()
     kind.caption = QStringLiteral("probe");
     kind.selectList = QStringLiteral("SELECT ENum AS 单号, EName AS 公司, ID ");
     kind.from = QStringLiteral("FROM UE WHERE (theDel = '否') ");
-    kind.orderBy = QStringLiteral("ORDER BY ID DESC ");
     QueryCondition text;
     text.check = "CheckBox1";
     text.control = "Edit1";
-    text.clause = QStringLiteral("AND (ENum LIKE '%' || ? || '%' OR EAN LIKE '%' || ? || '%') ");
+    text.clause = QStringLiteral("AND (%1 OR %2) ").arg(Contains("ENum"), Contains("EAN"));
     text.place = {1, 0};
     QueryCondition company = text;
     company.sort = QueryCondition::Sort::CompanyList;
@@ -335,6 +341,110 @@ void TestUi::gridFetchesAsItScrollsAndCountsEveryMatch()
     q.query(); // a re-listing starts again at the first row
     QCOMPARE(grid->currentRowIndex(), 0);
     QVERIFY(grid->rowCount() < 1000);
+}
+
+void TestUi::openListingHoldsNothingAndSortsByAnyTitle()
+{
+    ProgramFolder folder;
+    // Three companies over three pages of rows, so the order crosses ties at page ends.
+    const QStringList companies = {"甲", "乙", "丙"};
+    QList<QPair<QString, int>> expected; // (company, number), the number growing with the ID
+    Transaction transaction;
+    for (int i = 1; i <= 700; ++i) {
+        expected.append({companies[i % 3], i});
+        DM().ExecSql(SqlText("INSERT INTO UE (ENum, EName) VALUES (?, ?)", {QString::number(i), companies[i % 3]}));
+    }
+    transaction.commit();
+    std::sort(expected.begin(), expected.end());
+    QStringList ascending;
+    for (const auto& [company, number] : expected)
+        ascending << QString::number(number);
+
+    QueryDriver<Probe> q(QStringLiteral("单号"));
+    q.query();
+    QVERIFY(q.grid()->model()->canFetchMore({})); // part of the listing read, the rest to come
+    for (int i = 0; i < 50; ++i)                  // saves while the window stays open
+        DM().ExecSql(SqlText("INSERT INTO SCom (theName) VALUES ('x')"));
+    {
+        // Another program checkpoints the whole log and empties it at once: no statement
+        // or snapshot of the window's holds it.
+        QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("checkpointer"));
+        other.setDatabaseName(DM().databasePath());
+        other.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=0"));
+        QVERIFY(other.open());
+        QSqlQuery checkpoint(other);
+        QVERIFY(checkpoint.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")) && checkpoint.next());
+        QCOMPARE(checkpoint.value(0).toInt(), 0); // not busy
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("checkpointer"));
+    QCOMPARE(QFileInfo(DM().databasePath() + QStringLiteral("-wal")).size(), 0);
+
+    const auto everyRow = [&q] {
+        while (q.grid()->model()->canFetchMore({}))
+            q.grid()->scrollToBottom();
+        return q.listed();
+    };
+    q.clickTitle("公司");
+    QVERIFY(q.grid()->rowCount() < 700); // still read as it scrolls
+    QCOMPARE(everyRow(), ascending);
+    q.clickTitle("公司");
+    q.query(); // a new query keeps the order the user chose
+    std::reverse(ascending.begin(), ascending.end());
+    QCOMPARE(everyRow(), ascending);
+    QCOMPARE(q.label(), QString("记录：700"));
+}
+
+void TestUi::nulInAConditionIsAnOrdinaryCharacter_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("listed");
+    const QChar nul(0);
+    QTest::newRow("NUL alone") << QString(nul) << QStringList({QString("a") + nul + "b"});
+    QTest::newRow("NUL first") << nul + QString("b") << QStringList({QString("a") + nul + "b"});
+    QTest::newRow("whole text") << QString("A") + nul + "B" << QStringList({QString("a") + nul + "b"});
+    QTest::newRow("found nowhere") << QString("a") + nul + "x" << QStringList();
+    QTest::newRow("no NUL: a wildcard still") << QString("_b") << QStringList({"ab"});
+}
+
+void TestUi::nulInAConditionIsAnOrdinaryCharacter()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, listed);
+    ProgramFolder folder;
+    for (const QString& number : {QString("ab"), QString("a") + QChar(0) + "b", QString("xa")})
+        DM().ExecSql(SqlText("INSERT INTO UE (ENum) VALUES (?)", {number}));
+    QueryDriver<Probe> q(QStringLiteral("单号"));
+    q.edit(1)->setText(typed);
+    q.query();
+    QCOMPARE(q.listed(), listed);
+}
+
+void TestUi::enterQueriesAndDeleteKeyDeletes()
+{
+    ProgramFolder folder;
+    MessageRecorder messages;
+    addWaybills(3);
+    QueryDriver<Probe> q(QStringLiteral("单号"));
+    q.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&q.window));
+    q.edit(1)->setText("2");
+    QTest::keyClick(q.edit(1), Qt::Key_Return);
+    QCOMPARE(q.listed(), QStringList({"2"}));
+    q.edit(1)->clear();
+    auto* to = child<QDateEdit>(&q.window, "To");
+    child<QDateEdit>(&q.window, "From")->setDate(QDate(2026, 4, 1));
+    to->setDate(QDate(2026, 4, 30)); // ticks the range, which the waybills of 1 May are outside
+    QTest::keyClick(to, Qt::Key_Enter);
+    QCOMPARE(q.listed(), QStringList());
+    q.check(3)->setChecked(false);
+    QTest::keyClick(to, Qt::Key_Return); // Enter alone changes no date: the range stays unticked
+    QCOMPARE(q.listed(), QStringList({"3", "2", "1"}));
+
+    q.selectRow(1);
+    q.grid()->setFocus();
+    QTest::keyClick(q.grid(), Qt::Key_Delete);
+    QCOMPARE(messages.last(), QString("确认要删除吗？该删除将不可恢复！"));
+    QCOMPARE(q.listed(), QStringList({"3", "1"}));
 }
 
 ORVANE_TEST_MAIN(TestUi)

@@ -20,6 +20,7 @@
 #include <QDateEdit>
 #include <QProcess>
 #include <QProgressDialog>
+#include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -50,9 +51,10 @@ private slots:
     void eachConditionNarrows();
     void companyTickedWithoutNameListsEmptyCompanies();
     void deleteRelistsWithThePreviousFilter();
-    void printFromTheQueryOpensThatWaybill();
+    void printFromTheQueryPrintsThatWaybillAndCountsIt();
     // Batch printing and the print log
     void batchPrintsTheWholeListInOneJobAndLogsIt();
+    void batchPrintsInTheOrderShown();
     void cancelledBatchLogsOnlyItsPrintedPages();
     void singlePrintIsLoggedButATestPrintIsNot();
 
@@ -551,19 +553,32 @@ void TestWaybills::deleteRelistsWithThePreviousFilter()
     QCOMPARE(one("SELECT theDel FROM UE WHERE ENum = '3'"), QString("是"));
 }
 
-void TestWaybills::printFromTheQueryOpensThatWaybill()
+void TestWaybills::printFromTheQueryPrintsThatWaybillAndCountsIt()
 {
+    QTemporaryDir out;
+    SetPrintOutputFile(out.filePath("single.pdf"));
     DM().ExecSql(SqlText("INSERT INTO UE (ENum, EName, SName) VALUES ('1', '顺丰速运', '收一'), "
-                         "('2', '圆通速递', '收二')"));
+                         "('2', '圆通速递', '收二'), ('3', '圆通速递', '收三')"));
     ModalRecorder modals;
+    QString company, recipient;
+    modals.onOpen = [&](QDialog* dialog) {
+        auto* print = qobject_cast<TfrmP3*>(dialog);
+        company = print->CompanyName;
+        recipient = child<QLabel>(print, "SP01")->text();
+        QTest::mouseClick(child(print, "Button1"), Qt::LeftButton);
+        return int(QDialog::Accepted);
+    };
     QueryDriver<TfrmE_Q> q(QStringLiteral("快递单号"));
     q.query();
-    q.selectRow(1);
+    q.selectRow(2);
     q.run("P1");
-    auto* print = modals.lastOf<TfrmP3>();
-    QVERIFY(print);
-    QCOMPARE(print->CompanyName, QString("顺丰速运"));
-    QCOMPARE(child<QLabel>(print, "SP01")->text(), QString("收一"));
+    SetPrintOutputFile(QString());
+    QCOMPARE(company, QString("顺丰速运"));
+    QCOMPARE(recipient, QString("收一"));
+    // Counted at once, without a new query, and the printed row is still the current one.
+    QCOMPARE(q.grid()->currentRowIndex(), 2);
+    QCOMPARE(q.grid()->value("打印次数").toInt(), 1);
+    QCOMPARE(q.grid()->value(1, "打印次数").toInt(), 0);
 }
 
 namespace {
@@ -608,6 +623,25 @@ void TestWaybills::batchPrintsTheWholeListInOneJobAndLogsIt()
     messages.answerNext(false);
     q.run("P2"); // "No": nothing printed, nothing logged
     QCOMPARE(count("SELECT ID FROM ULog"), 300);
+}
+
+void TestWaybills::batchPrintsInTheOrderShown()
+{
+    QTemporaryDir out;
+    SetPrintOutputFile(out.filePath("sorted.pdf"));
+    for (const QString name : {"收件C", "收件A", "收件D", "收件B"})
+        DM().ExecSql(SqlText("INSERT INTO UE (ENum, EName, SName) VALUES ('1', '顺丰速运', ?)", {name}));
+    MessageRecorder messages;
+    QueryDriver<TfrmE_Q> q(QStringLiteral("收件人"));
+    q.query();
+    q.clickTitle("收件人");
+    QCOMPARE(q.listed(), QStringList({"收件A", "收件B", "收件C", "收件D"}));
+    q.run("P2");
+    SetPrintOutputFile(QString());
+    QStringList printed;
+    for (const QString& page : pdfPages(out.filePath("sorted.pdf")))
+        printed << QRegularExpression("收件[A-D]").match(page).captured();
+    QCOMPARE(printed, q.listed());
 }
 
 void TestWaybills::cancelledBatchLogsOnlyItsPrintedPages()

@@ -1,14 +1,13 @@
 #include "DataGrid.h"
 
-#include "DM.h"
+#include "Guard.h"
+#include "ListingModel.h"
 
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QSqlQueryModel>
-#include <QSqlRecord>
 
-DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new QSqlQueryModel(this))
+DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new ListingModel(this))
 {
     setModel(m_model);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -21,6 +20,9 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new QSqlQueryM
     verticalHeader()->setDefaultSectionSize(20);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     horizontalHeader()->viewport()->installEventFilter(this);
+    horizontalHeader()->setSectionsClickable(false);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this](int column) { Guarded(this, [this, column] { sortBy(column); }); });
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (m_menu)
@@ -33,12 +35,46 @@ void DataGrid::selectWholeRows(bool rows)
     setSelectionBehavior(rows ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
 }
 
-void DataGrid::setStatement(const SqlText& statement)
+void DataGrid::setStatement(const SqlText& rows, const ListingOrder& order)
 {
-    // The model fetches its first batch now and the rest as the view scrolls to them.
-    m_model->setQuery(DM().run(statement));
+    m_model->setListing(rows, order);
+    showOrder();
+}
+
+const ListingOrder& DataGrid::order() const { return m_model->order(); }
+
+void DataGrid::setSortable(bool sortable)
+{
+    horizontalHeader()->setSectionsClickable(sortable);
+    horizontalHeader()->setSortIndicatorShown(sortable);
+}
+
+void DataGrid::sortBy(int column)
+{
+    const QString alias = m_model->columns().fieldName(column);
+    if (alias.isEmpty())
+        return;
+    const ListingOrder& now = m_model->order();
+    m_model->setOrder({alias, now.alias == alias ? !now.descending : false});
+    showOrder();
+}
+
+void DataGrid::showOrder()
+{
+    // The title's arrow shows a chosen order; newest first, by the hidden ID, shows none.
+    const ListingOrder& now = m_model->order();
+    horizontalHeader()->setSortIndicator(now.alias == QLatin1String("ID") ? -1 : columnOf(now.alias),
+                                         now.descending ? Qt::DescendingOrder : Qt::AscendingOrder);
     if (m_model->rowCount() > 0)
         setCurrentIndex(m_model->index(0, 0));
+}
+
+void DataGrid::refreshCurrentRow()
+{
+    const QModelIndex current = currentIndex();
+    m_model->refreshRow(currentRowIndex());
+    if (current.isValid())
+        setCurrentIndex(current);
 }
 
 int DataGrid::rowCount() const { return m_model->rowCount(); }
@@ -55,7 +91,7 @@ QVariant DataGrid::value(int row, const QString& alias) const
 {
     if (row < 0 || row >= rowCount())
         return {};
-    return m_model->record(row).value(alias);
+    return m_model->value(row, columnOf(alias));
 }
 
 RowReader DataGrid::currentRow() const
@@ -63,7 +99,7 @@ RowReader DataGrid::currentRow() const
     return [this](const QString& alias) { return value(alias); };
 }
 
-int DataGrid::columnOf(const QString& alias) const { return m_model->record().indexOf(alias); }
+int DataGrid::columnOf(const QString& alias) const { return m_model->columns().indexOf(alias); }
 
 void DataGrid::setColumnWidths(const QList<QPair<QString, int>>& widths)
 {

@@ -1,27 +1,36 @@
 #pragma once
 
+#include "SqlDialect.h"
 #include "SqlText.h"
 
 #include <QTableView>
 #include <functional>
 
+class ListingModel;
 class QMenu;
-class QSqlQueryModel;
 
 // Reads a listed row's values by column alias.
 using RowReader = std::function<QVariant(const QString& alias)>;
 
-// A read-only grid bound to a query: column titles are the statement's aliases, one
+// A read-only grid bound to a listing: column titles are the statement's aliases, one
 // current row, and a context menu that its window attaches when it wants it. Rows are
-// fetched as they are scrolled into view, so a listing of a million rows shows its
-// first screen at once and holds only what has been seen.
+// read a page at a time as they are scrolled into view, so a listing of a million rows
+// shows its first screen at once, holds only what has been seen, and keeps nothing of
+// the database open in between.
 class DataGrid : public QTableView {
     Q_OBJECT
 public:
     explicit DataGrid(QWidget* parent = nullptr);
 
-    // Runs the statement and shows its first rows; the first row becomes the current one.
-    void setStatement(const SqlText& statement);
+    // Lists `rows`, a SELECT with no ORDER BY whose rows carry a unique ID, in `order`,
+    // and shows its first rows; the first row becomes the current one.
+    void setStatement(const SqlText& rows, const ListingOrder& order = {});
+    const ListingOrder& order() const;
+    // Clicking a column title lists the rows by that column, ascending; clicking it again
+    // turns the order round.
+    void setSortable(bool sortable);
+    // Reads the current row again, keeping it current.
+    void refreshCurrentRow();
     // Rows fetched so far: 0 exactly when the listing is empty.
     int rowCount() const;
     int currentRowIndex() const;
@@ -49,6 +58,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    QSqlQueryModel* m_model;
+    void sortBy(int column);
+    void showOrder();
+
+    ListingModel* m_model;
     QMenu* m_menu = nullptr;
 };

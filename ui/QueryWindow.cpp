@@ -16,6 +16,7 @@
 #include <QDateEdit>
 #include <QDir>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -90,6 +91,7 @@ QueryWindow::QueryWindow(QueryWindowKind kind, QWidget* parent) : QWidget(parent
     top->setObjectName(QStringLiteral("Panel1"));
     top->setFixedHeight(groupHeight + 16);
     QGroupBox* group = MakeGroup(top, "GroupBox1", QStringLiteral("查询条件"), QRect(8, 8, GroupWidth, groupHeight));
+    GroupBox1 = group;
     // Created in reading order, each tick box before its control, so Tab follows the
     // places whatever order the clauses are appended in.
     QList<int> reading;
@@ -117,6 +119,7 @@ QueryWindow::QueryWindow(QueryWindowKind kind, QWidget* parent) : QWidget(parent
     DBGrid1 = new DataGrid(this);
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->selectWholeRows(m_kind.selectWholeRows);
+    DBGrid1->setSortable(true);
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
     auto* bottom = new QWidget(this);
@@ -190,9 +193,14 @@ void QueryWindow::addCondition(QGroupBox* group, int index)
         auto* label = new QLabel(QStringLiteral("至："), group);
         label->move(CheckLeft + ColumnStep * condition.toPlace.column + 24, toRect.top() + 4);
         label->adjustSize();
-        // Connected after the dates are set, so only a change by the user ticks.
-        connect(from, &QDateEdit::dateChanged, check, tick);
-        connect(to, &QDateEdit::dateChanged, check, tick);
+        // Connected after the dates are set, so only a change by the user ticks. The box
+        // also says "changed" on an Enter that changed nothing, which must not tick.
+        for (QDateEdit* picker : {from, to})
+            connect(picker, &QDateEdit::dateChanged, check, [check, last = picker->date()](QDate date) mutable {
+                if (date != last)
+                    check->setChecked(true);
+                last = date;
+            });
         control = from;
         toControl = to;
         break;
@@ -236,12 +244,15 @@ void QueryWindow::BitBtn1Click()
 
 SqlText QueryWindow::listing() const
 {
-    return SqlText(m_kind.selectList + m_kind.from + m_filterText.sql + m_kind.orderBy, m_filterText.values);
+    return SqlText(m_kind.selectList + m_kind.from + m_filterText.sql + OrderByClause(DBGrid1->order()),
+                   m_filterText.values);
 }
 
 void QueryWindow::myRef()
 {
-    DBGrid1->setStatement(listing());
+    // In the order the user last chose by a column title.
+    DBGrid1->setStatement(SqlText(m_kind.selectList + m_kind.from + m_filterText.sql, m_filterText.values),
+                          DBGrid1->order());
     DBGrid1->setColumnWidths(m_kind.columnWidths);
     DBGrid1->hideColumns(m_kind.hiddenColumns);
     // The number of rows the whole filter matches, not only those fetched so far.
@@ -307,5 +318,20 @@ void QueryWindow::addStandardCommands()
 {
     addCommand("M1", QStringLiteral("修改 &M"), [this] { M1Click(); });
     addSeparator();
-    addCommand("D1", QStringLiteral("删除 &D"), [this] { D1Click(); });
+    QAction* remove = addCommand("D1", QStringLiteral("删除 &D"), [this] { D1Click(); });
+    remove->setShortcut(QKeySequence::Delete);
+    remove->setShortcutContext(Qt::WidgetShortcut);
+    DBGrid1->addAction(remove);
+}
+
+void QueryWindow::keyPressEvent(QKeyEvent* event)
+{
+    // A condition's box lets Enter go by; here it runs the query.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && GroupBox1->isAncestorOf(QApplication::focusWidget())) {
+        event->accept();
+        Guarded(this, [this] { BitBtn1Click(); });
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }

@@ -50,7 +50,6 @@ struct QueryWindowKind {
     QString caption;
     QString selectList;                      // "SELECT … ID "
     QString from;                            // "FROM … WHERE (theDel = '否') ": shared by the listing and its count
-    QString orderBy;                         // "ORDER BY ID DESC "
     QList<QueryCondition> conditions;        // in the order their clauses are appended
     QList<QPair<QString, int>> columnWidths; // by alias; 0 keeps the grid's default
     QStringList hiddenColumns;               // by alias
@@ -67,7 +66,8 @@ struct QueryWindowKind {
 QList<QPair<QString, int>> ColumnWidths(const FieldTable& fields);
 
 // A child window of the main window's document area: the conditions, a read-only grid
-// and a record count. The first query attaches the context menu.
+// and a record count. The first query attaches the context menu. The list is newest
+// first until a column title is clicked; Enter in a condition runs the query.
 class QueryWindow : public QWidget {
     Q_OBJECT
 public:
@@ -86,7 +86,8 @@ public:
 
     DataGrid* grid() const { return DBGrid1; }
     QMenu* popupMenu() const { return PopupMenu1; }
-    // The listing the last query ran, with its values (for a test or an export).
+    // The listing the last query ran, with its values, in the order shown (for a batch or
+    // an export).
     SqlText listing() const;
     bool queried() const { return m_queried; }
     // How many rows the last listing's filter matches (the count label's number).
@@ -99,8 +100,9 @@ protected:
     QAction* addCommand(const char* name, const QString& caption, std::function<void()> command,
                         Runs runs = Runs::WithRows);
     void addSeparator();
-    // "修改 &M", a separator and "删除 &D".
+    // "修改 &M", a separator and "删除 &D", which the Delete key in the list runs too.
     void addStandardCommands();
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void addCondition(QGroupBox* group, int index);
@@ -115,6 +117,7 @@ private:
     bool m_queried = false;
     QAction* m_exportSeparator = nullptr;
     DataGrid* DBGrid1;
+    QGroupBox* GroupBox1;
     QLabel* Label1;
     QPushButton* BitBtn1;
     QPushButton* BitBtn3;

@@ -52,7 +52,7 @@ void TfrmUser::showEvent(QShowEvent* event)
 
 void TfrmUser::myRef()
 {
-    DBGrid1->setStatement(UserStore::userListing());
+    DBGrid1->setStatement(UserStore::userListing(), {QStringLiteral("ID"), false});
     DBGrid1->hideColumns({QStringLiteral("ID")});
     // Open query windows pick users from the shared list of names.
     DM().refreshUserLookup();

@@ -14,7 +14,7 @@ QString checkLogin(const QString& name, const QString& password);
 // Stores the hash of a new password for the user of exactly this name.
 void setPassword(const QString& name, const QString& password);
 
-// The user list: "SELECT theName AS 用户名, Remark AS 备注, ID FROM SUser ".
+// The user list, in the order the users were added: "SELECT theName AS 用户名, Remark AS 备注, ID FROM SUser ".
 SqlText userListing();
 
 bool nameExists(const QString& name);

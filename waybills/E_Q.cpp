@@ -39,7 +39,6 @@ QueryWindowKind waybillQuery()
     kind.caption = QStringLiteral("快递单查询");
     kind.selectList = WaybillStore::querySelectList();
     kind.from = WaybillStore::from();
-    kind.orderBy = QStringLiteral("ORDER BY ID DESC ");
     QueryCondition date = condition(Sort::DateRange, "CheckBox12", "快递日期", "DateTimePicker1",
                                     QStringLiteral(" AND (myDate Between ? AND ?) "), {0, 0});
     date.toControl = "DateTimePicker2";
@@ -134,4 +133,6 @@ void TfrmE_Q::P1Click()
         print.CompanyName = grid()->value(QStringLiteral("快递公司")).toString();
         print.WaybillId = grid()->value(QStringLiteral("ID")).toString();
     });
+    // A print counts at once in "打印次数"; the row stays where the user left it.
+    grid()->refreshCurrentRow();
 }
