@@ -80,16 +80,11 @@ public:
         QString mobile, phone, areaCode, landline;
         QStringList parts; // name, phones and address, shuffled below
         const int phones = pick(10);
-        if (phones < 8) {
-            mobile = QStringLiteral("1%1").arg(3 + pick(7));
-            for (int i = 0; i < 9; ++i)
-                mobile += QString::number(pick(10));
-        }
+        if (phones < 8)
+            mobile = QStringLiteral("1%1").arg(3 + pick(7)) + digits(9);
         if (phones >= 6) {
             areaCode = any(AreaCodes);
-            QString local = QString::number(2 + pick(8));
-            for (int i = 0, n = areaCode.size() == 4 && pick(3) == 0 ? 6 : 7; i < n; ++i)
-                local += QString::number(pick(10));
+            const QString local = QString::number(2 + pick(8)) + digits(areaCode.size() == 4 && pick(3) == 0 ? 6 : 7);
             phone = areaCode + "-" + local;
             const QString forms[] = {areaCode + "-" + local, "(" + areaCode + ")" + local, areaCode + " " + local,
                                      areaCode + local};
@@ -151,18 +146,18 @@ private:
     }
     static QString nameOf(int row) { return QString::fromUtf8(Divisions[row].name); }
 
+    QString digits(int n)
+    {
+        QString text;
+        while (n-- > 0)
+            text += QString::number(pick(10));
+        return text;
+    }
     QString mobileText(const QString& m)
     {
-        switch (pick(6)) {
-        case 0:
-            return m.left(3) + " " + m.mid(3, 4) + " " + m.mid(7);
-        case 1:
-            return m.left(3) + "-" + m.mid(3, 4) + "-" + m.mid(7);
-        case 2:
-            return "+86 " + m;
-        default:
-            return m;
-        }
+        const QString forms[] = {m.left(3) + " " + m.mid(3, 4) + " " + m.mid(7),
+                                 m.left(3) + "-" + m.mid(3, 4) + "-" + m.mid(7), "+86 " + m, m};
+        return forms[std::min(pick(6), 3)];
     }
 
     // A place and the way its region is written: in full, without the province, spaced, with the
@@ -211,35 +206,31 @@ private:
     std::mt19937 m_rng{20260519};
     QList<int> m_places;
 
-    const QStringList Surnames = {"王", "李", "张", "刘", "陈",   "杨",   "黄",   "赵",   "吴", "周", "徐", "孙",
-                                  "马", "朱", "胡", "郭", "何",   "高",   "林",   "罗",   "郑", "梁", "谢", "宋",
-                                  "唐", "许", "韩", "冯", "邓",   "曹",   "彭",   "曾",   "肖", "田", "董", "袁",
-                                  "潘", "蒋", "蔡", "余", "杜",   "叶",   "程",   "苏",   "魏", "吕", "丁", "任",
-                                  "沈", "姚", "卢", "姜", "崔",   "钟",   "谭",   "陆",   "汪", "范", "金", "石",
-                                  "廖", "贾", "夏", "韦", "欧阳", "上官", "司马", "诸葛", "薄", "植", "位"};
-    const QStringList GivenNames = {"伟",   "芳",   "娜",   "敏",   "静",   "丽",   "强",   "磊",   "军",   "洋",
-                                    "勇",   "艳",   "杰",   "娟",   "涛",   "明",   "超",   "秀英", "霞",   "平",
-                                    "刚",   "桂英", "建华", "建国", "志强", "晓东", "小明", "子涵", "浩然", "欣怡",
-                                    "梓轩", "雨涵", "宇航", "思远", "佳怡", "俊杰", "一鸣", "文博", "海燕", "丽华"};
-    const QStringList AreaCodes = {"010",  "020",  "021",  "022",  "023",  "024",  "025",  "027",
-                                   "028",  "029",  "0571", "0574", "0755", "0769", "0512", "0531",
-                                   "0591", "0371", "0731", "0871", "0991", "0898", "0431", "0451"};
-    const QStringList Roads = {"人民路",   "解放路",   "中山路",   "建设路",   "文三路",   "和平路",   "新华路",
-                               "长江路",   "黄河路",   "青年路",   "学院路",   "胜利街",   "光明街",   "友谊大道",
-                               "滨江大道", "东风路",   "迎宾大道", "幸福路",   "工业大道", "南京西路", "北京东路",
-                               "朝阳路",   "西湖大道", "解放北路", "科技二路", "花园街"};
-    const QStringList Buildings = {"华星大厦", "阳光花园", "金地小区", "万科城", "时代广场",
-                                   "国贸中心", "银泰公寓", "天一大楼", "幸福里"};
-    const QStringList Rooms = {"5楼", "3栋2单元1201室", "A座1203", "1201室", "12号楼302", "8楼801室", ""};
-    const QStringList Companies = {"星辰科技有限公司", "华宇贸易有限公司", "恒通物流有限公司", "远大电子厂",
-                                   "天成服装有限公司"};
+    static QStringList words(const char* list) { return QString::fromUtf8(list).split(' '); }
+    const QStringList Surnames =
+        words("王 李 张 刘 陈 杨 黄 赵 吴 周 徐 孙 马 朱 胡 郭 何 高 林 罗 郑 梁 谢 宋 唐 许 韩 "
+              "冯 邓 曹 彭 曾 肖 田 董 袁 潘 蒋 蔡 余 杜 叶 程 苏 魏 吕 丁 任 沈 姚 卢 姜 崔 钟 "
+              "谭 陆 汪 范 金 石 廖 贾 夏 韦 欧阳 上官 司马 诸葛 薄 植 位");
+    const QStringList GivenNames =
+        words("伟 芳 娜 敏 静 丽 强 磊 军 洋 勇 艳 杰 娟 涛 明 超 秀英 霞 平 刚 桂英 建华 建国 "
+              "志强 晓东 小明 子涵 浩然 欣怡 梓轩 雨涵 宇航 思远 佳怡 俊杰 一鸣 文博 海燕 丽华");
+    const QStringList AreaCodes = words("010 020 021 022 023 024 025 027 028 029 0571 0574 0755 0769 0512 0531 0591 "
+                                        "0371 0731 0871 0991 0898 0431 0451");
+    const QStringList Roads =
+        words("人民路 解放路 中山路 建设路 文三路 和平路 新华路 长江路 黄河路 青年路 学院路 胜利街 "
+              "光明街 友谊大道 滨江大道 东风路 迎宾大道 幸福路 工业大道 南京西路 北京东路 朝阳路 "
+              "西湖大道 解放北路 科技二路 花园街");
+    const QStringList Buildings = words("华星大厦 阳光花园 金地小区 万科城 时代广场 国贸中心 银泰公寓 天一大楼 幸福里");
+    const QStringList Rooms = words("5楼 3栋2单元1201室 A座1203 1201室 12号楼302 8楼801室") << "";
+    const QStringList Companies =
+        words("星辰科技有限公司 华宇贸易有限公司 恒通物流有限公司 远大电子厂 天成服装有限公司");
     const QStringList Separators = {" ", " ", "，", ",", "\n", "  ", "；", "\n\n"};
     const QStringList LabelledSeparators = {"\n", "\n", "，", " ", "；"};
-    const QStringList NameLabels = {"收件人：", "姓名：", "收货人:", "联系人：", "姓名:", "收件人:"};
-    const QStringList PhoneLabels = {"电话：", "手机：", "电话/手机：", "联系电话：", "手机号:", "电话:"};
-    const QStringList AddressLabels = {"地址：", "收货地址：", "详细地址：", "地址:", "所在地区："};
-    const QStringList DeptLabels = {"公司：", "单位：", "单位名称:", "公司名称："};
-    const QStringList PostcodeLabels = {"邮编：", "邮编:", "邮政编码："};
+    const QStringList NameLabels = words("收件人： 姓名： 收货人: 联系人： 姓名: 收件人:");
+    const QStringList PhoneLabels = words("电话： 手机： 电话/手机： 联系电话： 手机号: 电话:");
+    const QStringList AddressLabels = words("地址： 收货地址： 详细地址： 地址: 所在地区：");
+    const QStringList DeptLabels = words("公司： 单位： 单位名称: 公司名称：");
+    const QStringList PostcodeLabels = words("邮编： 邮编: 邮政编码：");
 };
 
 } // namespace
