@@ -404,16 +404,16 @@ QStringList takeAddress(QStringList& loose)
         address << part;
     };
     take();
+    qsizetype names = std::count_if(loose.begin(), loose.end(), isNameLike);
     while (start < loose.size()) {
         const QString& part = loose[start];
         // A part that reads as a name joins only when another part can be the name.
-        bool otherName = false;
-        for (qsizetype i = 0; i < loose.size(); ++i)
-            otherName = otherName || (i != start && isNameLike(loose[i]));
+        const bool nameLike = isNameLike(part);
         const bool joins = startsWithRegion(part) || hasDigit(part) || hasAddressWord(part) ||
-                           ((!isNameLike(part) || otherName) && (!street || isStreetLike(part)));
+                           ((!nameLike || names > 1) && (!street || isStreetLike(part)));
         if (!joins)
             break;
+        names -= nameLike;
         take();
     }
     return address;
