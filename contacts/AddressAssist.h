@@ -20,14 +20,14 @@ public:
     // named `buttonName`, sits at the top right of `group`.
     AddressAssist(QWidget* group, const QList<LimitedEdit*>& boxes, const char* buttonName);
 
-    QPushButton* button() const { return m_button; }
     // Fills the boxes from the clipboard's text; when it holds no text, or nothing that reads as
     // a contact, a box opens to paste or type the text into.
     void pasteAddress();
+
+private:
     // The parts found replace what the boxes hold; the three regions go together.
     void fill(const ParsedAddress& parsed);
 
-private:
     QList<LimitedEdit*> m_boxes;
     QPushButton* m_button;
 };
