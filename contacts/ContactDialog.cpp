@@ -1,13 +1,26 @@
 #include "ContactDialog.h"
 
+#include "AddressAssist.h"
 #include "Controls.h"
+#include "Guard.h"
 #include "Messages.h"
+
+#include <QGroupBox>
+#include <QShortcut>
 
 ContactDialog::ContactDialog(const ContactKind& kind, const char* objectName, QWidget* parent)
     : EntryDialog(parent, objectName, kind.entryCaption, 760, 280), m_kind(kind)
 {
-    addFieldGroup("GroupBox1", kind.groupCaption, QRect(16, 8, 721, 189), ContactStore::Fields(kind));
+    const FieldTable& fields = ContactStore::Fields(kind);
+    QGroupBox* group = addFieldGroup("GroupBox1", kind.groupCaption, QRect(16, 8, 721, 189), fields);
     addButtons(212);
+
+    QList<LimitedEdit*> boxes;
+    for (int i = 0; i < ContactStore::BlockFieldCount; ++i)
+        boxes << edit(fields[i].control);
+    m_assist = new AddressAssist(group, boxes, "PasteAddress");
+    auto* paste = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+V")), this);
+    OnSignal(paste, &QShortcut::activated, this, [this] { m_assist->pasteAddress(); });
 }
 
 bool ContactDialog::mySave()

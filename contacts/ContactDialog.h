@@ -3,8 +3,11 @@
 #include "ContactStore.h"
 #include "EntryDialog.h"
 
+class AddressAssist;
+
 // Entry and edit of one contact; the sender and recipient dialogs are this dialog
-// told which address book it writes to.
+// told which address book it writes to. The region boxes complete from the division
+// table, and "粘贴识别" (Ctrl+Shift+V) fills the boxes from a pasted address.
 class ContactDialog : public EntryDialog {
     Q_OBJECT
 public:
@@ -17,4 +20,5 @@ protected:
 
 private:
     const ContactKind& m_kind;
+    AddressAssist* m_assist = nullptr;
 };

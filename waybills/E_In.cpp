@@ -6,6 +6,7 @@
 #include "DateText.h"
 #include "FindContact.h"
 #include "FormGrid.h"
+#include "Guard.h"
 #include "LookupCombo.h"
 #include "Messages.h"
 #include "Modal.h"
@@ -16,6 +17,7 @@
 #include <QDateEdit>
 #include <QGroupBox>
 #include <QLabel>
+#include <QShortcut>
 
 namespace {
 
@@ -86,6 +88,12 @@ TfrmE_In::TfrmE_In(QWidget* parent) : EntryDialog(parent, "frmE_In", QStringLite
     BindCompanyLookup(DBLookupComboBox1);
     // A shop sends most parcels with one courier: start with the one used last.
     DBLookupComboBox1->setCurrentIndex(DBLookupComboBox1->findText(WaybillStore::lastCompany()));
+
+    // Ctrl+Shift+V reads into the block being typed in; from anywhere else into the
+    // recipient's, whose address is the one usually sent in a chat.
+    auto* paste = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+V")), this);
+    OnSignal(paste, &QShortcut::activated, this,
+             [this] { (m_sender->holdsFocus() ? m_sender : m_addressee)->pasteAddress(); });
 }
 
 void TfrmE_In::myFindJJR() { m_sender->myFind(); }
