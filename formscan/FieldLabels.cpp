@@ -172,7 +172,7 @@ QList<Hit> Read(const QList<Glyph>& word)
         // A part's word before a label makes the label the part's ("寄件人" "电话"), and
         // two words of the same part make one heading ("FROM" "寄件人").
         const bool joins = previous && previous->role == Role::None &&
-                           (w.part == Part::None ? true : w.part == previous->part && w.role == Role::None);
+                           (w.part == Part::None || (w.part == previous->part && w.role == Role::None));
         if (joins) {
             previous->role = w.role;
             previous->box |= box;

@@ -9,8 +9,7 @@
 
 struct Pix;
 
-// Reads printed text through Tesseract: Simplified Chinese, with its Latin letters and
-// digits (FROM, TO).
+// Reads printed text through Tesseract's Simplified Chinese.
 namespace TextReader {
 
 // The folder holding the language data; TESSDATA_PREFIX, where set, is the only place

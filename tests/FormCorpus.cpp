@@ -39,61 +39,54 @@ const Layout Layouts[] = {
 };
 
 // Each role's label in the three wordings; "sender|recipient" where the parts differ.
-const QHash<char, QStringList>& Words()
-{
-    static const QHash<char, QStringList> words = {
-        {'H', {"寄件人信息|收件人信息", "FROM|TO", ""}},
-        {'N', {"姓名", "寄方|收方", "寄件人姓名|收件人姓名"}},
-        {'P', {"电话", "联系电话", "寄件人电话|收件人电话"}},
-        {'M', {"手机", "手机号码", "寄件人手机|收件人手机"}},
-        {'C', {"单位名称", "公司名称", "寄件人单位|收件人单位"}},
-        {'A', {"地址", "详细地址", "寄件人地址|收件人地址"}},
-        {'Z', {"邮编", "邮政编码", "寄件人邮编|收件人邮编"}},
-        {'G', {"托寄物内容", "物品名称", "托寄物内容"}},
-        {'D', {"寄件日期", "日期", "寄件日期"}},
-        {'R', {"备注", "备注", "备注"}},
-    };
-    return words;
-}
+const QHash<char, QStringList> Words = {
+    {'H', {"寄件人信息|收件人信息", "FROM|TO", ""}},
+    {'N', {"姓名", "寄方|收方", "寄件人姓名|收件人姓名"}},
+    {'P', {"电话", "联系电话", "寄件人电话|收件人电话"}},
+    {'M', {"手机", "手机号码", "寄件人手机|收件人手机"}},
+    {'C', {"单位名称", "公司名称", "寄件人单位|收件人单位"}},
+    {'A', {"地址", "详细地址", "寄件人地址|收件人地址"}},
+    {'Z', {"邮编", "邮政编码", "寄件人邮编|收件人邮编"}},
+    {'G', {"托寄物内容", "物品名称", "托寄物内容"}},
+    {'D', {"寄件日期", "日期", "寄件日期"}},
+    {'R', {"备注", "备注", "备注"}},
+};
 
 // The print item each role's value belongs to, for the sender and the recipient.
-const QHash<char, QStringList>& Codes()
-{
-    static const QHash<char, QStringList> codes = {
-        {'N', {"JP01", "SP01"}}, {'P', {"JP02", "SP02"}}, {'M', {"JP03", "SP03"}},
-        {'C', {"JP04", "SP04"}}, {'A', {"JP09", "SP09"}}, {'Z', {"JP10", "SP10"}},
-        {'G', {"KP01"}},         {'D', {"KP05"}},         {'R', {"KP02"}},
-    };
-    return codes;
-}
+const QHash<char, QStringList> Codes = {
+    {'N', {"JP01", "SP01"}}, {'P', {"JP02", "SP02"}}, {'M', {"JP03", "SP03"}},
+    {'C', {"JP04", "SP04"}}, {'A', {"JP09", "SP09"}}, {'Z', {"JP10", "SP10"}},
+    {'G', {"KP01"}},         {'D', {"KP05"}},         {'R', {"KP02"}},
+};
 
-class Painter {
-public:
-    Painter(Form& form, const Spec& spec) : m_form(form), m_spec(spec), m_ppm(form.pxPerMm), m_painter(&form.picture)
+// Draws in millimetres on the form, turned by the spec's tilt about the picture's centre.
+struct Painter {
+    Painter(Form& form, const Spec& spec) : form(form), spec(spec), ppm(form.pxPerMm), painter(&form.picture)
     {
         const QPointF centre(form.picture.width() / 2.0, form.picture.height() / 2.0);
-        m_painter.setTransform(
-            QTransform().translate(centre.x(), centre.y()).rotate(spec.degrees).translate(-centre.x(), -centre.y()));
-        m_painter.setRenderHint(QPainter::Antialiasing);
-        m_painter.setPen(QPen(Qt::black, 0.25 * m_ppm));
+        painter.translate(centre);
+        painter.rotate(spec.degrees);
+        painter.translate(-centre);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Qt::black, 0.25 * ppm));
         QFont font(spec.font == 0 ? "WenQuanYi Micro Hei" : "WenQuanYi Zen Hei");
-        font.setPixelSize(qRound(3.5 * m_ppm));
-        m_painter.setFont(font);
-        form.toMm = (QTransform::fromScale(m_ppm, m_ppm) * m_painter.transform()).inverted();
+        font.setPixelSize(qRound(3.5 * ppm));
+        painter.setFont(font);
+        form.toMm = (QTransform::fromScale(ppm, ppm) * painter.transform()).inverted();
     }
 
     // Rows of cells from (x, y) across `width`; returns the bottom.
     double rows(const QList<Row>& rows, double x, double y, double width, int part, bool corner)
     {
         for (const Row& row : rows) {
-            double left = x;
             for (const auto& [share, role] : row.cells) {
-                const QRectF cell(left, y, share * width, row.height);
-                left += cell.width();
-                const QRectF label = role == ' ' ? QRectF() : text(cell, word(role, part), corner ? 'c' : 'l');
+                const QRectF cell(x, y, share * width, row.height);
+                const QRectF label = text(cell, word(role, part), corner ? 'c' : 'l');
                 if (role != ' ')
-                    m_form.fields.append({Codes()[role].value(part, Codes()[role][0]), cell, label});
+                    form.fields.append({Codes[role].value(part, Codes[role].first()), cell, label});
+                x += cell.width();
             }
+            x -= width;
             y += row.height;
         }
         return y;
@@ -101,34 +94,30 @@ public:
 
     QString word(char role, int part) const
     {
-        const QStringList both = Words()[role][m_spec.wording].split('|');
+        const QStringList both = Words.value(role).value(spec.wording).split('|');
         return both.value(part, both[0]);
     }
 
     // Draws the cell and its text: at the l(eft), in the top-left c(orner), in the m(iddle).
+    // Returns where the ink of the text lies.
     QRectF text(const QRectF& cell, const QString& text, char where)
     {
-        m_form.cells.append(cell);
-        m_painter.drawRect(QRectF(cell.topLeft() * m_ppm, cell.size() * m_ppm));
-        // The ink of the text, relative to where it starts on its baseline.
-        const QRectF ink = QFontMetricsF(m_painter.font()).tightBoundingRect(text);
-        const QRectF inkMm(ink.topLeft() / m_ppm, ink.size() / m_ppm);
+        painter.drawRect(QRectF(cell.topLeft() * ppm, cell.size() * ppm));
+        const QRectF ink = QFontMetricsF(painter.font()).tightBoundingRect(text);
+        const QRectF inkMm(ink.topLeft() / ppm, ink.size() / ppm); // from the text's start on its baseline
         QPointF at(cell.left() + 1.5, cell.center().y() - inkMm.center().y());
         if (where == 'c')
             at = cell.topLeft() + QPointF(1.2, 0.8) - inkMm.topLeft();
         else if (where == 'm')
             at = cell.center() - inkMm.center();
-        m_painter.drawText(at * m_ppm, text);
+        painter.drawText(at * ppm, text);
         return inkMm.translated(at);
     }
 
-    void footer(const QString& text, QPointF at) { m_painter.drawText(at * m_ppm, text); }
-
-private:
-    Form& m_form;
-    const Spec& m_spec;
-    double m_ppm;
-    QPainter m_painter;
+    Form& form;
+    const Spec& spec;
+    double ppm;
+    QPainter painter;
 };
 
 void addNoise(QImage& image, quint32 seed)
@@ -177,19 +166,16 @@ Form Draw(const Spec& spec)
     {
         Painter painter(form, spec);
         const Layout& layout = Layouts[spec.layout];
-        const bool headings = !Words()['H'][spec.wording].isEmpty();
+        const bool headings = !Words['H'].at(spec.wording).isEmpty();
         double bottom = 5;
         for (int part = 0; part < 2; ++part) {
             // Side by side, each part is half the form with its heading above; stacked,
             // each is a band across it with its heading in a column on the left.
             QRectF block = layout.stacked ? QRectF(5, bottom, 220, 0) : QRectF(5 + part * 110, 5, 110, 0);
             if (headings && layout.stacked) {
-                const double height = [&] {
-                    double h = 0;
-                    for (const Row& row : layout.partRows)
-                        h += row.height;
-                    return h;
-                }();
+                double height = 0;
+                for (const Row& row : layout.partRows)
+                    height += row.height;
                 painter.text(QRectF(block.left(), block.top(), 22, height), painter.word('H', part), 'm');
                 block.adjust(22, 0, 0, 0);
             } else if (headings) {
@@ -200,7 +186,8 @@ Form Draw(const Spec& spec)
                                                                       block.width(), part, layout.cornerLabels));
         }
         bottom = painter.rows({layout.sharedRow}, 5, bottom, 220, 0, layout.cornerLabels);
-        painter.footer(QStringLiteral("宏达速运   客服电话 95338"), QPointF(140, bottom + 12));
+        // Printed words that are no label: 客服电话 is not the sender's phone.
+        painter.painter.drawText(QPointF(140, bottom + 12) * painter.ppm, QStringLiteral("宏达速运   客服电话 95338"));
     }
     addNoise(form.picture, qHash(QByteArray(spec.name)));
     QBuffer jpeg;

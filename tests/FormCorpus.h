@@ -25,7 +25,6 @@ struct Form {
     double pxPerMm = 0;
     QTransform toMm; // picture pixels to millimetres on the form as drawn
     QList<Field> fields;
-    QList<QRectF> cells; // every ruled cell, the fields' among them
 };
 
 // One form of the corpus: its layout, wordings, font, resolution and tilt.
