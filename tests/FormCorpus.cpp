@@ -1,6 +1,7 @@
 #include "FormCorpus.h"
 
 #include <QBuffer>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QPainter>
@@ -69,8 +70,10 @@ struct Painter {
         painter.translate(-centre);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(Qt::black, 0.25 * ppm));
-        QFont font(spec.font == 0 ? "WenQuanYi Micro Hei" : "WenQuanYi Zen Hei");
+        QFont font(spec.font == 0 ? "WenQuanYi Micro Hei" : "Noto Sans CJK SC");
         font.setPixelSize(qRound(3.5 * ppm));
+        if (QFontInfo(font).family() != font.family())
+            qWarning("font %s is not installed", qPrintable(font.family()));
         painter.setFont(font);
         form.toMm = (QTransform::fromScale(ppm, ppm) * painter.transform()).inverted();
     }
@@ -140,15 +143,15 @@ const QList<Spec>& Specs()
 {
     static const QList<Spec> specs = {
         {"beside plain microhei 200", 0, 0, 0, 200, 0.0},
-        {"beside from/to zenhei 150", 0, 1, 1, 150, 0.3},
+        {"beside from/to noto 150", 0, 1, 1, 150, 0.3},
         {"beside prefixed microhei 300", 0, 2, 0, 300, -0.4},
-        {"stacked corner plain zenhei 200", 1, 0, 1, 200, 0.5},
+        {"stacked corner plain noto 200", 1, 0, 1, 200, 0.5},
         {"stacked corner from/to microhei 300", 1, 1, 0, 300, -0.2},
-        {"stacked corner prefixed zenhei 150", 1, 2, 1, 150, 0.0},
+        {"stacked corner prefixed noto 150", 1, 2, 1, 150, 0.0},
         {"stacked left plain microhei 150", 2, 0, 0, 150, -0.5},
-        {"stacked left from/to zenhei 200", 2, 1, 1, 200, 0.4},
+        {"stacked left from/to noto 200", 2, 1, 1, 200, 0.4},
         {"stacked left prefixed microhei 200", 2, 2, 0, 200, 0.1},
-        {"beside plain zenhei 300", 0, 0, 1, 300, -0.3},
+        {"beside plain noto 300", 0, 0, 1, 300, -0.3},
         {"stacked corner plain microhei 150", 1, 0, 0, 150, 0.2},
         {"stacked left from/to microhei 300", 2, 1, 0, 300, 0.0},
         {"beside from/to microhei 200", 0, 1, 0, 200, -0.5},

@@ -33,7 +33,7 @@ struct Spec {
     int layout; // 0: sender left, labels left of the value; 1: sender on top, labels in the
                 // cells' corners; 2: sender on top, labels left of the value
     int wording; // 0: 寄件人信息 / 姓名 / 电话; 1: FROM / 寄方 / 联系电话; 2: 寄件人姓名, no headings
-    int font;    // 0: WenQuanYi Micro Hei, 1: WenQuanYi Zen Hei
+    int font;    // 0: WenQuanYi Micro Hei, 1: Noto Sans CJK SC
     int dpi;
     double degrees;
 };
