@@ -135,21 +135,19 @@ PageImage::~PageImage() = default;
 QRect PageImage::cellAt(QPoint point) const
 {
     const int reach = qRound(m_pxPerMm); // a line stopping a millimetre short still bounds the cell
+    // The nearest lines either side of `at` among those passing `along`.
+    auto nearest = [reach](const QList<Line>& lines, int at, int along, int& before, int& after) {
+        for (const Line& line : lines)
+            if (line.from - reach <= along && along <= line.to + reach) {
+                if (line.at <= at)
+                    before = std::max(before, line.at);
+                else
+                    after = std::min(after, line.at);
+            }
+    };
     int left = 0, top = 0, right = m_size.width() - 1, bottom = m_size.height() - 1;
-    for (const Line& line : m_vertical)
-        if (line.from - reach <= point.y() && point.y() <= line.to + reach) {
-            if (line.at <= point.x())
-                left = std::max(left, line.at);
-            else
-                right = std::min(right, line.at);
-        }
-    for (const Line& line : m_horizontal)
-        if (line.from - reach <= point.x() && point.x() <= line.to + reach) {
-            if (line.at <= point.y())
-                top = std::max(top, line.at);
-            else
-                bottom = std::min(bottom, line.at);
-        }
+    nearest(m_vertical, point.x(), point.y(), left, right);
+    nearest(m_horizontal, point.y(), point.x(), top, bottom);
     return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
