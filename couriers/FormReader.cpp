@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 #include "JpegLoader.h"
+#include "PrintItems.h"
 
 #include <QThread>
 
@@ -47,4 +48,16 @@ FormReader::~FormReader()
     m_cancelled = true;
     m_thread->wait();
     delete m_thread;
+}
+
+QString ProposalSummary(const FormScan::Proposal& proposal)
+{
+    QStringList missing;
+    for (const PrintItem& item : PrintItems())
+        if (proposal.missing.contains(item.code))
+            missing << item.displayName;
+    QString summary = QStringLiteral("识别出 %1 项").arg(proposal.found.size());
+    if (!missing.isEmpty())
+        summary += QStringLiteral("，未找到：") + missing.join(QStringLiteral("、"));
+    return summary + QStringLiteral("。请检查各项目的位置，然后单击 保存。");
 }

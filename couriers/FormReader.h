@@ -27,3 +27,7 @@ private:
     std::atomic<bool> m_cancelled{false};
     QThread* m_thread = nullptr;
 };
+
+// What the designer tells after a reading: how many items were placed, which were not
+// found, and what to do next.
+QString ProposalSummary(const FormScan::Proposal& proposal);

@@ -441,12 +441,5 @@ void TfrmP2::applyProposal(const FormScan::Proposal& proposal, QSize pictureSize
         m_switchOn.insert(placed.code);
     }
     fitArea();
-    QStringList missing;
-    for (const PrintItem& item : PrintItems())
-        if (proposal.missing.contains(item.code))
-            missing << item.displayName;
-    QString summary = QStringLiteral("识别出 %1 项").arg(proposal.found.size());
-    if (!missing.isEmpty())
-        summary += QStringLiteral("，未找到：") + missing.join(QStringLiteral("、"));
-    ShowMessage(this, summary + QStringLiteral("。请检查各项目的位置，然后单击 保存。"));
+    ShowMessage(this, ProposalSummary(proposal));
 }
