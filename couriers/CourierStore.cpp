@@ -127,6 +127,12 @@ void togglePrint(qint64 itemId, const QString& currentFlag)
     DM().ExecSql(SqlText(sql, {itemId}));
 }
 
+void switchOn(const QString& companyName, const QString& code)
+{
+    DM().ExecSql(
+        SqlText(QStringLiteral("UPDATE SP SET theP = '是' WHERE (EName = ?) AND (theName = ?) "), {companyName, code}));
+}
+
 QList<PrintRow> printRows(const QString& companyName)
 {
     QSqlQuery query = DM().run(SqlText(QStringLiteral("SELECT EName, theV, theName, theT, theL, theP, ID "

@@ -51,6 +51,8 @@ void savePositions(const QString& companyName, const QList<ItemPosition>& positi
 // switch of one item.
 SqlText itemSelectionListing(const QString& companyName);
 void togglePrint(qint64 itemId, const QString& currentFlag);
+// Switches one item on, by its code.
+void switchOn(const QString& companyName, const QString& code);
 
 // A company's print items in ID order, for the print window.
 struct PrintRow {

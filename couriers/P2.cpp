@@ -3,6 +3,7 @@
 #include "CompanyPicture.h"
 #include "Controls.h"
 #include "CourierStore.h"
+#include "FormReader.h"
 #include "Guard.h"
 #include "JpegLoader.h"
 #include "Messages.h"
@@ -10,11 +11,13 @@
 #include "PrintItems.h"
 #include "PrintSetup.h"
 #include "ScreenFit.h"
+#include "Transaction.h"
 
 #include <QDoubleSpinBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollArea>
@@ -86,6 +89,13 @@ void ItemBox::setBoxWidth(int width)
     setFrameStyle(QFrame::Panel | (m_boxWidth > 0 ? QFrame::Sunken : QFrame::Raised));
 }
 
+void ItemBox::setProposed(bool proposed)
+{
+    m_proposed = proposed;
+    setStyleSheet(proposed ? QStringLiteral("ItemBox { border: 2px solid #e8590c; background-color: palette(window); }")
+                           : QString());
+}
+
 bool ItemBox::atRightEdge(QMouseEvent* event) const
 {
     // A box hanging over the area's left edge shows little more than its right edge,
@@ -108,6 +118,7 @@ void ItemBox::mousePressEvent(QMouseEvent* event)
         m_resized = false;
         m_rightGap = width() - m_grab.x();
         m_moving = !m_resizing;
+        setProposed(false);
         raise();
         // Every pointer move goes to this box until the release, wherever the pointer is.
         grabMouse();
@@ -182,6 +193,15 @@ TfrmP2::TfrmP2(QWidget* parent) : QDialog(parent)
     Button2 = MakeButton(strip, "Button2", QStringLiteral("保存"), QRect(0, 12, 75, 25), QStyle::SP_DialogSaveButton);
     Button1->setFixedSize(75, 25);
     Button2->setFixedSize(75, 25);
+    scanButton = MakeButton(strip, "scanButton", QStringLiteral("识别表单"), QRect(0, 12, 75, 25));
+    scanButton->setFixedSize(75, 25);
+    scanButton->setToolTip(QStringLiteral("读出图片上印的栏目名称，把各项目放到填写的位置；"
+                                          "检查后单击 保存"));
+    scanProgress = new QProgressBar(strip);
+    scanProgress->setObjectName(QStringLiteral("scanProgress"));
+    scanProgress->setRange(0, 100);
+    scanProgress->setFixedSize(120, 18);
+    scanProgress->hide();
     auto* Label2 = MakeLabel(strip, "Label2", QStringLiteral("快递单实际宽度："), 8, 50);
     SpinW = new QDoubleSpinBox(strip);
     SpinW->setObjectName(QStringLiteral("SpinW"));
@@ -208,6 +228,10 @@ TfrmP2::TfrmP2(QWidget* parent) : QDialog(parent)
     firstRow->addWidget(Button1);
     firstRow->addSpacing(12);
     firstRow->addWidget(Button2);
+    firstRow->addSpacing(12);
+    firstRow->addWidget(scanButton);
+    firstRow->addSpacing(8);
+    firstRow->addWidget(scanProgress);
     firstRow->addStretch(1);
     auto* secondRow = new QHBoxLayout;
     secondRow->setSpacing(0);
@@ -252,6 +276,7 @@ TfrmP2::TfrmP2(QWidget* parent) : QDialog(parent)
 
     OnSignal(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     OnSignal(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    OnSignal(scanButton, &QPushButton::clicked, this, [this] { scanFormClicked(); });
     OnSignal(SpinW, &QDoubleSpinBox::valueChanged, this, [this] { SpinWChange(); });
 }
 
@@ -349,7 +374,72 @@ void TfrmP2::Button2Click()
         positions.append({box->objectName(), box->x(), box->y()});
         widths.insert(box->objectName(), box->boxWidth());
     }
+    Transaction transaction;
     PrintSetup::saveLayout(CompanyName, positions, widths, SpinW->value());
+    for (const QString& code : std::as_const(m_switchOn))
+        CourierStore::switchOn(CompanyName, code);
+    transaction.commit();
     ShowMessage(this, windowTitle() + QStringLiteral(" 保存成功！"));
     accept();
+}
+
+void TfrmP2::scanFormClicked()
+{
+    if (m_reader)
+        return;
+    if (m_pictureFile.isEmpty() || Image1->pixmap().isNull()) {
+        ShowMessage(this, QStringLiteral("请先单击 打开图片，打开快递单的扫描件。"));
+        return;
+    }
+    if (SpinW->value() <= 0) {
+        ShowMessage(this, QStringLiteral("请先量出快递单的实际宽度，填在“快递单实际宽度”里。"));
+        SpinW->setFocus();
+        return;
+    }
+    const QStringList missing = TextReader::MissingPackages();
+    if (!missing.isEmpty()) {
+        ShowMessage(
+            this,
+            QStringLiteral("找不到文字识别的语言数据，请安装 %1 后再试。").arg(missing.join(QStringLiteral("、"))));
+        return;
+    }
+    // A box stands 25 layout pixels high, 96 of which make an inch on the form.
+    const double boxHeightMm = m_boxes.first()->height() * 25.4 / 96;
+    m_reader = new FormReader(m_pictureFile, SpinW->value(), boxHeightMm, this);
+    for (QWidget* control : std::initializer_list<QWidget*>{scanButton, Button1, SpinW})
+        control->setEnabled(false);
+    scanProgress->setValue(0);
+    scanProgress->show();
+    connect(m_reader, &FormReader::progressed, scanProgress, &QProgressBar::setValue);
+    connect(m_reader, &FormReader::finished, this,
+            [this](const FormScan::Proposal& proposal, QSize pictureSize, const QString& failure) {
+                m_reader->deleteLater();
+                m_reader = nullptr;
+                scanProgress->hide();
+                for (QWidget* control : std::initializer_list<QWidget*>{scanButton, Button1, SpinW})
+                    control->setEnabled(true);
+                Guarded(this, [&] {
+                    if (!failure.isEmpty())
+                        ShowError(this, failure);
+                    else
+                        applyProposal(proposal, pictureSize);
+                });
+            });
+}
+
+void TfrmP2::applyProposal(const FormScan::Proposal& proposal, QSize pictureSize)
+{
+    // The proposal is in the scan's pixels; the picture shows scaled to the form's width.
+    const double scale = double(Image1->pixmap().width()) / pictureSize.width();
+    for (const FormScan::ProposedBox& placed : proposal.found) {
+        ItemBox* box = this->box(placed.code);
+        box->move(Image1->mapTo(m_area, (QPointF(placed.topLeft) * scale).toPoint()));
+        box->setBoxWidth(qRound(placed.width * scale));
+        box->show();
+        box->raise();
+        box->setProposed(true);
+        m_switchOn.insert(placed.code);
+    }
+    fitArea();
+    ShowMessage(this, ProposalSummary(proposal));
 }

@@ -2,10 +2,16 @@
 
 #include <QDialog>
 #include <QLabel>
+#include <QSet>
 
+class FormReader;
 class QDoubleSpinBox;
+class QProgressBar;
 class QPushButton;
 class QScrollArea;
+namespace FormScan {
+struct Proposal;
+}
 
 // One print item's box in the designer. A press of any mouse button picks it up and
 // brings it to the front, so a box lying under another can be taken; it follows the
@@ -31,6 +37,10 @@ public:
     int boxWidth() const { return m_boxWidth; }
     void setBoxWidth(int width);
 
+    // A box the form's reading placed is framed in colour until the user takes it.
+    bool proposed() const { return m_proposed; }
+    void setProposed(bool proposed);
+
 signals:
     void dropped();
 
@@ -50,6 +60,7 @@ private:
     bool m_resized = false;
     int m_rightGap = 0; // from the pointer to the right edge, while resizing
     int m_boxWidth = 0;
+    bool m_proposed = false;
 };
 
 // The layout designer: the company's scanned blank waybill with the 25 item boxes over
@@ -66,6 +77,9 @@ public:
     ItemBox* box(const QString& code) const;
     void Button1Click();
     void Button2Click();
+    // "识别表单": reads the picture's printed labels and moves the boxes to their fields;
+    // nothing is stored until 保存.
+    void scanFormClicked();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -75,6 +89,7 @@ private:
     void showPicture(QImage image);
     void fitArea();
     void SpinWChange();
+    void applyProposal(const FormScan::Proposal& proposal, QSize pictureSize);
 
     QScrollArea* ScrollBox1;
     QWidget* m_area;
@@ -82,6 +97,10 @@ private:
     QPushButton* Button1;
     QPushButton* Button2;
     QDoubleSpinBox* SpinW;
+    QPushButton* scanButton;
+    QProgressBar* scanProgress;
+    FormReader* m_reader = nullptr;
+    QSet<QString> m_switchOn; // items the reading placed, switched on at 保存
     QList<ItemBox*> m_boxes;
     // The file the picture shown was read from, read again when the form's width changes:
     // only the scaled copy is kept.

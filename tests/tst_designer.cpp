@@ -4,12 +4,15 @@
 #include "CompanyPicture.h"
 #include "CourierStore.h"
 #include "DM.h"
+#include "FormCorpus.h"
+#include "FormScan.h"
 #include "P2.h"
 #include "PrintSetup.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
@@ -81,6 +84,8 @@ private slots:
     void differentNamesNeverShareAPicture_data();
     void differentNamesNeverShareAPicture();
     void rightEdgeGivesABoxAWidthAndDoubleClickTakesItAway();
+    void scannedFormMovesBoxesKeptOnlyBySave();
+    void scanWithoutLanguageDataNamesThePackage();
 };
 
 void TestDesigner::showsStoredPositionsNotInitialOnes()
@@ -420,6 +425,81 @@ void TestDesigner::rightEdgeGivesABoxAWidthAndDoubleClickTakesItAway()
         designer.window.Button2Click();
     }
     QVERIFY(PrintSetup::boxWidths(Company).isEmpty());
+}
+
+// Reads the form in the designer and waits for the proposal.
+void scan(TfrmP2& window)
+{
+    QTest::mouseClick(child(&window, "scanButton"), Qt::LeftButton);
+    auto* progress = child<QProgressBar>(&window, "scanProgress");
+    QVERIFY(progress->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!progress->isVisible(), 120000);
+}
+
+void TestDesigner::scannedFormMovesBoxesKeptOnlyBySave()
+{
+    if (!TextReader::MissingPackages().isEmpty())
+        QSKIP(qPrintable("no Tesseract language data: install " + TextReader::MissingPackages().join(", ")));
+    ProgramFolder folder;
+    createCompany();
+    // The recipient's address is switched off, and so is an item no form has a label for.
+    DM().ExecSql(SqlText("UPDATE SP SET theP = '否' WHERE (EName = ?) AND (theName IN ('SP09', 'KP04'))", {Company}));
+    const FormCorpus::Form form = FormCorpus::Draw(FormCorpus::Specs().first());
+    QVERIFY(form.picture.save(CompanyPicturePath(Company), "JPG"));
+    PrintSetup::saveLayout(Company, {}, {}, FormCorpus::WidthMm);
+    const QStringList before = RowsOf(SqlText("SELECT theName, theL, theT, theP FROM SP ORDER BY ID"));
+    MessageRecorder messages;
+    {
+        Designer designer;
+        scan(designer.window);
+        QCOMPARE(messages.texts(),
+                 QStringList(QStringLiteral(
+                     "识别出 15 项，未找到：寄件人区号、寄件人省市区、寄件人地州市、寄件人区县、收件人区号、"
+                     "收件人省市区、收件人地州市、收件人区县、自定义二、自定义三。请检查各项目的位置，"
+                     "然后单击 保存。")));
+        // The recipient's address box now stands in the recipient's address cell.
+        ItemBox* address = designer.window.box("SP09");
+        QVERIFY(address->isVisible() && address->proposed());
+        const double toScan = double(form.picture.width()) / designer.picture()->pixmap().width();
+        const QPointF inScan = QPointF(designer.picture()->mapFrom(address->parentWidget(), address->pos())) * toScan;
+        QVERIFY(std::any_of(form.fields.begin(), form.fields.end(), [&](const FormCorpus::Field& f) {
+            return f.code == "SP09" && f.cell.contains(form.toMm.map(inScan));
+        }));
+        QVERIFY(!designer.window.box("KP04")->isVisible());
+        drag(address, QPoint(5, 5), {address->pos() + QPoint(25, 5)});
+        QVERIFY(!address->proposed());
+        designer.window.close();
+    }
+    QCOMPARE(RowsOf(SqlText("SELECT theName, theL, theT, theP FROM SP ORDER BY ID")), before);
+    {
+        Designer designer;
+        QVERIFY(!designer.window.box("SP09")->isVisible());
+        scan(designer.window);
+        const QPoint placed = designer.window.box("SP09")->pos();
+        designer.window.Button2Click();
+        const CourierStore::StoredItem address = CourierStore::storedItem(Company, "SP09");
+        QCOMPARE(QPoint(address.left, address.top), placed);
+        QVERIFY(address.printed);
+        QVERIFY(!CourierStore::storedItem(Company, "KP04").printed);
+    }
+}
+
+void TestDesigner::scanWithoutLanguageDataNamesThePackage()
+{
+    ProgramFolder folder;
+    createCompany();
+    writeJpeg(CompanyPicturePath(Company), QSize(900, 500), Qt::white);
+    PrintSetup::saveLayout(Company, {}, {}, 230);
+    QTemporaryDir noData;
+    qputenv("TESSDATA_PREFIX", QFile::encodeName(noData.path()));
+    MessageRecorder messages;
+    Designer designer;
+    designer.window.scanFormClicked();
+    qunsetenv("TESSDATA_PREFIX");
+    QCOMPARE(messages.texts(),
+             QStringList(QStringLiteral("找不到文字识别的语言数据，请安装 tesseract-ocr-chi-sim 后再试。")));
+    QVERIFY(!child(&designer.window, "scanProgress")->isVisible());
+    QCOMPARE(designer.window.box("JP01")->pos(), QPoint(10, 10));
 }
 
 ORVANE_TEST_MAIN(TestDesigner)

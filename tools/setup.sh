@@ -9,7 +9,8 @@ packages=(
   libjpeg62-turbo-dev libsodium-dev
   libxlsxwriter-dev libminizip-dev libsqlite3-dev
   fcitx5-frontend-qt6
-  fonts-liberation fonts-wqy-microhei
+  fonts-liberation fonts-wqy-microhei fonts-noto-cjk
+  libtesseract-dev libleptonica-dev tesseract-ocr-chi-sim
   xvfb xauth libxcb1-dev imagemagick poppler-utils xdotool openbox unzip
   cups cups-client cups-bsd printer-driver-cups-pdf
   unicode-data python3
