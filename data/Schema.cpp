@@ -6,6 +6,9 @@
 #include "Transaction.h"
 #include "Unit1.h"
 
+#include <QFileInfo>
+#include <QMap>
+#include <QSqlDatabase>
 #include <QSqlQuery>
 
 namespace {
@@ -108,10 +111,67 @@ int userVersion(TfrmDM& dm)
     return query.next() ? query.value(0).toInt() : 0;
 }
 
-bool hasTables(TfrmDM& dm)
+const char* const TablesSql = "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%'";
+
+bool hasTables(TfrmDM& dm) { return dm.QueryCount(SqlText(QString::fromLatin1(TablesSql))) > 0; }
+
+// Each table with its columns in their order.
+using Layout = QMap<QString, QStringList>;
+
+QStringList firstColumn(QSqlQuery& query)
 {
-    return dm.QueryCount(SqlText(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' "
-                                                "AND name NOT LIKE 'sqlite%'"))) > 0;
+    QStringList values;
+    while (query.next())
+        values << query.value(0).toString();
+    return values;
+}
+
+// False when the file cannot be read as a database.
+bool readLayout(const QSqlDatabase& db, int* version, Layout* layout)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("PRAGMA user_version")) || !query.next())
+        return false;
+    *version = query.value(0).toInt();
+    if (!query.exec(QString::fromLatin1(TablesSql)))
+        return false;
+    for (const QString& table : firstColumn(query)) {
+        QSqlQuery columns(db);
+        columns.prepare(QStringLiteral("SELECT name FROM pragma_table_info(?)"));
+        columns.addBindValue(table);
+        if (!columns.exec())
+            return false;
+        (*layout)[table] = firstColumn(columns);
+    }
+    return true;
+}
+
+// Runs `use` with a connection of its own to `path`, gone afterwards.
+template <class F> void WithConnection(const QString& name, const QString& path, const QString& options, F&& use)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(options);
+        use(db, db.open());
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+// The tables as the steps up to `version` make them.
+Layout layoutOfVersion(int version)
+{
+    Layout layout;
+    WithConnection(QStringLiteral("orvane-layout"), QStringLiteral(":memory:"), QString(),
+                   [&](const QSqlDatabase& db, bool) {
+                       QSqlQuery query(db);
+                       for (int step = 0; step < version; ++step)
+                           for (auto statement = Steps[step].begin; statement != Steps[step].end; ++statement)
+                               query.exec(QString::fromUtf8(*statement));
+                       int ignored;
+                       readLayout(db, &ignored, &layout);
+                   });
+    return layout;
 }
 
 } // namespace
@@ -139,6 +199,35 @@ void ensure(TfrmDM& dm)
     }
     dm.ExecSql(SqlText(QStringLiteral("PRAGMA user_version = %1").arg(Version)));
     transaction.commit();
+}
+
+FileCheck inspect(const QString& databasePath)
+{
+    if (!QFileInfo(databasePath).isFile())
+        return {FileCheck::Missing, 0, QStringLiteral("文件不存在。")};
+    FileCheck check{FileCheck::Unreadable, 0, QStringLiteral("它已经损坏，或者不是数据库文件。")};
+    Layout layout;
+    WithConnection(QStringLiteral("orvane-inspect"), databasePath, QStringLiteral("QSQLITE_OPEN_READONLY"),
+                   [&](const QSqlDatabase& db, bool opened) {
+                       if (opened && readLayout(db, &check.version, &layout))
+                           check.verdict = FileCheck::Ours;
+                   });
+    if (check.verdict == FileCheck::Unreadable)
+        return check;
+    if (check.version > Version)
+        return {FileCheck::Newer, check.version, QStringLiteral("它由更新版本的软件创建。")};
+    if (check.version == 0)
+        return layout.isEmpty() ? FileCheck{FileCheck::Empty, 0, QStringLiteral("它是空的。")}
+                                : FileCheck{FileCheck::Foreign, 0, QStringLiteral("它不是本软件的数据文件。")};
+    const Layout wanted = layoutOfVersion(check.version);
+    for (auto table = wanted.cbegin(); table != wanted.cend(); ++table) {
+        if (layout.value(table.key()) != table.value())
+            return {FileCheck::Foreign, check.version,
+                    QStringLiteral("它不是本软件的数据文件（表 %1 与本软件的不同）。").arg(table.key())};
+    }
+    check.verdict = check.version == Version ? FileCheck::Ours : FileCheck::Older;
+    check.reason.clear();
+    return check;
 }
 
 } // namespace Schema
