@@ -118,6 +118,8 @@ void copyLiveDatabase(const QString& target, const Backup::StopFlag& stop)
         column(source.get(), "BEGIN");
         column(source.get(), "SELECT count(*) FROM sqlite_master");
         SqliteHandle copy = openSqlite(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        // A scratch file until the archive is whole: each step need not reach the disk.
+        column(copy.get(), "PRAGMA synchronous=OFF");
         sqlite3_backup* backup = sqlite3_backup_init(copy.get(), "main", source.get(), "main");
         if (!backup)
             throw AppError(QString::fromUtf8(sqlite3_errmsg(copy.get())));
