@@ -402,28 +402,33 @@ void TestBackup::menuCommandsAskThenEndTheProgram()
     TfrmMain main;
     addCompany("顺丰");
     writeFile(folder.file("mine.zip"), "an earlier backup");
-    MessageRecorder messages(false);
     QString suggested, replaceQuestion;
-    // Plays the user at Qt's own file dialog: types "mine" where mine.zip is, and answers Yes.
-    QTimer user;
-    QObject::connect(&user, &QTimer::timeout, [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
-            replaceQuestion = box->text();
-            box->button(QMessageBox::Yes)->click();
-        } else if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && suggested.isEmpty()) {
-            suggested = child<QLineEdit>(dialog, "fileNameEdit")->text();
-            child<QLineEdit>(dialog, "fileNameEdit")->setText(folder.file("mine"));
-            QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
-        }
-    });
-    user.start(20);
-    child<QAction>(&main, "N20")->trigger();
-    user.stop();
+    {
+        // Plays the user at Qt's own file dialog: types "mine" where mine.zip is, and
+        // answers Yes to replacing it, whether Qt's dialog asks or the program does.
+        MessageRecorder replacing(true);
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                replaceQuestion = box->text();
+                box->button(QMessageBox::Yes)->click();
+            } else if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && suggested.isEmpty()) {
+                suggested = child<QLineEdit>(dialog, "fileNameEdit")->text();
+                child<QLineEdit>(dialog, "fileNameEdit")->setText(folder.file("mine"));
+                QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+            }
+        });
+        user.start(20);
+        child<QAction>(&main, "N20")->trigger();
+        for (const MessageRequest& asked : replacing.shown())
+            replaceQuestion += asked.kind == MessageKind::Question ? asked.text : QString();
+        QVERIFY(replacing.last().contains(QDir::toNativeSeparators(folder.file("mine.zip"))));
+    }
     QCOMPARE(suggested, "Orvane备份-" + QDate::currentDate().toString("yyyy-MM-dd") + ".zip");
     QVERIFY2(replaceQuestion.contains("mine.zip"), qPrintable(replaceQuestion));
-    QVERIFY(messages.last().contains(QDir::toNativeSeparators(folder.file("mine.zip"))));
 
+    MessageRecorder messages(false);
     addCompany("圆通");
     OpenFileAnswer answer(folder.file("mine.zip"));
     QVERIFY(!programEndsAfter([&] { child<QAction>(&main, "N21")->trigger(); }));
