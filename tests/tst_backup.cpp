@@ -504,7 +504,6 @@ void TestBackup::runningBackupIsLeftAloneAndASignalStopsIt()
     child<QAction>(&main, "N21")->trigger();
     other.join();
     // The running backup's folder stays, and so does a partial archive: whose it is cannot be told.
-    QCOMPARE(during.size(), 2);
     QVERIFY(during.filter("k1ll3d").isEmpty() && during.contains("Orvane备份-2026-12-01.zip.part"));
     QCOMPARE(messages.shown().size(), 1); // the question, and no failure told
     QVERIFY(!Backup::ApplyPendingRestore());
