@@ -4,6 +4,7 @@
 #include "Guard.h"
 #include "Messages.h"
 #include "Modal.h"
+#include "SignalExit.h"
 
 #include <QApplication>
 #include <QDate>
@@ -16,14 +17,34 @@ const QString Filter = QStringLiteral("备份文件 (*.zip)");
 
 QString native(const QString& path) { return QDir::toNativeSeparators(path); }
 
-// Copying a large database takes a moment; the pointer says the program is at it.
-template <class F> auto Busy(F&& work)
+// The longest list of left-out entries a question shows.
+constexpr int LeftOutShown = 10;
+
+// Copying a large database takes a moment; the pointer says the program is at it. False
+// when a signal stopped the work: the program is ending, with nothing to tell.
+template <class F> bool Busy(F&& work)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     struct Restore {
         ~Restore() { QApplication::restoreOverrideCursor(); }
     } restore;
-    return work();
+    try {
+        work();
+    } catch (const Backup::Stopped&) {
+        return false;
+    }
+    return true;
+}
+
+QString leftOutText(const QStringList& leftOut)
+{
+    if (leftOut.isEmpty())
+        return {};
+    QString text =
+        QStringLiteral("\n\n备份文件中的以下内容不会恢复：\n") + leftOut.mid(0, LeftOutShown).join(QLatin1Char('\n'));
+    if (leftOut.size() > LeftOutShown)
+        text += QStringLiteral("\n……另有 %1 项").arg(leftOut.size() - LeftOutShown);
+    return text;
 }
 
 } // namespace
@@ -35,7 +56,8 @@ void BackUpData(QWidget* parent)
     const QString archive = AskSaveFileName(parent, Filter, Backup::ArchiveName(QDate::currentDate()));
     if (archive.isEmpty())
         return;
-    Busy([&] { Backup::WriteArchive(archive); });
+    if (!Busy([&] { Backup::WriteArchive(archive, SignalExit::requested()); }))
+        return;
     ShowMessage(parent, QStringLiteral("数据已备份到 %1").arg(native(archive)));
 }
 
@@ -46,14 +68,17 @@ void RestoreData(QWidget* parent, const std::function<void()>& endProgram)
         return;
     // The archive is unpacked and checked before the question: one that cannot be
     // restored is refused here, and nothing has been touched.
-    auto stage = Busy([&] { return std::make_unique<Backup::RestoreStage>(archive); });
+    std::unique_ptr<Backup::RestoreStage> stage;
+    Busy([&] { stage = std::make_unique<Backup::RestoreStage>(archive); });
     const QString question =
         QStringLiteral("确定要用备份文件 %1 中的数据替换现在的数据吗？\n\n"
-                       "替换之前，现在的数据会先自动备份到 %2。\n恢复后本软件将关闭，再次启动时使用恢复的数据。")
-            .arg(native(archive), native(stage->safetyBackupPath()));
+                       "替换之前，现在的数据会先自动备份到 %2。\n恢复后本软件将关闭，再次启动时使用恢复的数据。%3")
+            .arg(native(archive), native(stage->safetyBackupPath()), leftOutText(stage->leftOut()));
     if (!AskQuestion(parent, QStringLiteral("恢复数据"), question, false))
         return;
-    const QString safety = Busy([&] { return stage->commit(); });
+    QString safety;
+    if (!Busy([&] { safety = stage->commit(SignalExit::requested()); }))
+        return;
     ShowMessage(
         parent,
         QStringLiteral("现在的数据已备份到 %1。\n本软件现在关闭，再次启动时使用恢复的数据。").arg(native(safety)));
@@ -75,7 +100,9 @@ bool ApplyRestoreAtStart()
 DailyBackup::DailyBackup()
     : m_thread(QThread::create([] {
           try {
-              Backup::WriteDailyBackup();
+              Backup::WriteDailyBackup(QDate::currentDate(), SignalExit::requested());
+          } catch (const Backup::Stopped&) {
+              // The program is ending; the next start tries again.
           } catch (const std::exception& error) {
               const QString reason = QString::fromUtf8(error.what());
               // Told by the window thread, once it is back in its event loop.

@@ -1,9 +1,7 @@
 #include "Backup.h"
 
-#include "AppError.h"
 #include "DM.h"
 #include "Schema.h"
-#include "SqlText.h"
 #include "Unit1.h"
 #include "ZipArchive.h"
 
@@ -12,8 +10,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -29,8 +29,23 @@ namespace {
 const QString DatabaseEntry = QStringLiteral("db.sqlite3");
 const QString ImagePrefix = QStringLiteral("Image/");
 const QString DailyPrefix = QStringLiteral("Orvane备份-");
+const QString PreRestorePrefix = QStringLiteral("恢复前备份-");
+// The names of the two kinds of automatic backup; they sort by their dates.
+const QRegularExpression DailyName(QRegularExpression::anchoredPattern(QRegularExpression::escape(DailyPrefix) +
+                                                                       QStringLiteral("\\d{4}-\\d{2}-\\d{2}\\.zip")));
+const QRegularExpression PreRestoreName(QRegularExpression::anchoredPattern(
+    QRegularExpression::escape(PreRestorePrefix) + QStringLiteral("\\d{4}-\\d{2}-\\d{2}-\\d{6}\\.zip")));
+// A backup's work folder in Data/, and the lock that says its writer still runs.
+const QString WorkFolderPattern = QStringLiteral("backup-XXXXXX");
+const QString WorkLock = QStringLiteral("writer.lock");
+const QString PartialSuffix = QStringLiteral(".part");
 // As long as a statement waits for another program that holds the database.
 constexpr int BusyWaitMs = 5000;
+// Pages copied between two looks at the stop flag: 4 MB at SQLite's usual page size.
+constexpr int PagesPerStep = 1024;
+// Room left on the disk after a restore has unpacked, for the backup it takes first and
+// for the database to grow.
+constexpr quint64 SpaceMargin = quint64(64) << 20;
 
 QString dataRoot() { return Unit1::programDir(); }
 QString dataFolder() { return QDir(dataRoot()).filePath(QStringLiteral("Data")); }
@@ -90,108 +105,142 @@ QStringList column(sqlite3* db, const char* sql)
     return values;
 }
 
-const char* const TablesSql = "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%'";
-
-// SQLite's online backup: every page copied in one step, that is inside one read
-// transaction, so the copy is the database as one commit left it even while others write.
-// It reads through a connection of its own, which sees every committed write of the
-// program's connection, so that the daily backup can run beside the windows.
-void copyLiveDatabase(const QString& target)
+// SQLite's online backup, every step inside the one read transaction the source holds
+// open, so the copy is the database as one commit left it even while others write, and
+// the steps leave room to stop. It reads through a connection of its own, which sees every
+// committed write of the program's connection, so that the daily backup can run beside
+// the windows.
+void copyLiveDatabase(const QString& target, const Backup::StopFlag& stop)
 {
-    SqliteHandle source;
     try {
-        source = openSqlite(liveDatabase(), SQLITE_OPEN_READWRITE);
+        SqliteHandle source = openSqlite(liveDatabase(), SQLITE_OPEN_READWRITE);
+        sqlite3_busy_timeout(source.get(), BusyWaitMs);
+        column(source.get(), "BEGIN");
+        column(source.get(), "SELECT count(*) FROM sqlite_master");
+        SqliteHandle copy = openSqlite(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        // A scratch file until the archive is whole: each step need not reach the disk.
+        column(copy.get(), "PRAGMA synchronous=OFF");
+        sqlite3_backup* backup = sqlite3_backup_init(copy.get(), "main", source.get(), "main");
+        if (!backup)
+            throw AppError(QString::fromUtf8(sqlite3_errmsg(copy.get())));
+        const QDeadlineTimer deadline(BusyWaitMs);
+        int rc = SQLITE_OK;
+        while (!stop && (rc == SQLITE_OK || ((rc == SQLITE_BUSY || rc == SQLITE_LOCKED) && !deadline.hasExpired()))) {
+            if (rc != SQLITE_OK)
+                sqlite3_sleep(50);
+            rc = sqlite3_backup_step(backup, PagesPerStep);
+        }
+        sqlite3_backup_finish(backup);
+        if (stop)
+            throw Backup::Stopped();
+        if (rc != SQLITE_DONE)
+            throw AppError(QString::fromUtf8(sqlite3_errstr(rc)));
+        // The copy carries the live file's WAL mode; one self-contained file travels better.
+        column(copy.get(), "PRAGMA journal_mode=DELETE");
+    } catch (const Backup::Stopped&) {
+        throw;
     } catch (const AppError& error) {
-        throw AppError(QStringLiteral("无法复制数据库（%1）。").arg(error.message()));
+        // SQLite's words are for the log; the user is told what to do.
+        qWarning("Copying the database for a backup failed: %s", error.what());
+        throw AppError(QStringLiteral("无法复制数据库到 %1：数据库被另一个程序占用太久，或者磁盘已满、无法写入。"
+                                      "请稍后再试一次；磁盘已满时请先腾出空间。")
+                           .arg(native(target)));
     }
-    sqlite3_busy_timeout(source.get(), BusyWaitMs);
-    SqliteHandle copy = openSqlite(target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    sqlite3_backup* backup = sqlite3_backup_init(copy.get(), "main", source.get(), "main");
-    if (!backup)
-        throw AppError(QStringLiteral("无法复制数据库（%1）。").arg(QString::fromUtf8(sqlite3_errmsg(copy.get()))));
-    const QDeadlineTimer deadline(BusyWaitMs);
-    int rc;
-    while ((rc = sqlite3_backup_step(backup, -1)) == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-        if (deadline.hasExpired())
-            break;
-        sqlite3_sleep(50);
-    }
-    sqlite3_backup_finish(backup);
-    if (rc != SQLITE_DONE)
-        throw AppError(QStringLiteral("无法复制数据库（%1）。").arg(QString::fromUtf8(sqlite3_errstr(rc))));
-    // The copy carries the live file's WAL mode; one self-contained file travels better.
-    column(copy.get(), "PRAGMA journal_mode=DELETE");
 }
 
-// Unpacks one entry of a restore's archive into `target`; every failure refuses the restore.
-void extract(ZipReader& zip, const ZipReader::Entry& entry, const QString& archive, const QString& target)
+// Unpacks one entry of a restore's archive into `target`, no more than `limit` bytes;
+// every failure refuses the restore.
+void extract(ZipReader& zip, const ZipReader::Entry& entry, quint64 limit, const QString& archive,
+             const QString& target)
 {
     QFile out(target);
     if (!out.open(QIODevice::WriteOnly))
         refuse(archive, QStringLiteral("解开时无法写入 %1（%2）。").arg(native(target), out.errorString()));
-    const ZipReader::Status status = zip.read(entry, std::numeric_limits<quint64>::max(),
-                                              [&](const char* data, qsizetype size) {
-                                                  return out.write(data, size) == size;
-                                              });
+    const ZipReader::Status status =
+        zip.read(entry, limit, [&](const char* data, qsizetype size) { return out.write(data, size) == size; });
     if (status == ZipReader::Status::Stopped || !out.flush())
         refuse(archive, QStringLiteral("解开时无法写入 %1（%2）。").arg(native(target), out.errorString()));
     if (status != ZipReader::Status::Ok)
         refuse(archive, notABackup());
 }
 
-// A picture's entry names one file straight in Image/, nothing that climbs out of it.
-bool isPlainFileName(const QString& name)
+bool isControl(QChar c) { return c.category() == QChar::Other_Control; }
+
+// A name that could land outside the folder it is unpacked into, on any system.
+bool isUnsafeName(const QString& name)
 {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
-           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+    static const QRegularExpression drive(QStringLiteral("^[A-Za-z]:"));
+    const QStringList parts = name.split(QLatin1Char('/'));
+    return name.isEmpty() || name.startsWith(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) ||
+           drive.match(name).hasMatch() || parts.contains(QStringLiteral("..")) ||
+           parts.contains(QStringLiteral(".")) || std::any_of(name.cbegin(), name.cend(), isControl);
 }
 
-QStringList liveTables()
+// What a restore does with one entry of an archive.
+enum class EntryUse { Database, Picture, Folder, LeftOut };
+
+EntryUse useOf(const ZipReader::Entry& entry, QString* why)
 {
-    QSqlQuery query = DM().run(SqlText(QString::fromLatin1(TablesSql)));
-    QStringList names;
-    while (query.next())
-        names << query.value(0).toString();
-    return names;
+    const QString& name = entry.name;
+    if (isUnsafeName(name)) {
+        *why = QStringLiteral("名称不安全");
+        return EntryUse::LeftOut;
+    }
+    if (name == DatabaseEntry)
+        return EntryUse::Database;
+    if (name.endsWith(QLatin1Char('/')))
+        return EntryUse::Folder;
+    if (name.startsWith(ImagePrefix) && !name.mid(ImagePrefix.size()).contains(QLatin1Char('/'))) {
+        if (entry.size <= Backup::PictureLimit)
+            return EntryUse::Picture;
+        *why = QStringLiteral("图片超过 %1 MB").arg(Backup::PictureLimit >> 20);
+        return EntryUse::LeftOut;
+    }
+    *why = QStringLiteral("不是本软件的数据");
+    return EntryUse::LeftOut;
 }
 
-struct DatabaseFacts {
-    QStringList integrity;
-    int version = 0;
-    QStringList tables;
-};
-
-DatabaseFacts readFacts(const QString& path)
-{
-    SqliteHandle db = openSqlite(path, SQLITE_OPEN_READWRITE);
-    DatabaseFacts facts;
-    facts.integrity = column(db.get(), "PRAGMA integrity_check");
-    facts.version = column(db.get(), "PRAGMA user_version").value(0).toInt();
-    facts.tables = column(db.get(), TablesSql);
-    return facts;
-}
-
-// The unpacked database must open, pass SQLite's own check, and be this program's data
-// in a version it reads.
+// The unpacked database must open, pass SQLite's own check, and be this program's data in
+// this or an older version, with that version's tables and columns.
 void checkDatabase(const QString& archive, const QString& path)
 {
-    const QStringList wanted = liveTables();
-    DatabaseFacts facts;
+    const QString damaged = QStringLiteral("其中的数据库已经损坏，或者不是数据库文件。");
+    QStringList integrity;
     try {
-        facts = readFacts(path);
+        integrity = column(openSqlite(path, SQLITE_OPEN_READWRITE).get(), "PRAGMA integrity_check");
     } catch (const AppError&) {
         // SQLite's own words would not help here: the file cannot be used either way.
-        refuse(archive, QStringLiteral("其中的数据库已经损坏，或者不是数据库文件。"));
+        refuse(archive, damaged);
     }
-    if (facts.integrity != QStringList{QStringLiteral("ok")})
+    if (integrity != QStringList{QStringLiteral("ok")})
         refuse(archive, QStringLiteral("其中的数据库已经损坏（完整性检查未通过）。"));
-    if (facts.version > Schema::Version)
-        refuse(archive, QStringLiteral("它由更新版本的软件创建。"));
-    const QSet<QString> present(facts.tables.cbegin(), facts.tables.cend());
-    const bool ours =
-        std::all_of(wanted.cbegin(), wanted.cend(), [&](const QString& t) { return present.contains(t); });
-    if (facts.version < 1 || !ours)
-        refuse(archive, QStringLiteral("其中的数据库不是本软件的数据。"));
+    switch (Schema::inspect(path).verdict) {
+    case Schema::FileCheck::Ours:
+    case Schema::FileCheck::Older:
+        return;
+    case Schema::FileCheck::Newer:
+        refuse(archive, QStringLiteral("它由更新版本的软件创建。请先安装新版本的本软件，再恢复这个备份。"));
+    case Schema::FileCheck::Missing:
+    case Schema::FileCheck::Unreadable:
+        refuse(archive, damaged);
+    case Schema::FileCheck::Empty:
+    case Schema::FileCheck::Foreign:
+        break;
+    }
+    refuse(archive, QStringLiteral("其中的数据库不是本软件的数据。"));
+}
+
+// Deletes the oldest of one kind of automatic backup beyond `kept`, `written` never
+// among them, whatever its date says against the others'.
+void prune(const QRegularExpression& kind, int kept, const QString& written)
+{
+    const QDir folder(Backup::AutomaticFolder());
+    QStringList older;
+    for (const QString& name : folder.entryList(QDir::Files, QDir::Name))
+        if (kind.match(name).hasMatch() && name != QFileInfo(written).fileName())
+            older << name;
+    while (older.size() > kept - 1)
+        QFile::remove(folder.filePath(older.takeFirst()));
 }
 
 void removeTree(const QString& path)
@@ -211,24 +260,30 @@ QString ArchiveName(const QDate& date)
 
 QString AutomaticFolder() { return QDir(dataFolder()).filePath(QStringLiteral("backup")); }
 
-void WriteArchive(const QString& archivePath)
+void WriteArchive(const QString& archivePath, const StopFlag& stop)
 {
     // The database copy waits in the data folder: the temporary folder may be too small.
-    QTemporaryDir work(QDir(dataFolder()).filePath(QStringLiteral("backup-XXXXXX")));
+    QTemporaryDir work(QDir(dataFolder()).filePath(WorkFolderPattern));
     if (!work.isValid())
         failWrite(archivePath, work.errorString());
+    QLockFile writing(work.filePath(WorkLock));
+    if (!writing.tryLock(0))
+        failWrite(archivePath, QStringLiteral("无法锁定 %1").arg(native(work.path())));
     const QString copy = work.filePath(DatabaseEntry);
-    copyLiveDatabase(copy);
+    copyLiveDatabase(copy, stop);
 
-    const QString partial = archivePath + QStringLiteral(".part");
+    const QString partial = archivePath + PartialSuffix;
     try {
         ZipWriter zip(partial);
-        bool written = zip.addFile(DatabaseEntry, copy, ZipWriter::Method::Deflate);
+        const auto keepGoing = [&] { return !stop; };
+        bool written = zip.addFile(DatabaseEntry, copy, ZipWriter::Method::Deflate, keepGoing);
         // Pictures are JPEG already: deflating them again costs time and saves nothing.
         const QFileInfoList pictures = QDir(imageFolder()).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name);
         for (const QFileInfo& picture : pictures)
             written = written && zip.addFile(ImagePrefix + picture.fileName(), picture.filePath(),
-                                             ZipWriter::Method::Store);
+                                             ZipWriter::Method::Store, keepGoing);
+        if (stop)
+            throw Stopped();
         if (!written || !zip.finish())
             failWrite(archivePath, zip.errorString());
         if (!replaceFile(partial, archivePath))
@@ -239,7 +294,7 @@ void WriteArchive(const QString& archivePath)
     }
 }
 
-QString WriteDailyBackup(const QDate& today)
+QString WriteDailyBackup(const QDate& today, const StopFlag& stop)
 {
     const QDir folder(AutomaticFolder());
     if (!QDir().mkpath(folder.path()))
@@ -247,50 +302,98 @@ QString WriteDailyBackup(const QDate& today)
     const QString target = folder.filePath(ArchiveName(today));
     if (QFile::exists(target))
         return {};
-    WriteArchive(target);
-
-    // The names sort by their dates; anything else in the folder is left alone.
-    static const QRegularExpression daily(QRegularExpression::anchoredPattern(
-        QRegularExpression::escape(DailyPrefix) + QStringLiteral("\\d{4}-\\d{2}-\\d{2}\\.zip")));
-    QStringList kept;
-    for (const QString& name : folder.entryList(QDir::Files, QDir::Name))
-        if (daily.match(name).hasMatch())
-            kept << name;
-    while (kept.size() > DailyKept)
-        QFile::remove(folder.filePath(kept.takeFirst()));
+    WriteArchive(target, stop);
+    prune(DailyName, DailyKept, target);
     return target;
 }
 
-RestoreStage::RestoreStage(const QString& archivePath)
-    : m_safetyBackup(
-          QDir(AutomaticFolder())
-              .filePath(QStringLiteral("恢复前备份-%1.zip")
-                            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss")))))
+void RemoveLeftovers()
 {
-    DM().open();
+    const QDir data(dataFolder());
+    bool writing = false;
+    const QString pattern = QString(WorkFolderPattern).replace(QLatin1Char('X'), QLatin1Char('?'));
+    for (const QString& name : data.entryList({pattern}, QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        const QDir work(data.filePath(name));
+        // A writer that died holds no lock any more: QLockFile sees its process is gone.
+        QLockFile lock(work.filePath(WorkLock));
+        lock.setStaleLockTime(0);
+        if (lock.tryLock(0)) {
+            lock.unlock();
+            removeTree(work.path());
+        } else {
+            writing = true;
+        }
+    }
+    // Which partial archive is a live writer's cannot be told: leave them all for now.
+    if (writing)
+        return;
+    const QDir automatic(AutomaticFolder());
+    for (const QString& name : automatic.entryList({QStringLiteral("*") + PartialSuffix}, QDir::Files | QDir::Hidden)) {
+        const QString archive = name.chopped(PartialSuffix.size());
+        if (DailyName.match(archive).hasMatch() || PreRestoreName.match(archive).hasMatch())
+            QFile::remove(automatic.filePath(name));
+    }
+}
+
+RestoreStage::RestoreStage(const QString& archivePath)
+    : m_safetyBackup(QDir(AutomaticFolder())
+                         .filePath(PreRestorePrefix +
+                                   QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss")) +
+                                   QStringLiteral(".zip")))
+{
     const QDir stage(stagePath());
     removeTree(stage.path());
     try {
-        if (!QDir().mkpath(stage.filePath(QStringLiteral("Image"))))
-            refuse(archivePath, QStringLiteral("无法在 %1 解开它。").arg(native(stage.path())));
-        bool hasDatabase = false;
         ZipReader zip(archivePath);
         if (!zip.isOpen())
             refuse(archivePath, notABackup());
+        const ZipReader::Entry* database = nullptr;
+        QList<const ZipReader::Entry*> pictures;
+        QSet<QString> taken;
         for (const ZipReader::Entry& entry : zip.entries()) {
-            const QString& name = entry.name;
-            if (name == DatabaseEntry) {
-                extract(zip, entry, archivePath, stage.filePath(DatabaseEntry));
-                hasDatabase = true;
-            } else if (name.startsWith(ImagePrefix) && name.size() > ImagePrefix.size()) {
-                const QString file = name.mid(ImagePrefix.size());
-                if (!isPlainFileName(file))
-                    refuse(archivePath, notABackup());
-                extract(zip, entry, archivePath, stage.filePath(name));
+            QString why = QStringLiteral("重复的名称");
+            const EntryUse use = useOf(entry, &why);
+            if (use == EntryUse::Folder)
+                continue;
+            if (use == EntryUse::LeftOut || taken.contains(entry.name)) {
+                QString shown = entry.name;
+                std::replace_if(shown.begin(), shown.end(), isControl, QLatin1Char('?'));
+                m_leftOut << QStringLiteral("%1（%2）").arg(shown, why);
+                continue;
             }
+            taken.insert(entry.name);
+            if (use == EntryUse::Database)
+                database = &entry;
+            else
+                pictures << &entry;
         }
-        if (!hasDatabase)
+        if (!database)
             refuse(archivePath, notABackup());
+
+        // Sizes as the archive records them, which no entry can pass when unpacked: all
+        // must fit before anything is written.
+        const QStorageInfo disk(dataFolder());
+        const quint64 available = quint64(std::max<qint64>(0, disk.bytesAvailable()));
+        quint64 needed = SpaceMargin;
+        const auto add = [&](quint64 size) {
+            needed = size > std::numeric_limits<quint64>::max() - needed ? std::numeric_limits<quint64>::max()
+                                                                         : needed + size;
+        };
+        add(database->size);
+        for (const ZipReader::Entry* picture : pictures)
+            add(picture->size);
+        if (disk.isValid() && needed > available)
+            refuse(archivePath,
+                   QStringLiteral("解开它需要 %1 MB 磁盘空间，而 %2 所在的磁盘只有 %3 MB 可用。"
+                                  "请先腾出磁盘空间，再恢复。")
+                       .arg(QString::number(needed >> 20), native(dataFolder()), QString::number(available >> 20)));
+
+        if (!QDir().mkpath(stage.filePath(QStringLiteral("Image"))))
+            refuse(archivePath, QStringLiteral("无法在 %1 解开它。").arg(native(stage.path())));
+        const quint64 databaseLimit = disk.isValid() ? available - SpaceMargin : std::numeric_limits<quint64>::max();
+        extract(zip, *database, databaseLimit, archivePath, stage.filePath(DatabaseEntry));
+        for (const ZipReader::Entry* picture : pictures)
+            extract(zip, *picture, PictureLimit, archivePath, stage.filePath(picture->name));
         checkDatabase(archivePath, stage.filePath(DatabaseEntry));
     } catch (...) {
         removeTree(stage.path());
@@ -304,11 +407,12 @@ RestoreStage::~RestoreStage()
         removeTree(stagePath());
 }
 
-QString RestoreStage::commit()
+QString RestoreStage::commit(const StopFlag& stop)
 {
     if (!QDir().mkpath(AutomaticFolder()))
         failWrite(AutomaticFolder(), QStringLiteral("无法创建文件夹"));
-    WriteArchive(m_safetyBackup);
+    WriteArchive(m_safetyBackup, stop);
+    prune(PreRestoreName, PreRestoreKept, m_safetyBackup);
     removeTree(pendingPath());
     if (!QDir().rename(stagePath(), pendingPath()))
         throw AppError(QStringLiteral("无法把恢复的数据放到 %1。").arg(native(pendingPath())));

@@ -1,6 +1,7 @@
 #include "ZipArchive.h"
 
 #include <QFile>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstring>
@@ -20,6 +21,23 @@ constexpr unsigned long MadeOnUnix = (3u << 8) | 45u;
 constexpr unsigned long RegularFile = 0100644u << 16;
 
 unzFile reader(void* zip) { return static_cast<unzFile>(zip); }
+
+// The size an entry's directory record gives. minizip 1.1 misses the ZIP64 extra field
+// that holds sizes past 4 GiB on systems with a 64-bit long, so it is read here: without
+// it an entry that large would seem to be 4 GiB, less than the disk it would fill.
+quint64 recordedSize(quint64 size, const QByteArray& extra)
+{
+    if (size != 0xffffffffu)
+        return size;
+    for (qsizetype at = 0; at + 4 <= extra.size();) {
+        const quint16 id = qFromLittleEndian<quint16>(extra.constData() + at);
+        const quint16 length = qFromLittleEndian<quint16>(extra.constData() + at + 2);
+        if (id == 1 && length >= 8 && at + 12 <= extra.size())
+            return qFromLittleEndian<quint64>(extra.constData() + at + 4);
+        at += 4 + length;
+    }
+    return size;
+}
 zipFile writer(void* zip) { return static_cast<zipFile>(zip); }
 
 } // namespace
@@ -70,7 +88,8 @@ bool ZipWriter::closeEntry()
     return true;
 }
 
-bool ZipWriter::addFile(const QString& entryName, const QString& sourcePath, Method method)
+bool ZipWriter::addFile(const QString& entryName, const QString& sourcePath, Method method,
+                        const std::function<bool()>& keepGoing)
 {
     QFile in(sourcePath);
     if (!in.open(QIODevice::ReadOnly)) {
@@ -82,6 +101,10 @@ bool ZipWriter::addFile(const QString& entryName, const QString& sourcePath, Met
     QByteArray buffer(ChunkBytes, Qt::Uninitialized);
     qint64 read;
     while ((read = in.read(buffer.data(), buffer.size())) > 0) {
+        if (keepGoing && !keepGoing()) {
+            m_error = QStringLiteral("已停止");
+            return false;
+        }
         if (zipWriteInFileInZip(writer(m_zip), buffer.constData(), unsigned(read)) != ZIP_OK) {
             m_error = QStringLiteral("磁盘已满或无法写入");
             return false;
@@ -134,11 +157,12 @@ ZipReader::ZipReader(const QString& path)
         if (unzGetCurrentFileInfo64(reader(m_zip), &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
             break;
         name.resize(qsizetype(info.size_filename));
-        if (unzGetCurrentFileInfo64(reader(m_zip), &info, name.data(), uLong(name.size()), nullptr, 0, nullptr, 0) !=
-                UNZ_OK ||
+        QByteArray extra(qsizetype(info.size_file_extra), '\0');
+        if (unzGetCurrentFileInfo64(reader(m_zip), &info, name.data(), uLong(name.size()), extra.data(),
+                                    uLong(extra.size()), nullptr, 0) != UNZ_OK ||
             unzGetFilePos64(reader(m_zip), &position) != UNZ_OK)
             break;
-        m_entries.append({QString::fromUtf8(name), info.uncompressed_size});
+        m_entries.append({QString::fromUtf8(name), recordedSize(info.uncompressed_size, extra)});
         m_positions.append(QByteArray(reinterpret_cast<const char*>(&position), sizeof position));
         rc = unzGoToNextFile(reader(m_zip));
     }

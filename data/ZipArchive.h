@@ -23,7 +23,9 @@ public:
     enum class Method { Store, Deflate };
     // False with errorString() set on any failure; the archive is then unusable.
     bool isOpen() const { return m_zip != nullptr; }
-    bool addFile(const QString& entryName, const QString& sourcePath, Method method);
+    // `keepGoing`, asked before each chunk, may cut the entry short: false is returned then.
+    bool addFile(const QString& entryName, const QString& sourcePath, Method method,
+                 const std::function<bool()>& keepGoing = {});
     bool addData(const QString& entryName, const QByteArray& data, Method method = Method::Deflate);
     bool finish();
     QString errorString() const { return m_error; }

@@ -79,10 +79,13 @@ QObject* standInOwner()
 
 bool programEndsAfter(std::function<void()> action)
 {
-    QTimer::singleShot(0, qApp, [action] {
+    // The step that stops the loop goes with this call: left queued after a quit, it would
+    // end the next event loop a test runs, a dialog's or a wait's.
+    QObject step;
+    QTimer::singleShot(0, &step, [action, &step] {
         action();
         QMetaObject::invokeMethod(
-            qApp, [] { QCoreApplication::exit(99); }, Qt::QueuedConnection);
+            &step, [] { QCoreApplication::exit(99); }, Qt::QueuedConnection);
     });
     return QCoreApplication::exec() == 0;
 }

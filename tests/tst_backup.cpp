@@ -1,6 +1,7 @@
 // Backup and restore over a real program folder: archives read back by another zip
-// reader, restores applied as the next start applies them, the daily rotation, a
-// backup taken while another connection writes, and where the data folder goes.
+// reader, restores applied as the next start applies them, hostile archives, the
+// rotation of automatic backups, a backup taken while another connection writes, signals
+// and leftovers, and where the data folder goes.
 #include "TestSupport.h"
 
 #include "AppError.h"
@@ -8,14 +9,23 @@
 #include "BackupCommands.h"
 #include "DM.h"
 #include "Main.h"
+#include "Schema.h"
+#include "SignalExit.h"
 #include "Unit1.h"
+#include "ZipArchive.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimer>
+#include <QtEndian>
 #include <atomic>
+#include <csignal>
 #include <thread>
 
 class TestBackup : public QObject {
@@ -24,9 +34,13 @@ private slots:
     void restoreBringsBackTheArchiveAndKeepsTheDataItReplaced();
     void unusableArchiveIsRefusedWithNothingChanged_data();
     void unusableArchiveIsRefusedWithNothingChanged();
-    void dailyBackupKeepsTheLastSeven();
+    void olderArchiveIsTakenAndWhatItLeavesOutIsNamed();
+    void automaticBackupsArePruned();
     void backupTakenDuringWritesHoldsWholeTransactions();
     void menuCommandsAskThenEndTheProgram();
+    void signalEndsTheProgramAndStopsItsBackup_data();
+    void signalEndsTheProgramAndStopsItsBackup();
+    void runningBackupIsLeftAloneAndASignalStopsIt();
     void dataFolderChoice_data();
     void dataFolderChoice();
 };
@@ -90,21 +104,68 @@ void zipOf(const QString& archive, const QStringList& pairs)
         QString());
 }
 
-// A copy of the program's own database file, changed by `change` over a connection of its own.
-QString databaseCopy(const ProgramFolder& folder, const QString& name, const QString& change = QString())
+// A copy of the program's own database file, changed by `changes` over a connection of its own.
+QString databaseCopy(const ProgramFolder& folder, const QString& name, const QStringList& changes = {})
 {
     DM().close();
     const QString copy = folder.file(name);
     QFile::copy(folder.file("Data/db.sqlite3"), copy);
-    if (!change.isEmpty()) {
+    {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", name);
         db.setDatabaseName(copy);
         db.open();
-        QSqlQuery(db).exec(change);
+        for (const QString& change : changes)
+            QSqlQuery(db).exec(change);
         db.close();
     }
     QSqlDatabase::removeDatabase(name);
     return copy;
+}
+
+// Changes the size the archive records for `entry`, in its local header and in the central
+// directory, past 4 GiB through a ZIP64 extra field there. The data stays as it was.
+void recordSize(const QString& archive, const QString& entry, quint64 size)
+{
+    QByteArray zip = readFile(archive);
+    const qsizetype end = zip.lastIndexOf("PK\x05\x06");
+    qsizetype at = qFromLittleEndian<quint32>(zip.constData() + end + 16);
+    const auto field = [&](int offset) { return qFromLittleEndian<quint16>(zip.constData() + at + offset); };
+    while (at < end && zip.mid(at + 46, field(28)) != entry.toUtf8())
+        at += 46 + field(28) + field(30) + field(32);
+    QVERIFY(at < end);
+    if (size < 0xffffffffu) {
+        qToLittleEndian<quint32>(quint32(size),
+                                 zip.data() + qFromLittleEndian<quint32>(zip.constData() + at + 42) + 22);
+    } else {
+        QByteArray extra = QByteArray::fromHex("01000800") + QByteArray(8, '\0'); // ZIP64: id 1, 8 bytes of size
+        qToLittleEndian<quint64>(size, extra.data() + 4);
+        zip.insert(at + 46 + field(28) + field(30), extra);
+        qToLittleEndian<quint16>(field(30) + 12, zip.data() + at + 30);
+        qToLittleEndian<quint32>(qFromLittleEndian<quint32>(zip.constData() + end + 24) + 12, zip.data() + end + 24);
+    }
+    qToLittleEndian<quint32>(quint32(std::min<quint64>(size, 0xffffffffu)), zip.data() + at + 24);
+    writeFile(archive, zip);
+}
+
+// What killed backups leave, and a partial archive of the user's own.
+void plantLeftovers(const ProgramFolder& folder)
+{
+    writeFile(folder.file("Data/backup-k1ll3d/db.sqlite3"), "a copy a killed run left");
+    writeFile(folder.file("Data/backup/Orvane备份-2026-12-01.zip.part"), "cut off");
+    writeFile(folder.file("Data/backup/恢复前备份-2026-12-01-101010.zip.part"), "cut off");
+    writeFile(folder.file("Data/backup/mine.zip.part"), "not the program's");
+}
+
+// Enough data, hard to pack, that a backup takes a moment to copy and pack.
+void addBulk()
+{
+    DM().ExecSql(SqlText("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000) "
+                         "INSERT INTO USender (Remark) SELECT hex(randomblob(1000)) FROM n"));
+}
+
+QStringList entries(const QString& folder, const QString& pattern = "*")
+{
+    return QDir(folder).entryList({pattern}, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 } // namespace
@@ -135,6 +196,11 @@ void TestBackup::restoreBringsBackTheArchiveAndKeepsTheDataItReplaced()
     const QString safety = stage.commit();
     // Until the next start the program goes on with the data it has.
     QCOMPARE(companies(), QStringList({"圆通", "顺丰"}));
+    // A run killed now leaves its write-ahead log, 圆通 in it, which must not be replayed.
+    const QString log = folder.file("Data/db.sqlite3-wal");
+    QVERIFY(QFile::copy(log, folder.file("killed.wal")));
+    DM().close();
+    QVERIFY(QFile::copy(folder.file("killed.wal"), log));
     QVERIFY(Backup::ApplyPendingRestore());
     QCOMPARE(dataSeen(folder), archived + QStringList{QFileInfo(safety).fileName()});
     QVERIFY(!Backup::ApplyPendingRestore());
@@ -156,7 +222,10 @@ void TestBackup::unusableArchiveIsRefusedWithNothingChanged_data()
     QTest::newRow("page overwritten") << "damaged database" << QString("损坏");
     QTest::newRow("another program's database") << "foreign database" << QString("不是本软件的数据");
     QTest::newRow("newer program") << "newer database" << QString("更新版本");
-    QTest::newRow("picture climbing out") << "escaping picture" << QString("不是本软件的备份文件");
+    QTest::newRow("right tables, other columns") << "other columns" << QString("不是本软件的数据");
+    QTest::newRow("data past its recorded size") << "recorded smaller" << QString("不是本软件的备份文件");
+    QTest::newRow("data ending before its recorded size") << "recorded larger" << QString("不是本软件的备份文件");
+    QTest::newRow("database larger than the disk") << "recorded 1 TiB" << QString("磁盘空间");
 }
 
 void TestBackup::unusableArchiveIsRefusedWithNothingChanged()
@@ -190,11 +259,20 @@ void TestBackup::unusableArchiveIsRefusedWithNothingChanged()
         file.close();
         zipOf(archive, {"db.sqlite3", copy});
     } else if (kind == "foreign database") {
-        zipOf(archive, {"db.sqlite3", databaseCopy(folder, "foreign.sqlite3", "DROP TABLE UE")});
+        zipOf(archive, {"db.sqlite3", databaseCopy(folder, "foreign.sqlite3", {"DROP TABLE UE"})});
     } else if (kind == "newer database") {
-        zipOf(archive, {"db.sqlite3", databaseCopy(folder, "newer.sqlite3", "PRAGMA user_version = 99")});
-    } else if (kind == "escaping picture") {
-        zipOf(archive, {"db.sqlite3", databaseCopy(folder, "ok.sqlite3"), "Image/../../escaped.jpg", text});
+        zipOf(archive, {"db.sqlite3", databaseCopy(folder, "newer.sqlite3", {"PRAGMA user_version = 99"})});
+    } else if (kind == "other columns") {
+        QStringList changes;
+        for (const QString& table : RowsOf(SqlText("SELECT name FROM sqlite_master WHERE type = 'table' "
+                                                   "AND name NOT LIKE 'sqlite%'")))
+            changes << "DROP TABLE " + table << "CREATE TABLE " + table + " (x)";
+        zipOf(archive, {"db.sqlite3", databaseCopy(folder, "other.sqlite3", changes)});
+    } else {
+        Backup::WriteArchive(archive);
+        const QHash<QString, quint64> recorded{
+            {"recorded smaller", 4096}, {"recorded larger", 1 << 24}, {"recorded 1 TiB", quint64(1) << 40}};
+        recordSize(archive, "db.sqlite3", recorded.value(kind));
     }
     const QStringList before = dataSeen(folder);
 
@@ -207,26 +285,62 @@ void TestBackup::unusableArchiveIsRefusedWithNothingChanged()
     }
     QVERIFY(!Backup::ApplyPendingRestore());
     QCOMPARE(dataSeen(folder), before);
-    QVERIFY(!QFile::exists(folder.file("escaped.jpg")));
 }
 
-void TestBackup::dailyBackupKeepsTheLastSeven()
+void TestBackup::olderArchiveIsTakenAndWhatItLeavesOutIsNamed()
+{
+    ProgramFolder folder;
+    TfrmMain main;
+    addCompany("顺丰");
+    // The tables of the first version, as its files still are.
+    const QString first = databaseCopy(folder, "v1.sqlite3",
+                                       {"DROP TABLE SOffset", "DROP TABLE SForm", "DROP TABLE SPWidth",
+                                        "DROP TABLE ULog", "DROP INDEX UE_LiveCompany", "PRAGMA user_version = 1"});
+    const QString archive = folder.file("old.zip");
+    const QStringList leftOut{"Image/大.jpg", "../escaped.jpg", "Image/../../up.jpg", folder.file("absolute.jpg"),
+                              "readme.txt"};
+    {
+        ZipWriter zip(archive);
+        QVERIFY(zip.addFile("db.sqlite3", first, ZipWriter::Method::Deflate));
+        for (const QString& name : leftOut + QStringList("Image/顺丰.jpg"))
+            QVERIFY(zip.addData(name, "picture"));
+        QVERIFY(zip.finish());
+    }
+    recordSize(archive, "Image/大.jpg", Backup::PictureLimit + 1);
+
+    MessageRecorder messages(true);
+    OpenFileAnswer answer(archive);
+    QVERIFY(programEndsAfter([&] { child<QAction>(&main, "N21")->trigger(); }));
+    for (const QString& name : leftOut)
+        QVERIFY2(messages.shown().first().text.contains(name), qPrintable(name));
+    QVERIFY(BackupCommands::ApplyRestoreAtStart());
+    QCOMPARE(companies(), QStringList({"顺丰"}));
+    QCOMPARE(RowsOf(SqlText("PRAGMA user_version")), QStringList({QString::number(Schema::Version)}));
+    QCOMPARE(entries(folder.file("Image")), QStringList({"顺丰.jpg"}));
+    QCOMPARE(entries(folder.path(), "*.jpg") + entries(folder.file("Data"), "*.jpg"), QStringList());
+}
+
+void TestBackup::automaticBackupsArePruned()
 {
     ProgramFolder folder;
     DM().open();
-    writeFile(folder.file("Data/backup/恢复前备份-2026-11-30-120000.zip"), "kept by hand");
+    const QStringList planted{"恢复前备份-2026-11-28-120000.zip", "恢复前备份-2026-11-29-120000.zip",
+                              "恢复前备份-2026-11-30-120000.zip", "恢复前备份-手工.zip"};
+    for (const QString& name : planted)
+        writeFile(folder.file("Data/backup/" + name), "kept by hand");
     for (int day = 1; day <= 9; ++day)
         QVERIFY(!Backup::WriteDailyBackup(QDate(2026, 12, day)).isEmpty());
     addCompany("顺丰");
     // The day's second start leaves the day's backup as it was.
     QVERIFY(Backup::WriteDailyBackup(QDate(2026, 12, 9)).isEmpty());
-    QCOMPARE(QDir(folder.file("Data/backup")).entryList(QDir::Files, QDir::Name),
-             QStringList({"Orvane备份-2026-12-03.zip", "Orvane备份-2026-12-04.zip", "Orvane备份-2026-12-05.zip",
-                          "Orvane备份-2026-12-06.zip", "Orvane备份-2026-12-07.zip", "Orvane备份-2026-12-08.zip",
-                          "Orvane备份-2026-12-09.zip", "恢复前备份-2026-11-30-120000.zip"}));
-    Backup::RestoreStage(folder.file("Data/backup/Orvane备份-2026-12-09.zip")).commit();
+    const QString safety = Backup::RestoreStage(folder.file("Data/backup/Orvane备份-2026-12-09.zip")).commit();
     QVERIFY(Backup::ApplyPendingRestore());
     QCOMPARE(companies(), QStringList());
+    QCOMPARE(entries(folder.file("Data/backup"), "Orvane*").join(" "),
+             "Orvane备份-2026-12-03.zip Orvane备份-2026-12-04.zip Orvane备份-2026-12-05.zip Orvane备份-2026-12-06.zip "
+             "Orvane备份-2026-12-07.zip Orvane备份-2026-12-08.zip Orvane备份-2026-12-09.zip");
+    QCOMPARE(entries(folder.file("Data/backup"), "恢复前*"),
+             QStringList({planted[1], planted[2], QFileInfo(safety).fileName(), planted[3]}));
 }
 
 void TestBackup::backupTakenDuringWritesHoldsWholeTransactions()
@@ -287,17 +401,34 @@ void TestBackup::menuCommandsAskThenEndTheProgram()
     ProgramFolder folder;
     TfrmMain main;
     addCompany("顺丰");
-    MessageRecorder messages(false);
-    QString suggested;
-    const SaveFileHandler previous = setSaveFileHandler([&](QWidget*, const QString&, const QString& name) {
-        suggested = name;
-        return folder.file("mine.zip");
-    });
-    child<QAction>(&main, "N20")->trigger();
-    setSaveFileHandler(previous);
+    writeFile(folder.file("mine.zip"), "an earlier backup");
+    QString suggested, replaceQuestion;
+    {
+        // Plays the user at Qt's own file dialog: types "mine" where mine.zip is, and
+        // answers Yes to replacing it, whether Qt's dialog asks or the program does.
+        MessageRecorder replacing(true);
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                replaceQuestion = box->text();
+                box->button(QMessageBox::Yes)->click();
+            } else if (auto* dialog = qobject_cast<QFileDialog*>(modal); dialog && suggested.isEmpty()) {
+                suggested = child<QLineEdit>(dialog, "fileNameEdit")->text();
+                child<QLineEdit>(dialog, "fileNameEdit")->setText(folder.file("mine"));
+                QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+            }
+        });
+        user.start(20);
+        child<QAction>(&main, "N20")->trigger();
+        for (const MessageRequest& asked : replacing.shown())
+            replaceQuestion += asked.kind == MessageKind::Question ? asked.text : QString();
+        QVERIFY(replacing.last().contains(QDir::toNativeSeparators(folder.file("mine.zip"))));
+    }
     QCOMPARE(suggested, "Orvane备份-" + QDate::currentDate().toString("yyyy-MM-dd") + ".zip");
-    QVERIFY(messages.last().contains(QDir::toNativeSeparators(folder.file("mine.zip"))));
+    QVERIFY2(replaceQuestion.contains("mine.zip"), qPrintable(replaceQuestion));
 
+    MessageRecorder messages(false);
     addCompany("圆通");
     OpenFileAnswer answer(folder.file("mine.zip"));
     QVERIFY(!programEndsAfter([&] { child<QAction>(&main, "N21")->trigger(); }));
@@ -314,6 +445,71 @@ void TestBackup::menuCommandsAskThenEndTheProgram()
         const BackupCommands::DailyBackup atStart;
     }
     QVERIFY(QFile::exists(QDir(Backup::AutomaticFolder()).filePath(Backup::ArchiveName(QDate::currentDate()))));
+}
+
+void TestBackup::signalEndsTheProgramAndStopsItsBackup_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM, as a logout sends it") << int(SIGTERM);
+    QTest::newRow("SIGINT, as Ctrl+C sends it") << int(SIGINT);
+}
+
+void TestBackup::signalEndsTheProgramAndStopsItsBackup()
+{
+    QFETCH(int, signal);
+    ProgramFolder folder;
+    addBulk();
+    DM().close();
+    plantLeftovers(folder);
+    // The real program, beside which it keeps its data, with a lock folder of its own.
+    QVERIFY(QFile::copy(ORVANE_PROGRAM, folder.file("orvane-waybill")));
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_RUNTIME_DIR", folder.path());
+    program.setProcessEnvironment(environment);
+    program.start(folder.file("orvane-waybill"));
+    // The start has removed the leftovers and begun the day's backup.
+    QTRY_COMPARE_WITH_TIMEOUT(entries(folder.file("Data"), "backup-??????").filter("k1ll3d"), QStringList(), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(entries(folder.file("Data"), "backup-??????").size(), 1, 20000);
+    ::kill(program.processId(), signal);
+    QVERIFY(program.waitForFinished(10000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    // No work folder, no log: the database was closed. No archive, whole or partial, but the user's.
+    QCOMPARE(entries(folder.file("Data")), QStringList({"backup", "db.sqlite3"}));
+    QCOMPARE(entries(folder.file("Data/backup")), QStringList("mine.zip.part"));
+}
+
+void TestBackup::runningBackupIsLeftAloneAndASignalStopsIt()
+{
+    ProgramFolder folder;
+    TfrmMain main;
+    addCompany("顺丰");
+    Backup::WriteArchive(folder.file("small.zip"));
+    addBulk();
+    plantLeftovers(folder);
+    const SignalExit signalExit;
+    // While the backup before a restore runs: a start of another copy on the same data, then a logout.
+    QStringList during;
+    std::thread other([&] {
+        const QDeadlineTimer deadline(10000);
+        while (entries(folder.file("Data"), "backup-??????").size() < 2 && !deadline.hasExpired())
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        Backup::RemoveLeftovers();
+        during = entries(folder.file("Data"), "backup-??????") + entries(folder.file("Data/backup"), "Orvane*");
+        ::kill(::getpid(), SIGTERM);
+    });
+    MessageRecorder messages(true);
+    OpenFileAnswer answer(folder.file("small.zip"));
+    child<QAction>(&main, "N21")->trigger();
+    other.join();
+    // The running backup's folder stays, and so does a partial archive: whose it is cannot be told.
+    QVERIFY(during.filter("k1ll3d").isEmpty() && during.contains("Orvane备份-2026-12-01.zip.part"));
+    QCOMPARE(messages.shown().size(), 1); // the question, and no failure told
+    QVERIFY(!Backup::ApplyPendingRestore());
+    Backup::RemoveLeftovers();
+    QCOMPARE(entries(folder.file("Data")), QStringList({"backup", "db.sqlite3"}));
+    QCOMPARE(entries(folder.file("Data/backup")), QStringList("mine.zip.part"));
 }
 
 void TestBackup::dataFolderChoice_data()

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 namespace {
@@ -63,5 +64,11 @@ QString AskSaveFileName(QWidget* parent, const QString& filter, const QString& s
         return g_saveFile(parent, filter, suggestedName);
     ReturnActivation back(parent);
     const QDir documents(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    return QFileDialog::getSaveFileName(parent, QString(), documents.filePath(suggestedName), filter);
+    QFileDialog dialog(parent, QString(), documents.filePath(suggestedName), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // The filter's extension joins a name typed without it before the dialog asks about
+    // replacing a file, so typing "x" cannot silently replace "x.zip".
+    static const QRegularExpression extension(QStringLiteral("\\*\\.(\\w+)"));
+    dialog.setDefaultSuffix(extension.match(filter).captured(1));
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }

@@ -33,7 +33,8 @@ OpenFileHandler setOpenFileHandler(OpenFileHandler handler);
 QString AskOpenFileName(QWidget* parent, const QString& filter);
 
 // Returns the file to write, or an empty text when the user cancelled. The dialog opens
-// on `suggestedName` in the user's documents folder and asks before replacing a file.
+// on `suggestedName` in the user's documents folder, gives a name typed without the
+// filter's extension that extension, and asks before replacing a file.
 using SaveFileHandler = std::function<QString(QWidget* parent, const QString& filter, const QString& suggestedName)>;
 SaveFileHandler setSaveFileHandler(SaveFileHandler handler);
 QString AskSaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName);
