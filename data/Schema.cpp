@@ -92,6 +92,14 @@ const char* const Version2[] = {
     "CREATE INDEX UE_LiveCompany ON UE (EName) WHERE theDel = '否'",
 };
 
+// A company's form gets its height and a printer of its own (empty: the system's
+// default), and the offsets' origin is stored as a code rather than its caption.
+const char* const PrintForms[] = {
+    "ALTER TABLE SForm ADD COLUMN theHeight REAL NOT NULL DEFAULT 0",
+    "ALTER TABLE SForm ADD COLUMN thePrinter TEXT NOT NULL DEFAULT ''",
+    "UPDATE SOffset SET theOrigin = CASE theOrigin WHEN '纸张边缘' THEN 'paper-edge' ELSE 'printable-area' END",
+};
+
 // Each step takes a database from the version before it to its own.
 struct Step {
     const char* const* begin;
@@ -100,6 +108,7 @@ struct Step {
 const Step Steps[] = {
     {std::begin(Tables), std::end(Tables)},
     {std::begin(Version2), std::end(Version2)},
+    {std::begin(PrintForms), std::end(PrintForms)},
 };
 
 int userVersion(TfrmDM& dm)

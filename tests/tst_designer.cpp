@@ -7,7 +7,10 @@
 #include "P2.h"
 #include "PrintSetup.h"
 
+#include <QBuffer>
+#include <QComboBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -21,11 +24,53 @@ const QString Company = QStringLiteral("中通快递");
 
 void createCompany() { CourierStore::createCompany({Company, QString(), QString(), QString(), QString(), QString()}); }
 
-QString writeJpeg(const QString& path, const QSize& size, const QColor& colour)
+// A JPEG whose JFIF header states `dpi` (Qt writes 96 unless told), or only the pixels'
+// aspect ratio when `dpi` is 0.
+QByteArray jpegBytes(const QSize& size, const QColor& colour, int dpi = 96)
 {
     QImage image(size, QImage::Format_RGB32);
     image.fill(colour);
-    if (!image.save(path, "JPG"))
+    image.setDotsPerMeterX(qRound(qMax(dpi, 1) / 0.0254));
+    image.setDotsPerMeterY(qRound(qMax(dpi, 1) / 0.0254));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    QByteArray bytes = buffer.data();
+    if (dpi == 0 && bytes.mid(6, 5) == QByteArray("JFIF\0", 5))
+        bytes.replace(13, 5, QByteArray("\0\0\1\0\1", 5)); // units: none, density 1:1
+    return bytes;
+}
+
+// The same with an EXIF block after the JFIF header, stating `resolution` dots per inch
+// (unit 2) or per centimetre (unit 3), as a rational of `denominator`, in either byte order.
+QByteArray withExif(QByteArray jpeg, quint32 numerator, quint32 denominator, quint16 unit, bool littleEndian)
+{
+    QByteArray tiff;
+    const auto put = [&](quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            tiff.append(char(value >> (8 * (littleEndian ? i : bytes - 1 - i))));
+    };
+    tiff.append(littleEndian ? "II" : "MM");
+    put(42, 2);
+    put(8, 4); // the first directory
+    put(3, 2);
+    for (const quint16 tag : {0x011A, 0x011B}) { // XResolution, YResolution: RATIONALs at 50 and 58
+        put(tag, 2), put(5, 2), put(1, 4), put(tag == 0x011A ? 50 : 58, 4);
+    }
+    put(0x0128, 2), put(3, 2), put(1, 4), put(unit, 2), put(0, 2); // ResolutionUnit: a SHORT
+    put(0, 4);                                                     // no next directory
+    for (int i = 0; i < 2; ++i)
+        put(numerator, 4), put(denominator, 4);
+    const QByteArray body = QByteArray("Exif\0\0", 6) + tiff;
+    QByteArray segment("\xFF\xE1");
+    segment.append(char((body.size() + 2) >> 8)).append(char((body.size() + 2) & 0xFF)).append(body);
+    return jpeg.insert(20, segment); // after SOI and the 18-byte JFIF header
+}
+
+QString writeJpeg(const QString& path, const QSize& size, const QColor& colour, int dpi = 96)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(jpegBytes(size, colour, dpi)) < 0)
         qWarning("could not write %s", qPrintable(path));
     return path;
 }
@@ -81,6 +126,9 @@ private slots:
     void differentNamesNeverShareAPicture_data();
     void differentNamesNeverShareAPicture();
     void rightEdgeGivesABoxAWidthAndDoubleClickTakesItAway();
+    void scanStatingItsResolutionOpensAtTrueSize_data();
+    void scanStatingItsResolutionOpensAtTrueSize();
+    void boxPartlyOutsideTheFormIsShownAndTheFormIsSaved();
 };
 
 void TestDesigner::showsStoredPositionsNotInitialOnes()
@@ -156,7 +204,7 @@ void TestDesigner::boxOverPicturePixelStoresPixelPlusBevel()
 {
     ProgramFolder folder;
     createCompany();
-    writeJpeg(CompanyPicturePath(Company), QSize(300, 200), Qt::white);
+    writeJpeg(CompanyPicturePath(Company), QSize(300, 200), Qt::white, 0);
     MessageRecorder messages;
     Designer designer;
     QLabel* picture = designer.picture();
@@ -420,6 +468,90 @@ void TestDesigner::rightEdgeGivesABoxAWidthAndDoubleClickTakesItAway()
         designer.window.Button2Click();
     }
     QVERIFY(PrintSetup::boxWidths(Company).isEmpty());
+}
+
+void TestDesigner::scanStatingItsResolutionOpensAtTrueSize_data()
+{
+    // A 230 x 127 mm form scanned at 200 dpi: 1811 x 1000 pixels.
+    const QByteArray plain = jpegBytes(QSize(1811, 1000), Qt::white, 0);
+    QTest::addColumn<QByteArray>("scan");
+    QTest::addColumn<bool>("stated");
+    QTest::newRow("JFIF, dots an inch") << jpegBytes(QSize(1811, 1000), Qt::white, 200) << true;
+    QTest::newRow("EXIF, dots an inch, Intel order") << withExif(plain, 200, 1, 2, true) << true;
+    QTest::newRow("EXIF, dots a centimetre, Motorola order") << withExif(plain, 7874, 100, 3, false) << true;
+    QTest::newRow("no resolution") << plain << false;
+}
+
+void TestDesigner::scanStatingItsResolutionOpensAtTrueSize()
+{
+    QFETCH(QByteArray, scan);
+    QFETCH(bool, stated);
+    ProgramFolder folder;
+    createCompany();
+    QFile file(CompanyPicturePath(Company));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(scan) == scan.size());
+    file.close();
+    Designer designer;
+    auto* width = child<QDoubleSpinBox>(&designer.window, "SpinW");
+    auto* height = child<QDoubleSpinBox>(&designer.window, "SpinH");
+    QLabel* notice = child<QLabel>(&designer.window, "Label6");
+    if (!stated) {
+        // Nothing to go by: the window asks for the width before anything is laid out.
+        QCOMPARE(designer.picture()->pixmap().width(), 1811);
+        QVERIFY(notice->isVisible());
+        QVERIFY(notice->geometry().bottom() < child(&designer.window, "ScrollBox1")->geometry().top());
+        QCOMPARE(width->value(), 0.0);
+        width->selectAll();
+        QTest::keyClicks(width, "230");
+        QTest::keyClick(width, Qt::Key_Return);
+    }
+    QCOMPARE(designer.picture()->pixmap().width(), 869); // 96 pixels an inch
+    QCOMPARE(width->value(), 230.0);
+    QCOMPARE(height->value(), 127.0); // from the scan's shape
+    QVERIFY(!notice->isVisible());
+}
+
+void TestDesigner::boxPartlyOutsideTheFormIsShownAndTheFormIsSaved()
+{
+    ProgramFolder folder;
+    createCompany();
+    MessageRecorder messages;
+    QString printer;
+    {
+        Designer designer;
+        auto* width = child<QDoubleSpinBox>(&designer.window, "SpinW");
+        auto* height = child<QDoubleSpinBox>(&designer.window, "SpinH");
+        width->setValue(230); // 869 pixels
+        height->setValue(127);
+        ItemBox* box = designer.window.box("SP03"); // at 750: its right edge at 850
+        const auto red = [box] {
+            const QImage shown = box->grab().toImage();
+            for (int x = 0; x < shown.width(); ++x)
+                if (qRed(shown.pixel(x, shown.height() / 2)) > 180 && qGreen(shown.pixel(x, shown.height() / 2)) < 80)
+                    return true;
+            return false;
+        };
+        QVERIFY(!red());
+        drag(box, QPoint(5, 5), {QPoint(805, 15)}); // past the form's right edge
+        QVERIFY(red());
+        QVERIFY(box->toolTip().contains(QStringLiteral("快递单之外")));
+        drag(box, QPoint(5, 5), {QPoint(705, 15)});
+        QVERIFY(!red());
+        // A shorter form leaves the lower rows outside.
+        height->setValue(20); // 76 pixels; JP06 stands at 80
+        QVERIFY(designer.window.box("JP06")->isOutside());
+        QVERIFY(!designer.window.box("JP01")->isOutside());
+        auto* printers = child<QComboBox>(&designer.window, "ComboBox1");
+        printers->setCurrentIndex(printers->count() - 1);
+        printer = printers->currentData().toString();
+        designer.window.Button2Click();
+    }
+    const PrintSetup::Form form = PrintSetup::form(Company);
+    QCOMPARE(QList<double>({form.widthMm, form.heightMm}), QList<double>({230, 20}));
+    QCOMPARE(form.printer, printer);
+    Designer again;
+    QCOMPARE(child<QComboBox>(&again.window, "ComboBox1")->currentData().toString(), printer);
+    QCOMPARE(child<QDoubleSpinBox>(&again.window, "SpinH")->value(), 20.0);
 }
 
 ORVANE_TEST_MAIN(TestDesigner)

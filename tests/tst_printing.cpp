@@ -5,6 +5,7 @@
 #include "CompanyPicture.h"
 #include "CourierStore.h"
 #include "DM.h"
+#include "E_Q.h"
 #include "P2.h"
 #include "P3.h"
 #include "PrintItems.h"
@@ -12,6 +13,8 @@
 #include "Printing.h"
 #include "SqlDialect.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDebug>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -35,7 +38,12 @@
 #include <QSqlQuery>
 #include <QThread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <optional>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -46,11 +54,11 @@ void createCompany(const QString& name = Company)
     CourierStore::createCompany({name, QString(), QString(), QString(), QString(), QString()});
 }
 
-void switchOnly(const QStringList& codes)
+void switchOnly(const QStringList& codes, const QString& company = Company)
 {
-    DM().ExecSql(SqlText("UPDATE SP SET theP = '否' WHERE (EName = ?)", {Company}));
+    DM().ExecSql(SqlText("UPDATE SP SET theP = '否' WHERE (EName = ?)", {company}));
     for (const QString& code : codes)
-        DM().ExecSql(SqlText("UPDATE SP SET theP = '是' WHERE (EName = ?) AND (theName = ?)", {Company, code}));
+        DM().ExecSql(SqlText("UPDATE SP SET theP = '是' WHERE (EName = ?) AND (theName = ?)", {company, code}));
 }
 
 // A waybill whose every column holds its own name, so a printed text tells its source.
@@ -79,18 +87,25 @@ QString pdfText(const QString& pdf)
     QProcess process;
     process.start("pdftotext", {"-layout", pdf, "-"});
     process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput());
+    // The face's characters read back as the radicals that look the same (人 as ⼈, 门 as ⻔).
+    QString text = QString::fromUtf8(process.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+    const QString radicals = QStringLiteral("⻔⻓⻋⻅⻉⻢⻚⻛⻜⻥⻦⻘⻩⻬⻮⻰⻳⻨⻄");
+    const QString characters = QStringLiteral("门长车见贝马页风飞鱼鸟青黄齐齿龙龟麦西");
+    for (qsizetype i = 0; i < radicals.size(); ++i)
+        text.replace(radicals[i], characters[i]);
+    return text;
 }
 
 // Gray pages come as PGM, a quarter of the memory of colour ones.
-QImage rasterise(const QString& pdf, int dpi, bool gray = false)
+QImage rasterise(const QString& pdf, int dpi, bool gray = false, int page = 1)
 {
     // An A4 page at 600 dpi is past the size Qt reads an image up to by default.
     QImageReader::setAllocationLimit(1024);
     const QString prefix = pdf + ".page";
     QProcess process;
     process.setStandardErrorFile(QProcess::nullDevice());
-    process.start("pdftoppm", {"-r", QString::number(dpi), gray ? "-gray" : "-png", "-singlefile", pdf, prefix});
+    process.start("pdftoppm", {"-r", QString::number(dpi), "-f", QString::number(page), "-l", QString::number(page),
+                               gray ? "-gray" : "-png", "-singlefile", pdf, prefix});
     process.waitForFinished(60000);
     return QImage(prefix + (gray ? ".pgm" : ".png"));
 }
@@ -144,6 +159,111 @@ std::optional<QPointF> crossCentre(const QImage& page, const QPointF& expected, 
     if (!x || !y)
         return std::nullopt;
     return QPointF(*x, *y);
+}
+
+// The size of each page of a PDF, in millimetres, as pdfinfo reads it.
+QList<QSizeF> pdfPagesMm(const QString& pdf)
+{
+    QProcess process;
+    process.start("pdfinfo", {"-f", "1", "-l", "99", pdf});
+    process.waitForFinished(30000);
+    QList<QSizeF> pages;
+    static const QRegularExpression size(R"(Page\s+\d+ size:\s+([\d.]+) x ([\d.]+) pts)");
+    for (auto match = size.globalMatch(QString::fromLatin1(process.readAllStandardOutput())); match.hasNext();) {
+        const QRegularExpressionMatch m = match.next();
+        pages << QSizeF(m.captured(1).toDouble(), m.captured(2).toDouble()) / 72 * 25.4;
+    }
+    return pages;
+}
+
+// A print queue of the test's own whose device is a socket this process listens on, so
+// the test reads what the driver sends the printer. The queue goes with it.
+class SocketQueue {
+public:
+    SocketQueue(const QString& name, const QStringList& driver) : name(name)
+    {
+        m_listener = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (m_listener < 0 || bind(m_listener, reinterpret_cast<sockaddr*>(&address), length) != 0 ||
+            listen(m_listener, 1) != 0 || getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            return;
+        const QString uri = QStringLiteral("socket://127.0.0.1:%1").arg(ntohs(address.sin_port));
+        ok = lpadmin(QStringList{"-p", name, "-E", "-v", uri} + driver);
+    }
+    ~SocketQueue()
+    {
+        if (ok)
+            lpadmin({"-x", name});
+        if (m_listener >= 0)
+            close(m_listener);
+    }
+    static bool lpadmin(const QStringList& arguments)
+    {
+        QProcess process;
+        process.start("lpadmin", arguments);
+        return process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
+    }
+    // What the queue sent for one job: everything until the backend closes.
+    QByteArray received()
+    {
+        pollfd waiting{m_listener, POLLIN, 0};
+        if (poll(&waiting, 1, 120000) <= 0)
+            return QByteArray();
+        const int connection = accept(m_listener, nullptr, nullptr);
+        QByteArray data;
+        char buffer[65536];
+        for (ssize_t got; (got = recv(connection, buffer, sizeof buffer, 0)) > 0;)
+            data.append(buffer, got);
+        close(connection);
+        return data;
+    }
+    const QString name;
+    bool ok = false;
+
+private:
+    int m_listener = -1;
+};
+
+// Walks an ESC/P stream as the printer would, stepping over graphics data: the page
+// lengths it is told (ESC C n, in lines of 1/6 inch) and the form feeds it gets.
+struct EscP {
+    QList<int> pageLines;
+    int formFeeds = 0;
+};
+EscP readEscP(const QByteArray& data)
+{
+    EscP stream;
+    const auto at = [&](qsizetype i) { return i < data.size() ? uchar(data[i]) : 0; };
+    for (qsizetype i = 0; i < data.size();) {
+        if (at(i) != 0x1B) {
+            stream.formFeeds += at(i) == 0x0C;
+            ++i;
+            continue;
+        }
+        const char command = char(at(i + 1));
+        if (command == 'C' && at(i + 2) == 0) { // page length in inches
+            i += 4;
+        } else if (command == 'C') {
+            stream.pageLines << at(i + 2);
+            i += 3;
+        } else if (command == '*') { // bit image: 1, 3 or 6 bytes a column
+            const int columns = at(i + 3) + 256 * at(i + 4);
+            i += 5 + qsizetype(columns) * (at(i + 2) >= 64 ? 6 : at(i + 2) >= 32 ? 3 : 1);
+        } else if (command == '(') {
+            i += 5 + at(i + 3) + 256 * at(i + 4);
+        } else if (command == '$' || command == '\\') {
+            i += 4;
+        } else if (QByteArrayView("xUlQN3+JAr").contains(command)) {
+            i += 3;
+        } else {
+            i += 2;
+        }
+    }
+    return stream;
 }
 
 // Runs `print` and returns the file a cups-pdf queue writing into `outDir` made of it
@@ -292,7 +412,11 @@ private slots:
     void fieldsMoveByTheirOwnPrintersOffsetOnce();
     void textInABoxStaysInsideIt_data();
     void textInABoxStaysInsideIt();
-    void boxOverAMarkOnATrueSizeScanPrintsOnTheMark();
+    void formOfItsOwnSizeThroughCupsLinesUpWithItsScan();
+    void batchSendsEachCompanysWaybillsToItsPrinterInListOrder();
+    void postScriptPrinterIsToldTheFormsSize();
+    void goneCompanyPrinterIsNamedAndTheDefaultOffered();
+    void paperIsBlackInTheChosenFaceUnderAnyPalette();
 };
 
 void TestPrinting::itemStartsAtItsPositionOnPaper_data()
@@ -557,7 +681,7 @@ void TestPrinting::missingDefaultPrinterIsReported()
     calib.CompanyName = Company;
     calib.show();
     QCoreApplication::processEvents();
-    QCOMPARE(child<QLabel>(&calib, "Label4")->text(), QStringLiteral("（没有默认打印机）"));
+    QCOMPARE(child<QComboBox>(&calib, "ComboBox1")->currentText(), QStringLiteral("系统默认打印机（没有）"));
     QTest::mouseClick(child(&calib, "BitBtn1"), Qt::LeftButton);
     QCOMPARE(messages.texts(), QStringList({QStringLiteral("没有默认打印机，请先在系统中设置默认打印机。")}));
     QVERIFY(calib.isVisible());
@@ -686,7 +810,7 @@ void TestPrinting::textInABoxStaysInsideIt()
     createCompany();
     switchOnly({"SP09"});
     const QPoint at(100, 200);
-    PrintSetup::saveLayout(Company, {{"SP09", at.x(), at.y()}}, {{"SP09", width}}, 0);
+    PrintSetup::saveLayout(Company, {{"SP09", at.x(), at.y()}}, {{"SP09", width}}, {});
     PrintRun run(insertWaybill({{"SAdd", text}}));
     const QString pdf = run.print();
 
@@ -711,62 +835,232 @@ void TestPrinting::textInABoxStaysInsideIt()
     QVERIFY2(printed.contains(text), qPrintable(printed));
 }
 
-void TestPrinting::boxOverAMarkOnATrueSizeScanPrintsOnTheMark()
+void TestPrinting::formOfItsOwnSizeThroughCupsLinesUpWithItsScan()
 {
+    const QString outDir = qEnvironmentVariable("ORVANE_CUPS_PDF_DIR");
+    if (outDir.isEmpty())
+        QSKIP("no cups-pdf default printer set up (tools/test.sh starts one)");
     ProgramFolder folder;
     createCompany();
-    // A 230 mm wide form scanned at 200 dpi, with a 5 mm square 120 mm from its left
-    // edge and 60 mm from its top.
+    switchOnly({"JP05", "SP09"});
+    // A 230 x 127 mm form scanned at 200 dpi, which the file says, with a 5 mm square
+    // 120 mm from its left edge and 60 mm from its top.
     const double scanDotsPerMm = 200 / 25.4;
-    QImage scan(qRound(230 * scanDotsPerMm), 1000, QImage::Format_RGB32);
+    QImage scan(qRound(230 * scanDotsPerMm), qRound(127 * scanDotsPerMm), QImage::Format_RGB32);
     scan.fill(Qt::white);
     QPainter(&scan).fillRect(QRectF(QPointF(120, 60) * scanDotsPerMm, QSizeF(5, 5) * scanDotsPerMm), Qt::black);
+    scan.setDotsPerMeterX(qRound(200 / 0.0254));
+    scan.setDotsPerMeterY(qRound(200 / 0.0254));
     QVERIFY(scan.save(CompanyPicturePath(Company), "JPG", 95));
     MessageRecorder messages;
+    const int at220mm = qRound(220 / 25.4 * 96);
     {
         TfrmP2 designer(nullptr);
         designer.CompanyName = Company;
         designer.show();
         QCoreApplication::processEvents();
-        auto* width = child<QDoubleSpinBox>(&designer, "SpinW");
-        width->selectAll();
-        QTest::keyClicks(width, "230");
-        QTest::keyClick(width, Qt::Key_Return);
-        const QPixmap shown = child<QLabel>(&designer, "Image1")->pixmap();
-        QCOMPARE(shown.width(), 869); // 230 mm at 96 pixels an inch
-        // The user lays the box's corner on the mark's first dark pixel.
-        const QRect mark = inkBounds(shown.toImage());
-        ItemBox* box = designer.box("JP05");
-        const QPoint target = child<QLabel>(&designer, "Image1")->mapTo(box->parentWidget(), mark.topLeft());
-        QTest::mousePress(box, Qt::LeftButton, {}, QPoint(1, 1));
-        QTest::mouseMove(box, box->mapFromParent(target + QPoint(1, 1)));
-        QTest::mouseRelease(box, Qt::LeftButton, {}, box->mapFromParent(target + QPoint(1, 1)));
+        // At true size straight away, its size taken from the scan: nothing typed.
+        auto* picture = child<QLabel>(&designer, "Image1");
+        QCOMPARE(picture->pixmap().width(), 869); // 230 mm at 96 pixels an inch
+        QCOMPARE(child<QDoubleSpinBox>(&designer, "SpinW")->value(), 230.0);
+        QCOMPARE(child<QDoubleSpinBox>(&designer, "SpinH")->value(), 127.0);
+        // The user lays the box's corner on the mark's first dark pixel, and the address
+        // 220 mm from the form's left edge.
+        const QRect mark = inkBounds(picture->pixmap().toImage());
+        for (const auto& [code, target] :
+             {std::pair{"JP05", picture->mapTo(designer.box("JP05")->parentWidget(), mark.topLeft())},
+              std::pair{"SP09", QPoint(at220mm, 200)}}) {
+            ItemBox* box = designer.box(code);
+            QTest::mousePress(box, Qt::LeftButton, {}, QPoint(1, 1));
+            QTest::mouseMove(box, box->mapFromParent(target + QPoint(1, 1)));
+            QTest::mouseRelease(box, Qt::LeftButton, {}, box->mapFromParent(target + QPoint(1, 1)));
+        }
         designer.Button2Click();
     }
-    QTemporaryDir out;
-    SetPrintOutputFile(out.filePath("sheet.pdf"));
-    {
-        // The print window shows the scan at the same scale, and opens the calibration,
-        // whose sheet has a cross where the box's text starts.
-        ModalRecorder modals;
-        PrintRun run("0");
-        QCOMPARE(child<QLabel>(&run.window, "Image1")->width(), 869);
-        QTest::mouseClick(child(&run.window, "Button2"), Qt::LeftButton);
-        TfrmCalib* calib = modals.lastOf<TfrmCalib>();
-        QVERIFY(calib && calib->CompanyName == Company);
-        QTest::mouseClick(child(calib, "RadioButton2"), Qt::LeftButton);
-        calib->BitBtn2Click();
-    }
-    SetPrintOutputFile(QString());
-    const int dpi = 600;
-    const QPointF expected = QPointF(120, 60) * dpi / 25.4;
-    const std::optional<QPointF> found =
-        crossCentre(rasterise(out.filePath("sheet.pdf"), dpi, true), expected, dpi / 25.4);
+    // The page is the form, and nothing at 220 mm is cut off at an A4 edge (210 mm).
+    PrintRun run(insertWaybill({{"SAdd", QStringLiteral("十五层")}}));
+    const QString pdf = run.printOnDefaultPrinter(outDir);
+    QVERIFY2(!pdf.isEmpty(), "cups-pdf wrote no file");
+    const QList<QSizeF> pages = pdfPagesMm(pdf);
+    QCOMPARE(pages.size(), 1);
+    QVERIFY2(qAbs(pages[0].width() - 230) <= 0.2 && qAbs(pages[0].height() - 127) <= 0.2,
+             qPrintable(QString("%1 x %2 mm").arg(pages[0].width()).arg(pages[0].height())));
+    const int dpi = 300;
+    const QImage page = rasterise(pdf, dpi, true);
+    const QRect address = inkBounds(page.copy(QRect(qRound(219.0 / 25.4 * dpi), 0, page.width(), page.height())));
+    QVERIFY2(address.width() > 0.2 * page.width() / 230 * 5, "nothing printed right of 219 mm");
+
+    // The calibration sheet, from the print window, has its cross where the box's text starts.
+    ModalRecorder modals;
+    PrintRun sheet("0");
+    QTest::mouseClick(child(&sheet.window, "Button2"), Qt::LeftButton);
+    TfrmCalib* calib = modals.lastOf<TfrmCalib>();
+    QVERIFY(calib && calib->CompanyName == Company);
+    const QString sheetPdf = printedOnDefaultPrinter(outDir, [calib] { calib->BitBtn2Click(); });
+    QVERIFY2(!sheetPdf.isEmpty(), "cups-pdf wrote no file");
+    const int fine = 600;
+    const QPointF expected = QPointF(120, 60) * fine / 25.4;
+    const std::optional<QPointF> found = crossCentre(rasterise(sheetPdf, fine, true), expected, fine / 25.4);
     QVERIFY(found);
-    const QPointF errorMm = (*found - expected) / (dpi / 25.4);
+    const QPointF errorMm = (*found - expected) / (fine / 25.4);
     qInfo("the box prints %.3f mm, %.3f mm from the mark", errorMm.x(), errorMm.y());
     QVERIFY2(qAbs(errorMm.x()) <= 0.3 && qAbs(errorMm.y()) <= 0.3,
              qPrintable(QString("%1, %2 mm").arg(errorMm.x()).arg(errorMm.y())));
+}
+
+void TestPrinting::batchSendsEachCompanysWaybillsToItsPrinterInListOrder()
+{
+    const QString outDir = qEnvironmentVariable("ORVANE_CUPS_PDF_DIR");
+    if (outDir.isEmpty())
+        QSKIP("no cups-pdf default printer set up (tools/test.sh starts one)");
+    SocketQueue epson("OrvaneTestEpson24", {"-m", "drv:///sample.drv/epson24.ppd"});
+    if (!epson.ok)
+        QSKIP("CUPS's Epson 24-pin driver cannot be installed here (needs lpadmin and the cups sample drivers)");
+    ProgramFolder folder;
+    const QString other = QStringLiteral("圆通速递");
+    createCompany();
+    createCompany(other);
+    switchOnly({"SP01"});
+    switchOnly({"SP01"}, other);
+    // A 230 x 127 mm form on the dot-matrix printer; the other company as it always was.
+    PrintSetup::saveLayout(Company, {}, {}, {230, 127, epson.name});
+    // Entered in this order; the list shows them newest first. The other company's
+    // recipients grow longer with each, so their pages tell their order.
+    for (const auto& [company, recipient] : {std::pair{Company, "a"}, std::pair{other, "1"}, std::pair{Company, "b"},
+                                             std::pair{other, "11111111"}, std::pair{Company, "c"}})
+        insertWaybill({{"EName", company}, {"SName", recipient}});
+    MessageRecorder messages;
+    QueryDriver<TfrmE_Q> query(QStringLiteral("快递单号"));
+    query.query();
+    const QString pdf = printedOnDefaultPrinter(outDir, [&] { query.run("P2"); });
+
+    // The dot-matrix printer is told a 5-inch page (30 lines of 1/6 inch; A4 would be 70)
+    // and feeds one form a waybill.
+    const EscP escp = readEscP(epson.received());
+    QCOMPARE(escp.pageLines, QList<int>({30, 30, 30}));
+    QCOMPARE(escp.formFeeds, 3);
+    QVERIFY2(!pdf.isEmpty(), "cups-pdf wrote no file");
+    QCOMPARE(pdfPagesMm(pdf).size(), 2);
+    const int newer = inkBounds(rasterise(pdf, 96, true, 1)).width();
+    const int older = inkBounds(rasterise(pdf, 96, true, 2)).width();
+    QVERIFY2(newer > 2 * older, qPrintable(QString("%1 then %2").arg(newer).arg(older)));
+}
+
+void TestPrinting::postScriptPrinterIsToldTheFormsSize()
+{
+    SocketQueue postScript("OrvaneTestPostScript", {"-m", "drv:///sample.drv/generic.ppd"});
+    if (!postScript.ok)
+        QSKIP("no generic PostScript queue can be made here (needs lpadmin and the cups sample drivers)");
+    // CUPS's generic description offers only fixed sizes; a laser printer's own offers
+    // custom ones, as these lines do.
+    QFile made(QStringLiteral("/etc/cups/ppd/%1.ppd").arg(postScript.name));
+    if (!made.open(QIODevice::ReadOnly))
+        QSKIP("the generic PostScript queue's description cannot be read");
+    QByteArray ppd = made.readAll();
+    ppd.replace("*OpenUI *PageSize", "*VariablePaperSize: True\n*HWMargins: 0 0 0 0\n"
+                                     "*MaxMediaWidth: \"1080\"\n*MaxMediaHeight: \"86400\"\n"
+                                     "*CustomPageSize True: \"pop pop pop <</PageSize[5 -2 roll]>>setpagedevice\"\n"
+                                     "*ParamCustomPageSize Width: 1 points 36 1080\n"
+                                     "*ParamCustomPageSize Height: 2 points 36 86400\n"
+                                     "*ParamCustomPageSize WidthOffset: 3 points 0 0\n"
+                                     "*ParamCustomPageSize HeightOffset: 4 points 0 0\n"
+                                     "*ParamCustomPageSize Orientation: 5 int 0 0\n*OpenUI *PageSize");
+    QTemporaryDir dir;
+    QFile custom(dir.filePath("custom.ppd"));
+    QVERIFY(custom.open(QIODevice::WriteOnly) && custom.write(ppd) == ppd.size());
+    custom.close();
+    QVERIFY(SocketQueue::lpadmin({"-p", postScript.name, "-P", custom.fileName()}));
+    ProgramFolder folder;
+    createCompany();
+    PrintSetup::saveLayout(Company, {}, {}, {230, 127, postScript.name});
+    PrintRun run("0");
+    run.window.Button1Click();
+    const QString postScriptText = QString::fromLatin1(postScript.received());
+    // 230 x 127 mm is 652 x 360 points; the size stated as DSC media, a page device's
+    // PageSize, or the description's custom size.
+    QStringList sizes;
+    for (const char* pattern :
+         {R"(%%DocumentMedia:\s*\S+\s+([\d.]+)\s+([\d.]+))", R"(/PageSize\s*\[\s*([\d.]+)\s+([\d.]+))",
+          R"(\*CustomPageSize True\s+([\d.]+)\s+([\d.]+))"})
+        for (auto m = QRegularExpression(pattern).globalMatch(postScriptText); m.hasNext();) {
+            const QRegularExpressionMatch found = m.next();
+            sizes << QString("%1 x %2")
+                         .arg(qRound(found.captured(1).toDouble()))
+                         .arg(qRound(found.captured(2).toDouble()));
+        }
+    QVERIFY2(!sizes.isEmpty() && sizes.count("652 x 360") == sizes.size(), qPrintable(sizes.join(", ")));
+}
+
+void TestPrinting::goneCompanyPrinterIsNamedAndTheDefaultOffered()
+{
+    const QString outDir = qEnvironmentVariable("ORVANE_CUPS_PDF_DIR");
+    if (outDir.isEmpty())
+        QSKIP("no cups-pdf default printer set up (tools/test.sh starts one)");
+    ProgramFolder folder;
+    createCompany();
+    PrintSetup::savePrinter(Company, QStringLiteral("已搬走的打印机"));
+    MessageRecorder messages(false);
+    PrintRun run("0");
+    QTest::mouseClick(child(&run.window, "Button1"), Qt::LeftButton);
+    QCOMPARE(messages.shown().size(), 1);
+    QCOMPARE(messages.shown().first().kind, MessageKind::Question);
+    QVERIFY(messages.last().contains(QStringLiteral("已搬走的打印机")));
+    QVERIFY(messages.last().contains(QPrinterInfo::defaultPrinterName()));
+    QVERIFY(run.window.isVisible()); // declined: nothing printed
+    messages.answerNext(true);
+    QVERIFY2(!run.printOnDefaultPrinter(outDir).isEmpty(), "cups-pdf wrote no file");
+    QVERIFY(!run.window.isVisible());
+}
+
+void TestPrinting::paperIsBlackInTheChosenFaceUnderAnyPalette()
+{
+    ProgramFolder folder;
+    createCompany();
+    switchOnly({"JP01", "SP09", "KP05"});
+    PrintSetup::saveLayout(Company, {}, {{"SP09", 150}}, {});
+    const QString id = insertWaybill(
+        {{"JName", QStringLiteral("张三 Zhang")}, {"SAdd", QStringLiteral("北京市海淀区中关村软件园 10 号楼 3 层")}});
+    const QPalette original = QApplication::palette();
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(original); });
+    QImage pages[2];
+    QString fonts;
+    for (const bool dark : {false, true}) {
+        QPalette palette = original;
+        if (dark)
+            for (const auto& [role, colour] :
+                 {std::pair{QPalette::Window, QColor(32, 32, 32)},
+                  std::pair{QPalette::WindowText, QColor(230, 230, 230)}, std::pair{QPalette::Base, QColor(20, 20, 20)},
+                  std::pair{QPalette::Text, QColor(240, 240, 240)}})
+                palette.setColor(role, colour);
+        QApplication::setPalette(palette);
+        PrintRun run(id);
+        const QString pdf = run.print();
+        pages[dark] = rasterise(pdf, 150, true);
+        QProcess pdffonts;
+        pdffonts.start("pdffonts", {pdf});
+        pdffonts.waitForFinished(30000);
+        fonts = QString::fromLatin1(pdffonts.readAllStandardOutput());
+    }
+    QVERIFY(inkBounds(pages[0]).isValid());
+    QCOMPARE(pages[1], pages[0]);
+    int darkest = 255;
+    for (int y = 0; y < pages[1].height(); ++y)
+        for (int x = 0; x < pages[1].width(); ++x)
+            darkest = qMin(darkest, qGray(pages[1].pixel(x, y)));
+    QCOMPARE(darkest, 0);
+
+    QProcess families;
+    families.start("fc-list", {":lang=zh", "family"});
+    families.waitForFinished(30000);
+    if (QString::fromUtf8(families.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts).size() < 2)
+        QSKIP("fewer than two Chinese fonts installed: nothing to choose between");
+    // Every font the page embeds (the lines below pdffonts' two header lines) is the
+    // chosen face's bold.
+    const QStringList embedded = fonts.split('\n', Qt::SkipEmptyParts).mid(2);
+    QVERIFY(!embedded.isEmpty());
+    for (const QString& line : embedded)
+        QVERIFY2(line.section(' ', 0, 0).contains(QLatin1String("NotoSansCJK")) && line.contains(QLatin1String("Bold")),
+                 qPrintable(fonts));
 }
 
 ORVANE_TEST_MAIN(TestPrinting)
