@@ -16,13 +16,7 @@ double tickLength(int mm) { return mm % 10 == 0 ? 4 : mm % 5 == 0 ? 2.5 : 1.5; }
 FormText sheetText(const QString& text, QPointF pos, double pixelSize, bool bold = false,
                    Qt::Alignment align = Qt::AlignLeft | Qt::AlignTop)
 {
-    FormText t;
-    t.text = text;
-    t.pos = pos;
-    t.pixelSize = pixelSize;
-    t.bold = bold;
-    t.align = align;
-    return t;
+    return {QString(), text, pos, 0, pixelSize, bold, align};
 }
 
 void addRulers(FormLayout& sheet, const QSizeF& paperMm)

@@ -11,7 +11,6 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QProcess>
 #include <QRadioButton>
 
 namespace {
@@ -37,20 +36,6 @@ int setupRows(const QString& company)
                               "(SELECT COUNT(*) FROM SPWidth WHERE EName = ?)",
                               {company, company, company}))
         .toInt();
-}
-
-QString pdfText(const QString& pdf)
-{
-    QProcess process;
-    process.start("pdftotext", {"-layout", pdf, "-"});
-    process.waitForFinished(30000);
-    // The face's characters read back as the radicals that look the same (人 as ⼈, 门 as ⻔).
-    QString text = QString::fromUtf8(process.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
-    const QString radicals = QStringLiteral("⻔⻓⻋⻅⻉⻢⻚⻛⻜⻥⻦⻘⻩⻬⻮⻰⻳⻨⻄");
-    const QString characters = QStringLiteral("门长车见贝马页风飞鱼鸟青黄齐齿龙龟麦西");
-    for (qsizetype i = 0; i < radicals.size(); ++i)
-        text.replace(radicals[i], characters[i]);
-    return text;
 }
 
 // Pages go into a PDF file, whose offsets are stored under the empty printer name.
@@ -113,7 +98,7 @@ void TestCalibration::windowShowsSavesAndPrintsThisPrintersOffset()
     QTest::mouseClick(child(calib, "BitBtn2"), Qt::LeftButton);
     QCOMPARE(PrintSetup::offset(QString(), Company).x, 1.5);
     QCOMPARE(PrintSetup::offset(QString(), Company).y, -0.8);
-    const QString text = pdfText(pdf.path);
+    const QString text = PdfText(pdf.path);
     // Positions in millimetres: 10 px = 2.6 mm, 400 px = 105.8 mm, 300 px = 79.4 mm.
     for (const QString& shown : {QStringLiteral("打印校准页"), Company, QStringLiteral("纸张边缘"),
                                  QStringLiteral("1.5 毫米"), QStringLiteral("-0.8 毫米"),

@@ -45,6 +45,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+// The folder the cups-pdf default printer writes into; the test is skipped without one.
+#define CUPS_PDF_DIR(outDir)                                                                                           \
+    const QString outDir = qEnvironmentVariable("ORVANE_CUPS_PDF_DIR");                                                \
+    if (outDir.isEmpty())                                                                                              \
+    QSKIP("no cups-pdf default printer set up (tools/test.sh starts one)")
+
 namespace {
 
 const QString Company = QStringLiteral("顺丰速运");
@@ -80,20 +86,6 @@ QString insertWaybill(const QMap<QString, QString>& overrides = {})
     QSqlQuery query = DM().run(SqlText("SELECT ID FROM UE ORDER BY ID DESC LIMIT 1"));
     query.next();
     return query.value(0).toString();
-}
-
-QString pdfText(const QString& pdf)
-{
-    QProcess process;
-    process.start("pdftotext", {"-layout", pdf, "-"});
-    process.waitForFinished(30000);
-    // The face's characters read back as the radicals that look the same (人 as ⼈, 门 as ⻔).
-    QString text = QString::fromUtf8(process.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
-    const QString radicals = QStringLiteral("⻔⻓⻋⻅⻉⻢⻚⻛⻜⻥⻦⻘⻩⻬⻮⻰⻳⻨⻄");
-    const QString characters = QStringLiteral("门长车见贝马页风飞鱼鸟青黄齐齿龙龟麦西");
-    for (qsizetype i = 0; i < radicals.size(); ++i)
-        text.replace(radicals[i], characters[i]);
-    return text;
 }
 
 // Gray pages come as PGM, a quarter of the memory of colour ones.
@@ -459,7 +451,7 @@ void TestPrinting::itemStartsAtItsPositionOnPaper()
     // 14-pixel characters: the five ideographs of the name stand about 14/96 inch high.
     QVERIFY2(ink.height() > 10 * 3 && ink.height() <= 15 * 3, qPrintable(QString::number(ink.height())));
     if (!onPrinter) // cups-pdf re-encodes the fonts
-        QVERIFY(pdfText(pdf).contains(QStringLiteral("寄件人姓名")));
+        QVERIFY(PdfText(pdf).contains(QStringLiteral("寄件人姓名")));
 }
 
 void TestPrinting::waybillFieldsPrintInTheirSlots()
@@ -476,7 +468,7 @@ void TestPrinting::waybillFieldsPrintInTheirSlots()
     QCOMPARE(run.window.findChild<QLabel*>("KP05")->text(), QString("vmyDatex"));
     QCOMPARE(run.window.findChild<QLabel*>("JP06")->text(), QString());
 
-    const QString printed = pdfText(run.print());
+    const QString printed = PdfText(run.print());
     for (const char* shown :
          {"vJNamex", "vJMobx", "vJDeptx", "vSNamex", "vSPNumx", "vEANx", "vZDY1x", "vZDY3x", "vmyDatex"})
         QVERIFY2(printed.contains(QLatin1String(shown)), shown);
@@ -513,7 +505,7 @@ void TestPrinting::testPrintAndNonLiveWaybillsPrintDisplayNames()
     QCOMPARE(run.window.ItemTexts.value(25), QStringLiteral("快递日期"));
     QCOMPARE(run.window.ItemTexts.size(), 100);
     QCOMPARE(run.window.findChild<QLabel*>("SP09")->text(), QStringLiteral("收件人地址"));
-    const QString printed = pdfText(run.print());
+    const QString printed = PdfText(run.print());
     QVERIFY(printed.contains(QStringLiteral("收件人地址")));
     QVERIFY(!printed.contains("vJNamex"));
 }
@@ -581,7 +573,7 @@ void TestPrinting::unreadablePictureIsReportedAndWindowStillPrints()
     QCOMPARE(messages.shown().first().kind, MessageKind::Error);
     QVERIFY(messages.last().contains(CompanyPicturePath(Company)));
     QCOMPARE(child(&run.window, "Panel1")->size(), QSize(1000, 618));
-    QVERIFY(pdfText(run.print()).contains(QStringLiteral("收件人地址")));
+    QVERIFY(PdfText(run.print()).contains(QStringLiteral("收件人地址")));
 }
 
 void TestPrinting::bigPictureScrollsAndPrintsWholeLayout()
@@ -636,9 +628,7 @@ void TestPrinting::printerFailureKeepsWindowOpen()
 
 void TestPrinting::printsThroughDefaultPrinter()
 {
-    const QString outDir = qEnvironmentVariable("ORVANE_CUPS_PDF_DIR");
-    if (outDir.isEmpty())
-        QSKIP("no cups-pdf default printer set up (tools/test.sh starts one)");
+    CUPS_PDF_DIR(outDir);
     ProgramFolder folder;
     createCompany();
     switchOnly({"SP01", "KP01"});
@@ -704,9 +694,7 @@ void TestPrinting::crossesLandAtTheOffsetFromTheChosenOrigin()
     QFETCH(bool, withMargins);
     QFETCH(bool, paperEdge);
     QFETCH(QPointF, offsetMm);
-    const QString outDir = qEnvironmentVariable("ORVANE_CUPS_PDF_DIR");
-    if (outDir.isEmpty())
-        QSKIP("no cups-pdf default printer set up (tools/test.sh starts one)");
+    CUPS_PDF_DIR(outDir);
     const QString queue = withMargins ? marginsPrinter() : QString();
     if (withMargins && queue.isEmpty())
         QSKIP("no cups-pdf queue with margins could be made (needs lpadmin)");
@@ -830,16 +818,14 @@ void TestPrinting::textInABoxStaysInsideIt()
     qInfo("%d lines, %.1f x %.1f layout pixels of ink", printedLines, ink.width() / perPixel, ink.height() / perPixel);
     QVERIFY2(lines == 3 ? printedLines >= 3 : printedLines == lines, qPrintable(QString::number(printedLines)));
     // Nothing lost: the text reads back whole once the line breaks are taken out.
-    QString printed = pdfText(pdf);
+    QString printed = PdfText(pdf);
     printed.remove(QRegularExpression("\\s"));
     QVERIFY2(printed.contains(text), qPrintable(printed));
 }
 
 void TestPrinting::formOfItsOwnSizeThroughCupsLinesUpWithItsScan()
 {
-    const QString outDir = qEnvironmentVariable("ORVANE_CUPS_PDF_DIR");
-    if (outDir.isEmpty())
-        QSKIP("no cups-pdf default printer set up (tools/test.sh starts one)");
+    CUPS_PDF_DIR(outDir);
     ProgramFolder folder;
     createCompany();
     switchOnly({"JP05", "SP09"});
@@ -910,9 +896,7 @@ void TestPrinting::formOfItsOwnSizeThroughCupsLinesUpWithItsScan()
 
 void TestPrinting::batchSendsEachCompanysWaybillsToItsPrinterInListOrder()
 {
-    const QString outDir = qEnvironmentVariable("ORVANE_CUPS_PDF_DIR");
-    if (outDir.isEmpty())
-        QSKIP("no cups-pdf default printer set up (tools/test.sh starts one)");
+    CUPS_PDF_DIR(outDir);
     SocketQueue epson("OrvaneTestEpson24", {"-m", "drv:///sample.drv/epson24.ppd"});
     if (!epson.ok)
         QSKIP("CUPS's Epson 24-pin driver cannot be installed here (needs lpadmin and the cups sample drivers)");
@@ -993,9 +977,7 @@ void TestPrinting::postScriptPrinterIsToldTheFormsSize()
 
 void TestPrinting::goneCompanyPrinterIsNamedAndTheDefaultOffered()
 {
-    const QString outDir = qEnvironmentVariable("ORVANE_CUPS_PDF_DIR");
-    if (outDir.isEmpty())
-        QSKIP("no cups-pdf default printer set up (tools/test.sh starts one)");
+    CUPS_PDF_DIR(outDir);
     ProgramFolder folder;
     createCompany();
     PrintSetup::savePrinter(Company, QStringLiteral("已搬走的打印机"));
