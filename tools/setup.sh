@@ -9,10 +9,11 @@ packages=(
   libjpeg62-turbo-dev libsodium-dev
   libxlsxwriter-dev libminizip-dev libsqlite3-dev
   fcitx5-frontend-qt6
-  fonts-liberation fonts-wqy-microhei fonts-noto-cjk
+  fonts-liberation fonts-wqy-microhei
   xvfb xauth libxcb1-dev imagemagick poppler-utils
   cups cups-client cups-bsd printer-driver-cups-pdf
   unicode-data python3
+  fonts-noto-cjk
   libbenchmark-dev
 )
 
