@@ -419,8 +419,8 @@ void TfrmP2::prepare()
 void TfrmP2::takePicture(QImage picture, const JpegDensity& density, bool newScan)
 {
     m_pictureSize = picture.size();
-    // A scan that states its resolution gives the form's width, unless the user gave one
-    // for the scan shown so far.
+    // A scan that states its resolution gives the form's width: one just opened always,
+    // the company's own only where no width was saved for it.
     if (density.stated() && (newScan || SpinW->value() <= 0)) {
         const double width = tenths(m_pictureSize.width() / density.x * 25.4);
         if (width <= MaxProposedWidthMm) {

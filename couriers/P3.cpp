@@ -5,6 +5,7 @@
 #include "FormLabel.h"
 #include "Guard.h"
 #include "Modal.h"
+#include "PrintSetup.h"
 #include "Printing.h"
 #include "ScreenFit.h"
 #include "WaybillStore.h"
@@ -114,6 +115,8 @@ void TfrmP3::myLoad()
 
 void TfrmP3::Button1Click()
 {
+    // The calibration window, opened from here, may have chosen another printer.
+    m_layout.printer = PrintSetup::form(CompanyName).printer;
     PrintBatch batch(this);
     // A test print of the layout ("0") or of a waybill no longer live is no waybill printed.
     if (!batch.add(m_layout, ItemTexts.value(0).toLongLong()))
