@@ -11,7 +11,6 @@ FormLabel::FormLabel(const FormText& text, QWidget* parent) : QLabel(text.text, 
     setAutoFillBackground(false);
     setTextFormat(Qt::PlainText);
     const FormPainter::Fitted fitted = FormPainter::Fit(m_text, 1, this);
-    m_lines = static_cast<int>(fitted.lines.size());
     setGeometry(qFloor(text.pos.x()), qFloor(text.pos.y()), int(std::ceil(fitted.size.width())) + 1,
                 int(std::ceil(fitted.size.height())) + 1);
 }

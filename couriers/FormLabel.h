@@ -10,12 +10,10 @@ class FormLabel : public QLabel {
     Q_OBJECT
 public:
     FormLabel(const FormText& text, QWidget* parent);
-    int lineCount() const { return m_lines; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     FormText m_text;
-    int m_lines = 1;
 };

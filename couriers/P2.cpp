@@ -123,13 +123,18 @@ void ItemBox::setBoxWidth(int width)
 {
     m_boxWidth = width > 0 ? qMax(MinWidth, width) : 0;
     // As high as the text it shows takes on paper.
-    FormText preview;
-    preview.text = text();
-    preview.boxWidth = m_boxWidth;
-    const double textHeight = FormPainter::Fit(preview, 1, this).size.height();
+    const double textHeight = FormPainter::Fit(preview(), 1, this).size.height();
     setFixedSize(m_boxWidth > 0 ? m_boxWidth : NaturalWidth, qMax(25, int(std::ceil(textHeight))));
     // A box with a width of its own looks pressed in.
     setFrameStyle(QFrame::Panel | (m_boxWidth > 0 ? QFrame::Sunken : QFrame::Raised));
+}
+
+FormText ItemBox::preview() const
+{
+    FormText shown;
+    shown.text = text();
+    shown.boxWidth = m_boxWidth;
+    return shown;
 }
 
 void ItemBox::setOutside(bool outside)
@@ -145,10 +150,7 @@ void ItemBox::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     drawFrame(&painter);
-    FormText preview;
-    preview.text = text();
-    preview.boxWidth = m_boxWidth;
-    FormPainter::PaintText(painter, preview, 1);
+    FormPainter::PaintText(painter, preview(), 1);
     if (m_outside) {
         painter.setPen(QPen(FormEdge::OutsideColour, 2));
         painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));

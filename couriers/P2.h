@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FormLayout.h"
 #include "JpegLoader.h"
 
 #include <QDialog>
@@ -51,6 +52,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The display name as it prints from the box's corner, in the box's width.
+    FormText preview() const;
     void follow(QMouseEvent* event);
     bool atRightEdge(QMouseEvent* event) const;
 

@@ -18,8 +18,6 @@ QString g_outputFile;
 // The layout's unit: positions and font sizes are 1/96 inch on paper whatever the screen.
 constexpr double LayoutDpi = 96.0;
 
-QString noDefaultPrinterText() { return QStringLiteral("没有默认打印机，请先在系统中设置默认打印机。"); }
-
 // CUPS keeps a page's size in whole points, and on its way there turns it into
 // hundredths of a millimetre and back, dropping what is left over: 230 mm would reach
 // the printer as 651 points and the page be shifted half a point to be centred on it.
@@ -242,7 +240,7 @@ std::optional<QString> PrinterFor(const QString& choice)
     if (choice.isEmpty()) {
         const QString fallback = DefaultPrinterName();
         if (fallback.isEmpty())
-            throw AppError(noDefaultPrinterText());
+            throw AppError(QStringLiteral("没有默认打印机，请先在系统中设置默认打印机。"));
         return fallback;
     }
     if (QPrinterInfo::printerInfo(choice).isNull())
