@@ -56,7 +56,7 @@ void BM_PrintWaybill(benchmark::State& state)
         QHash<QString, int> widths;
         for (const char* code : {"JP04", "JP09", "SP04", "SP09"})
             widths.insert(QString::fromLatin1(code), 300);
-        PrintSetup::saveLayout(QStringLiteral("顺丰速运"), {}, widths, 0);
+        PrintSetup::saveLayout(QStringLiteral("顺丰速运"), {}, widths, {});
     }
     const QString pdf = folder.filePath(QStringLiteral("page.pdf"));
     SetPrintOutputFile(pdf);
@@ -134,7 +134,7 @@ void BM_OpenLargeScan(benchmark::State& state)
     DM().setProgramDir(folder.path());
     const QString company = QStringLiteral("顺丰速运");
     CourierStore::createCompany({company, QString(), QString(), QString(), QString(), QString()});
-    PrintSetup::saveLayout(company, {}, {}, double(state.range(0)));
+    PrintSetup::saveLayout(company, {}, {}, {double(state.range(0)), 0, {}});
     QDir().mkpath(folder.filePath(QStringLiteral("Image")));
     if (!writeBlankScan(CompanyPicturePath(company), 12000, 7500)) {
         state.SkipWithError("could not write the scan");

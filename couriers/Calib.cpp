@@ -7,8 +7,11 @@
 #include "Guard.h"
 #include "Messages.h"
 #include "PrintItems.h"
+#include "PrinterChoice.h"
 #include "Printing.h"
+#include "Transaction.h"
 
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -49,7 +52,11 @@ TfrmCalib::TfrmCalib(QWidget* parent) : QDialog(parent)
     MakeLabel(this, "Label1", QStringLiteral("快递公司："), 24, 20);
     Label2 = MakeLabel(this, "Label2", QString(), 110, 20);
     MakeLabel(this, "Label3", QStringLiteral("打  印  机："), 24, 44);
-    Label4 = MakeLabel(this, "Label4", QString(), 110, 44);
+    ComboBox1 = new QComboBox(this);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setGeometry(110, 40, 306, 23);
+    ComboBox1->setToolTip(QStringLiteral("这家快递公司的快递单都用这台打印机打印；偏移按打印机分别保存"));
+    OnSignal(ComboBox1, &QComboBox::currentIndexChanged, this, [this] { ComboBox1Change(); });
 
     QGroupBox* origin = MakeGroup(this, "GroupBox1", QStringLiteral("原点"), QRect(24, 72, 392, 70));
     RadioButton1 = new QRadioButton(QStringLiteral("可打印区域的左上角（默认）"), origin);
@@ -101,24 +108,32 @@ void TfrmCalib::myLoad()
 {
     Label2->setText(CompanyName);
     Label2->adjustSize();
+    FillPrinterChoice(ComboBox1, PrintSetup::form(CompanyName).printer);
+    ComboBox1Change();
+}
+
+void TfrmCalib::ComboBox1Change()
+{
     QString printer;
-    bool hasPrinter = true;
     try {
-        printer = PrintTargetName();
+        printer = myPrinter();
     } catch (const AppError&) {
-        // Nothing to calibrate yet; saving and printing say why.
-        hasPrinter = false;
-    }
-    Label4->setText(!hasPrinter         ? QStringLiteral("（没有默认打印机）")
-                    : printer.isEmpty() ? QStringLiteral("PDF 文件")
-                                        : printer);
-    Label4->adjustSize();
-    if (!hasPrinter)
+        // Nothing to calibrate on yet; saving and printing say why.
         return;
+    }
     const PrintSetup::Offset stored = PrintSetup::offset(printer, CompanyName);
     SpinX->setValue(stored.x);
     SpinY->setValue(stored.y);
     (stored.origin == PrintSetup::Origin::PaperEdge ? RadioButton2 : RadioButton1)->setChecked(true);
+}
+
+QString TfrmCalib::myPrinter() const
+{
+    const QString chosen = ChosenPrinter(ComboBox1);
+    const std::optional<QString> printer = PrinterFor(chosen);
+    if (!printer)
+        throw AppError(QStringLiteral("打印机“%1”已经找不到了，请另选一台打印机。").arg(chosen));
+    return *printer;
 }
 
 PrintSetup::Offset TfrmCalib::myOffset() const
@@ -127,7 +142,14 @@ PrintSetup::Offset TfrmCalib::myOffset() const
             RadioButton2->isChecked() ? PrintSetup::Origin::PaperEdge : PrintSetup::Origin::PrintableArea};
 }
 
-void TfrmCalib::mySave() { PrintSetup::saveOffset(PrintTargetName(), CompanyName, myOffset()); }
+void TfrmCalib::mySave()
+{
+    const QString printer = myPrinter();
+    Transaction transaction;
+    PrintSetup::saveOffset(printer, CompanyName, myOffset());
+    PrintSetup::savePrinter(CompanyName, ChosenPrinter(ComboBox1));
+    transaction.commit();
+}
 
 void TfrmCalib::BitBtn1Click()
 {
@@ -138,8 +160,9 @@ void TfrmCalib::BitBtn1Click()
 
 void TfrmCalib::BitBtn2Click()
 {
-    // What the sheet shows is what a waybill gets: the offset in the window, saved.
+    // What the sheet shows is what a waybill gets: the printer and offset in the window, saved.
     mySave();
+    const QString printer = myPrinter();
     const PrintSetup::Offset offset = myOffset();
     QList<CalibrationSheet::Mark> marks;
     for (const CourierStore::PrintRow& row : CourierStore::printRows(CompanyName))
@@ -148,15 +171,15 @@ void TfrmCalib::BitBtn2Click()
     const QStringList notes = {
         QStringLiteral("打印校准页"),
         QStringLiteral("快递公司：%1").arg(CompanyName),
-        QStringLiteral("打印机：%1").arg(Label4->text()),
+        QStringLiteral("打印机：%1").arg(printer.isEmpty() ? QStringLiteral("PDF 文件") : printer),
         QStringLiteral("原点：%1    水平偏移：%2 毫米    垂直偏移：%3 毫米")
-            .arg(PrintSetup::OriginText(offset.origin), millimetres(offset.x), millimetres(offset.y)),
+            .arg(PrintSetup::OriginCaption(offset.origin), millimetres(offset.x), millimetres(offset.y)),
         QStringLiteral("标尺和十字的坐标从原点移过偏移后量起，单位为毫米；十字的中心是该项目文字的左上角。"),
     };
-    // A page of its own, never shown: the sheet is its only child, as the fields are
-    // the print window's.
-    QWidget page;
-    auto* sheet = new CalibrationSheet(PrintTargetPaperMm(), marks, notes, &page);
-    page.resize(sheet->size());
-    PrintClientArea(&page, CompanyName);
+    // The company's own page: its form's size, or the printer's default paper.
+    const FormLayout form = CompanyForm(CompanyName, {});
+    const QSizeF paper = form.paperMm.isEmpty() ? DefaultPaperMm(printer) : form.paperMm;
+    PrintBatch batch(this);
+    if (batch.add(CalibrationSheet::Layout(form, paper, marks, notes)))
+        batch.finish();
 }

@@ -4,14 +4,15 @@
 
 #include <QDialog>
 
+class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
 
-// Print calibration: where the company's layout lies on the default printer's paper
-// (the origin and an offset in tenths of a millimetre), and a calibration sheet printed
-// through the waybill's path to check it against a blank form.
+// Print calibration: the printer the company's waybills go to, where its layout lies on
+// that printer's paper (the origin and an offset in tenths of a millimetre), and a
+// calibration sheet printed through the waybill's path to check it against a blank form.
 class TfrmCalib : public QDialog {
     Q_OBJECT
 public:
@@ -27,11 +28,14 @@ protected:
 
 private:
     void myLoad();
+    void ComboBox1Change();
+    // The printer that prints for the chosen entry, by its offsets' name.
+    QString myPrinter() const;
     PrintSetup::Offset myOffset() const;
     void mySave();
 
     QLabel* Label2;
-    QLabel* Label4;
+    QComboBox* ComboBox1;
     QRadioButton* RadioButton1;
     QRadioButton* RadioButton2;
     QDoubleSpinBox* SpinX;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstring>
+#include <optional>
 
 #include <jpeglib.h>
 // jerror.h must follow jpeglib.h: it needs its types to declare the message codes.
@@ -77,6 +78,8 @@ bool readHeader(Decoder& d, const QByteArray& bytes)
     jpeg_create_decompress(&d.cinfo);
     jpeg_mem_src(&d.cinfo, reinterpret_cast<const unsigned char*>(bytes.constData()),
                  static_cast<unsigned long>(bytes.size()));
+    // Kept for the resolution an EXIF block states; libjpeg frees it with the decoder.
+    jpeg_save_markers(&d.cinfo, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&d.cinfo, TRUE);
     switch (d.cinfo.jpeg_color_space) {
     case JCS_CMYK:
@@ -130,6 +133,89 @@ bool readPixels(Decoder& d, uchar* bits, qsizetype bytesPerLine)
     return true;
 }
 
+// Reads the numbers of a TIFF structure in its byte order, never past its end.
+class TiffReader {
+public:
+    TiffReader(const uchar* data, size_t size) : m_data(data), m_size(size) {}
+    bool readOrder()
+    {
+        if (m_size < 8)
+            return false;
+        if (m_data[0] == 'I' && m_data[1] == 'I')
+            m_little = true;
+        else if (m_data[0] == 'M' && m_data[1] == 'M')
+            m_little = false;
+        else
+            return false;
+        return u16(2) == 42u;
+    }
+    std::optional<quint32> u16(size_t at) const { return number(at, 2); }
+    std::optional<quint32> u32(size_t at) const { return number(at, 4); }
+
+private:
+    std::optional<quint32> number(size_t at, size_t bytes) const
+    {
+        if (at > m_size || m_size - at < bytes)
+            return std::nullopt;
+        quint32 value = 0;
+        for (size_t i = 0; i < bytes; ++i)
+            value |= quint32(m_data[at + (m_little ? i : bytes - 1 - i)]) << (8 * i);
+        return value;
+    }
+    const uchar* m_data;
+    size_t m_size;
+    bool m_little = true;
+};
+
+// XResolution, YResolution and ResolutionUnit of an EXIF block's first directory.
+JpegDensity exifDensity(const uchar* data, size_t size)
+{
+    static const char Signature[] = {'E', 'x', 'i', 'f', 0, 0};
+    if (size < sizeof Signature || std::memcmp(data, Signature, sizeof Signature) != 0)
+        return {};
+    TiffReader tiff(data + sizeof Signature, size - sizeof Signature);
+    if (!tiff.readOrder())
+        return {};
+    const std::optional<quint32> directory = tiff.u32(4);
+    const std::optional<quint32> entries = directory ? tiff.u16(*directory) : std::nullopt;
+    if (!entries)
+        return {};
+    double resolution[2] = {0, 0};
+    quint32 unit = 2; // inches, when the block does not say
+    for (quint32 i = 0; i < *entries; ++i) {
+        const size_t entry = size_t(*directory) + 2 + 12 * size_t(i);
+        const std::optional<quint32> tag = tiff.u16(entry);
+        const std::optional<quint32> type = tiff.u16(entry + 2);
+        if (!tag || !type)
+            break;
+        if ((*tag == 0x011A || *tag == 0x011B) && *type == 5) { // RATIONAL: two LONGs elsewhere
+            const std::optional<quint32> at = tiff.u32(entry + 8);
+            const std::optional<quint32> numerator = at ? tiff.u32(*at) : std::nullopt;
+            const std::optional<quint32> denominator = at ? tiff.u32(size_t(*at) + 4) : std::nullopt;
+            if (numerator && denominator && *denominator > 0)
+                resolution[*tag - 0x011A] = double(*numerator) / *denominator;
+        } else if (*tag == 0x0128 && *type == 3) { // SHORT, in the entry itself
+            unit = tiff.u16(entry + 8).value_or(0);
+        }
+    }
+    const double perInch = unit == 2 ? 1 : unit == 3 ? 2.54 : 0;
+    return {resolution[0] * perInch, resolution[1] * perInch};
+}
+
+JpegDensity statedDensity(const jpeg_decompress_struct& c)
+{
+    if (c.saw_JFIF_marker && c.X_density > 0 && c.Y_density > 0) {
+        const double perInch = c.density_unit == 1 ? 1 : c.density_unit == 2 ? 2.54 : 0;
+        if (perInch > 0)
+            return {c.X_density * perInch, c.Y_density * perInch};
+    }
+    for (jpeg_saved_marker_ptr marker = c.marker_list; marker; marker = marker->next)
+        if (marker->marker == JPEG_APP0 + 1)
+            if (const JpegDensity exif = exifDensity(marker->data, marker->data_length); exif.stated())
+                return exif;
+    return {};
+}
+
 struct DecoderGuard {
     Decoder& d;
     ~DecoderGuard() { jpeg_destroy_decompress(&d.cinfo); }
@@ -167,9 +253,9 @@ QByteArray readBoundedFile(const QString& path)
 
 } // namespace
 
-QImage LoadJpeg(const QString& path) { return DecodeJpeg(readBoundedFile(path), path); }
+QImage LoadJpeg(const QString& path, JpegDensity* density) { return DecodeJpeg(readBoundedFile(path), path, density); }
 
-QImage DecodeJpeg(const QByteArray& bytes, const QString& path)
+QImage DecodeJpeg(const QByteArray& bytes, const QString& path, JpegDensity* density)
 {
     // Checked here so a PNG or text file named .jpg gets a plain answer rather than
     // libjpeg's byte dump.
@@ -181,6 +267,8 @@ QImage DecodeJpeg(const QByteArray& bytes, const QString& path)
     DecoderGuard guard{d};
     if (!readHeader(d, bytes))
         failDecoding(path, d);
+    // Read now: the saved markers are freed once the pixels are read.
+    const JpegDensity stated = statedDensity(d.cinfo);
     // libjpeg's arithmetic decoder fills a file cut short with zeros and says nothing,
     // so damage cannot be told from content; scanners never write arithmetic coding.
     if (d.cinfo.arith_code)
@@ -201,12 +289,11 @@ QImage DecodeJpeg(const QByteArray& bytes, const QString& path)
     if (!readPixels(d, image.bits(), image.bytesPerLine()))
         failDecoding(path, d);
 
-    if (d.cinfo.saw_JFIF_marker && d.cinfo.X_density > 0 && d.cinfo.Y_density > 0) {
-        const double perUnit = d.cinfo.density_unit == 1 ? 100 / 2.54 : d.cinfo.density_unit == 2 ? 100 : 0;
-        if (perUnit > 0) {
-            image.setDotsPerMeterX(qRound(d.cinfo.X_density * perUnit));
-            image.setDotsPerMeterY(qRound(d.cinfo.Y_density * perUnit));
-        }
+    if (stated.stated()) {
+        image.setDotsPerMeterX(qRound(stated.x / 0.0254));
+        image.setDotsPerMeterY(qRound(stated.y / 0.0254));
     }
+    if (density)
+        *density = stated;
     return image;
 }

@@ -4,24 +4,28 @@
 #include "Controls.h"
 #include "CourierStore.h"
 #include "FormReader.h"
+#include "FormPainter.h"
 #include "Guard.h"
-#include "JpegLoader.h"
 #include "Messages.h"
 #include "Modal.h"
 #include "PrintItems.h"
 #include "PrintSetup.h"
+#include "PrinterChoice.h"
 #include "ScreenFit.h"
 #include "Transaction.h"
 
+#include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QProgressBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace {
 
@@ -66,25 +70,64 @@ private:
 
 LayoutArea* asLayoutArea(QWidget* area) { return static_cast<LayoutArea*>(area); }
 
+// The form's outline over the picture, where its real size ends.
+class FormEdge : public QWidget {
+public:
+    explicit FormEdge(QWidget* parent) : QWidget(parent)
+    {
+        setObjectName(QStringLiteral("FormEdge"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.setPen(QPen(OutsideColour, 1, Qt::DashLine));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+
+public:
+    static inline const QColor OutsideColour{220, 0, 0};
+};
+
+QString boxTip()
+{
+    return QStringLiteral("拖动移动位置；拖动右边缘设定宽度，超出宽度的文字换行或缩小；双击右边缘取消宽度");
+}
+
+// A proposed size is rounded to what the boxes take.
+double tenths(double mm) { return std::round(mm * 10) / 10; }
+
+// A scan's stated resolution gives no width beyond this: wider than any carriage or
+// sheet a courier form is printed on (15 inches is 381 mm, A3 420 mm), it is a photo's
+// made-up 72 dots an inch, not a scanner's.
+constexpr double MaxProposedWidthMm = 450;
+
 } // namespace
 
 ItemBox::ItemBox(const QString& code, const QString& caption, QWidget* parent) : QLabel(caption, parent)
 {
     setObjectName(code);
     setLineWidth(1);
-    setAlignment(Qt::AlignCenter);
-    setFont(AppFont(11));
     setAutoFillBackground(true); // opaque: it covers the picture beneath it
+    // White like the paper, under any desktop palette: the text shows black as it prints.
+    QPalette paper = palette();
+    paper.setColor(QPalette::Window, Qt::white);
+    setPalette(paper);
     setBoxWidth(0);
     setCursor(Qt::SizeAllCursor);
     setMouseTracking(true); // the pointer shows where a press resizes
-    setToolTip(QStringLiteral("拖动移动位置；拖动右边缘设定宽度，超出宽度的文字换行或缩小；双击右边缘取消宽度"));
+    setToolTip(boxTip());
 }
 
 void ItemBox::setBoxWidth(int width)
 {
     m_boxWidth = width > 0 ? qMax(MinWidth, width) : 0;
-    setFixedSize(m_boxWidth > 0 ? m_boxWidth : NaturalWidth, 25);
+    // As high as the text it shows takes on paper.
+    const double textHeight = FormPainter::Fit(preview(), 1, this).size.height();
+    setFixedSize(m_boxWidth > 0 ? m_boxWidth : NaturalWidth, qMax(25, int(std::ceil(textHeight))));
     // A box with a width of its own looks pressed in.
     setFrameStyle(QFrame::Panel | (m_boxWidth > 0 ? QFrame::Sunken : QFrame::Raised));
 }
@@ -92,8 +135,39 @@ void ItemBox::setBoxWidth(int width)
 void ItemBox::setProposed(bool proposed)
 {
     m_proposed = proposed;
-    setStyleSheet(proposed ? QStringLiteral("ItemBox { border: 2px solid #e8590c; background-color: palette(window); }")
-                           : QString());
+    update();
+}
+
+FormText ItemBox::preview() const
+{
+    FormText shown;
+    shown.text = text();
+    shown.boxWidth = m_boxWidth;
+    return shown;
+}
+
+void ItemBox::setOutside(bool outside)
+{
+    if (outside == m_outside)
+        return;
+    m_outside = outside;
+    setToolTip(outside ? QStringLiteral("这个项目有一部分在快递单之外，那部分打印不出来。") : boxTip());
+    update();
+}
+
+void ItemBox::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    drawFrame(&painter);
+    FormPainter::PaintText(painter, preview(), 1);
+    if (m_outside) {
+        painter.setPen(QPen(FormEdge::OutsideColour, 2));
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
+    if (m_proposed) {
+        painter.setPen(QPen(QColor(0xe8, 0x59, 0x0c), 2));
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
 }
 
 bool ItemBox::atRightEdge(QMouseEvent* event) const
@@ -181,7 +255,7 @@ TfrmP2::TfrmP2(QWidget* parent) : QDialog(parent)
     resize(DesignerSize);
 
     auto* strip = new QWidget(this);
-    strip->setFixedHeight(80);
+    strip->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* Label1 = MakeLabel(strip, "Label1",
                              QStringLiteral("首先打开 快递单 的扫描件（JPG格式），然后用鼠标移动各项目到具体的位置"
                                             "（可以叠加），最后单击 保存 按钮。"),
@@ -202,19 +276,31 @@ TfrmP2::TfrmP2(QWidget* parent) : QDialog(parent)
     scanProgress->setRange(0, 100);
     scanProgress->setFixedSize(120, 18);
     scanProgress->hide();
+    const auto sizeBox = [strip](const char* name, const QString& tip) {
+        auto* box = new QDoubleSpinBox(strip);
+        box->setObjectName(QLatin1String(name));
+        box->setRange(0, 1000);
+        box->setDecimals(1);
+        box->setSuffix(QStringLiteral(" 毫米"));
+        box->setSpecialValueText(QStringLiteral("未设置"));
+        box->setAlignment(Qt::AlignRight);
+        box->setFixedWidth(110);
+        // Rescaling reads the picture again: once the number is complete, not per digit.
+        box->setKeyboardTracking(false);
+        box->setToolTip(tip);
+        return box;
+    };
     auto* Label2 = MakeLabel(strip, "Label2", QStringLiteral("快递单实际宽度："), 8, 50);
-    SpinW = new QDoubleSpinBox(strip);
-    SpinW->setObjectName(QStringLiteral("SpinW"));
-    SpinW->setRange(0, 1000);
-    SpinW->setDecimals(1);
-    SpinW->setSuffix(QStringLiteral(" 毫米"));
-    SpinW->setSpecialValueText(QStringLiteral("未设置"));
-    SpinW->setAlignment(Qt::AlignRight);
-    SpinW->setFixedWidth(110);
-    // Rescaling reads the picture again: once the number is complete, not per digit.
-    SpinW->setKeyboardTracking(false);
-    SpinW->setToolTip(QStringLiteral("量出空白快递单的实际宽度填在这里，图片就按实际大小显示，"
-                                     "不论扫描时用的分辨率"));
+    SpinW = sizeBox("SpinW", QStringLiteral("量出空白快递单的实际宽度填在这里，图片就按实际大小显示，"
+                                            "不论扫描时用的分辨率"));
+    auto* Label4 = MakeLabel(strip, "Label4", QStringLiteral("高度："), 0, 0);
+    SpinH = sizeBox("SpinH", QStringLiteral("快递单的实际高度，按图片的比例算出，可以改。打印时每张快递单用这么大的纸，"
+                                            "连续纸每次只走一张快递单的长度"));
+    auto* Label5 = MakeLabel(strip, "Label5", QStringLiteral("打印机："), 0, 0);
+    ComboBox1 = new QComboBox(strip);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    ComboBox1->setMinimumWidth(200);
+    ComboBox1->setToolTip(QStringLiteral("这家快递公司的快递单都用这台打印机打印"));
     auto* Label3 = MakeLabel(strip, "Label3",
                              QStringLiteral("（填写后图片按实际大小显示。拖动项目的右边缘可设定它的宽度，"
                                             "过长的文字在宽度内换行或缩小；双击右边缘取消宽度。）"),
@@ -237,13 +323,32 @@ TfrmP2::TfrmP2(QWidget* parent) : QDialog(parent)
     secondRow->setSpacing(0);
     secondRow->addWidget(Label2);
     secondRow->addWidget(SpinW);
-    secondRow->addSpacing(8);
-    secondRow->addWidget(Label3, 1);
+    secondRow->addSpacing(16);
+    secondRow->addWidget(Label4);
+    secondRow->addWidget(SpinH);
+    secondRow->addSpacing(16);
+    secondRow->addWidget(Label5);
+    secondRow->addWidget(ComboBox1);
+    secondRow->addStretch(1);
     auto* stripLayout = new QVBoxLayout(strip);
     stripLayout->setContentsMargins(8, 12, 8, 8);
     stripLayout->setSpacing(6);
     stripLayout->addLayout(firstRow);
     stripLayout->addLayout(secondRow);
+    stripLayout->addWidget(Label3);
+
+    // Above the picture, while nothing tells its real size.
+    Label6 = MakeLabel(this, "Label6",
+                       QStringLiteral("这张扫描图没有注明分辨率，看不出快递单的实际大小。请先量出空白快递单的实际宽度，"
+                                      "填在上面的“快递单实际宽度”里，再摆放各个项目，否则打印出来的位置对不上。"),
+                       0, 0);
+    Label6->setWordWrap(true);
+    Label6->setContentsMargins(8, 4, 8, 6);
+    QPalette warning = Label6->palette();
+    warning.setColor(QPalette::WindowText, FormEdge::OutsideColour);
+    Label6->setPalette(warning);
+    Label6->setFont(AppFont(12, true));
+    Label6->hide();
 
     auto* area = new LayoutArea(nullptr);
     area->setObjectName(QStringLiteral("Panel1"));
@@ -252,11 +357,15 @@ TfrmP2::TfrmP2(QWidget* parent) : QDialog(parent)
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     area->picture = Image1;
+    m_formEdge = new FormEdge(area); // over the picture, under the boxes
 
     for (const PrintItem& item : PrintItems()) {
         auto* box = new ItemBox(item.code, item.displayName, area);
         box->move(item.initialLeft, item.initialTop);
-        OnSignal(box, &ItemBox::dropped, this, [this] { fitArea(); });
+        OnSignal(box, &ItemBox::dropped, this, [this] {
+            fitArea();
+            markOutside();
+        });
         m_boxes << box;
     }
 
@@ -272,12 +381,14 @@ TfrmP2::TfrmP2(QWidget* parent) : QDialog(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(strip);
+    layout->addWidget(Label6);
     layout->addWidget(ScrollBox1, 1);
 
     OnSignal(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     OnSignal(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     OnSignal(scanButton, &QPushButton::clicked, this, [this] { scanFormClicked(); });
     OnSignal(SpinW, &QDoubleSpinBox::valueChanged, this, [this] { SpinWChange(); });
+    OnSignal(SpinH, &QDoubleSpinBox::valueChanged, this, [this] { SpinHChange(); });
 }
 
 ItemBox* TfrmP2::box(const QString& code) const { return m_area->findChild<ItemBox*>(code); }
@@ -293,15 +404,21 @@ void TfrmP2::showEvent(QShowEvent* event)
         FitOnScreen(this, DesignerSize, parentWidget() ? parentWidget()->window() : nullptr);
     });
     Guarded(this, [this] {
-        const QSignalBlocker quiet(SpinW);
-        SpinW->setValue(PrintSetup::formWidth(CompanyName));
+        const PrintSetup::Form form = PrintSetup::form(CompanyName);
+        const QSignalBlocker quietW(SpinW);
+        const QSignalBlocker quietH(SpinH);
+        SpinW->setValue(form.widthMm);
+        SpinH->setValue(form.heightMm);
+        FillPrinterChoice(ComboBox1, form.printer);
     });
     // A picture that cannot be read is reported, and the boxes are laid out all the same.
     Guarded(this, [this] {
         if (!CompanyPictureExists(CompanyName))
             return;
         m_pictureFile = CompanyPicturePath(CompanyName);
-        showPicture(LoadCompanyPicture(CompanyName, SpinW->value()));
+        JpegDensity density;
+        QImage picture = LoadJpeg(m_pictureFile, &density);
+        takePicture(std::move(picture), density, false);
     });
     Guarded(this, [this] { prepare(); });
 }
@@ -326,6 +443,34 @@ void TfrmP2::prepare()
         if (!box->isHidden())
             box->move(box->withinReach(box->pos(), m_area->size()));
     fitArea();
+    markOutside();
+}
+
+void TfrmP2::takePicture(QImage picture, const JpegDensity& density, bool newScan)
+{
+    m_pictureSize = picture.size();
+    // A scan that states its resolution gives the form's width: one just opened always,
+    // the company's own only where no width was saved for it.
+    if (density.stated() && (newScan || SpinW->value() <= 0)) {
+        const double width = tenths(m_pictureSize.width() / density.x * 25.4);
+        if (width <= MaxProposedWidthMm) {
+            const QSignalBlocker quiet(SpinW);
+            SpinW->setValue(width);
+            m_heightProposed = true; // a new width, a new height to go with it
+        }
+    }
+    if (SpinH->value() <= 0 || m_heightProposed)
+        proposeHeight();
+    showPicture(ScaleToFormWidth(std::move(picture), SpinW->value()));
+}
+
+void TfrmP2::proposeHeight()
+{
+    if (SpinW->value() <= 0 || m_pictureSize.isEmpty())
+        return;
+    const QSignalBlocker quiet(SpinH);
+    SpinH->setValue(tenths(SpinW->value() * m_pictureSize.height() / m_pictureSize.width()));
+    m_heightProposed = true;
 }
 
 void TfrmP2::showPicture(QImage image)
@@ -335,6 +480,7 @@ void TfrmP2::showPicture(QImage image)
     Image1->setPixmap(QPixmap::fromImage(std::move(image)));
     asLayoutArea(m_area)->setAtTrueSize(SpinW->value() > 0);
     fitArea();
+    markOutside();
 }
 
 void TfrmP2::fitArea()
@@ -348,13 +494,27 @@ void TfrmP2::fitArea()
     m_area->setMinimumSize(needed);
 }
 
+void TfrmP2::markOutside()
+{
+    const PrintSetup::Form form{SpinW->value(), SpinH->value(), QString()};
+    const QRect edge(QPoint(0, 0), FormPixels(form.sizeMm()).toSize());
+    m_formEdge->setGeometry(edge);
+    m_formEdge->setVisible(form.hasSize());
+    for (ItemBox* box : m_boxes)
+        box->setOutside(form.hasSize() && !box->isHidden() && !edge.contains(box->geometry()));
+    // Nothing says how big the scan is: the layout would not line up.
+    Label6->setVisible(!Image1->pixmap().isNull() && SpinW->value() <= 0);
+}
+
 void TfrmP2::Button1Click()
 {
     const QString file = AskOpenFileName(this, PictureFilter);
     if (file.isEmpty())
         return;
     // Loading first: a file that is no readable JPEG stops here and nothing is copied.
-    showPicture(ScaleToFormWidth(LoadJpeg(file), SpinW->value()));
+    JpegDensity density;
+    QImage picture = LoadJpeg(file, &density);
+    takePicture(std::move(picture), density, true);
     m_pictureFile = file;
     CopyInCompanyPicture(CompanyName, file);
     m_pictureFile = CompanyPicturePath(CompanyName);
@@ -362,8 +522,18 @@ void TfrmP2::Button1Click()
 
 void TfrmP2::SpinWChange()
 {
+    if (m_heightProposed || SpinH->value() <= 0)
+        proposeHeight();
     if (!m_pictureFile.isEmpty())
         showPicture(ScaleToFormWidth(LoadJpeg(m_pictureFile), SpinW->value()));
+    else
+        markOutside();
+}
+
+void TfrmP2::SpinHChange()
+{
+    m_heightProposed = false;
+    markOutside();
 }
 
 void TfrmP2::Button2Click()
@@ -375,7 +545,7 @@ void TfrmP2::Button2Click()
         widths.insert(box->objectName(), box->boxWidth());
     }
     Transaction transaction;
-    PrintSetup::saveLayout(CompanyName, positions, widths, SpinW->value());
+    PrintSetup::saveLayout(CompanyName, positions, widths, {SpinW->value(), SpinH->value(), ChosenPrinter(ComboBox1)});
     for (const QString& code : std::as_const(m_switchOn))
         CourierStore::switchOn(CompanyName, code);
     transaction.commit();

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "FormLayout.h"
+#include "JpegLoader.h"
+
 #include <QDialog>
 #include <QLabel>
 #include <QSet>
 
 class FormReader;
+class QComboBox;
 class QDoubleSpinBox;
 class QProgressBar;
 class QPushButton;
@@ -13,7 +17,9 @@ namespace FormScan {
 struct Proposal;
 }
 
-// One print item's box in the designer. A press of any mouse button picks it up and
+// One print item's box in the designer, showing its display name as it prints there:
+// the box's top-left corner is where the text starts, and a box given a width shows
+// the text wrapped or shrunk into it. A press of any mouse button picks it up and
 // brings it to the front, so a box lying under another can be taken; it follows the
 // pointer, keeping the point where it was grabbed, until the release. Like a window on
 // a desktop it may hang over the layout area's edges, but a piece big enough to grab
@@ -40,6 +46,9 @@ public:
     // A box the form's reading placed is framed in colour until the user takes it.
     bool proposed() const { return m_proposed; }
     void setProposed(bool proposed);
+    // A box lying partly outside the form is drawn red, and says so.
+    bool isOutside() const { return m_outside; }
+    void setOutside(bool outside);
 
 signals:
     void dropped();
@@ -49,8 +58,11 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
+    // The display name as it prints from the box's corner, in the box's width.
+    FormText preview() const;
     void follow(QMouseEvent* event);
     bool atRightEdge(QMouseEvent* event) const;
 
@@ -61,12 +73,15 @@ private:
     int m_rightGap = 0; // from the pointer to the right edge, while resizing
     int m_boxWidth = 0;
     bool m_proposed = false;
+    bool m_outside = false;
 };
 
 // The layout designer: the company's scanned blank waybill with the 25 item boxes over
-// it; the boxes are dragged into place and saved as the company's print positions.
-// Given the blank form's real width, the picture shows at true size (96 pixels an
-// inch), so a box over a mark prints on that mark whatever the scan's resolution.
+// it; the boxes are dragged into place and saved as the company's print positions,
+// with the form's real size and the printer it goes to. Given the blank form's real
+// width, or a scan that states its resolution, the picture shows at true size (96
+// pixels an inch), so a box over a mark prints on that mark whatever the scan's
+// resolution; without either, the window asks for the width above the picture.
 class TfrmP2 : public QDialog {
     Q_OBJECT
 public:
@@ -86,14 +101,22 @@ protected:
 
 private:
     void prepare();
+    // Shows a picture just read, proposing the form's size from it as its resolution
+    // or its shape allows.
+    void takePicture(QImage picture, const JpegDensity& density, bool newScan);
     void showPicture(QImage image);
+    void proposeHeight();
     void fitArea();
+    void markOutside();
     void SpinWChange();
     void applyProposal(const FormScan::Proposal& proposal, QSize pictureSize);
+    void SpinHChange();
 
     QScrollArea* ScrollBox1;
     QWidget* m_area;
     QLabel* Image1;
+    QWidget* m_formEdge;
+    QLabel* Label6;
     QPushButton* Button1;
     QPushButton* Button2;
     QDoubleSpinBox* SpinW;
@@ -101,9 +124,13 @@ private:
     QProgressBar* scanProgress;
     FormReader* m_reader = nullptr;
     QSet<QString> m_switchOn; // items the reading placed, switched on at 保存
+    QDoubleSpinBox* SpinH;
+    QComboBox* ComboBox1;
     QList<ItemBox*> m_boxes;
     // The file the picture shown was read from, read again when the form's width changes:
     // only the scaled copy is kept.
     QString m_pictureFile;
+    QSize m_pictureSize;           // the scan's own pixels
+    bool m_heightProposed = false; // the height shown was worked out, not typed
     bool m_prepared = false;
 };

@@ -1,10 +1,8 @@
 #include "P3.h"
 
 #include "Calib.h"
-#include "CompanyPicture.h"
 #include "Controls.h"
-#include "CourierStore.h"
-#include "FittedLabel.h"
+#include "FormLabel.h"
 #include "Guard.h"
 #include "Modal.h"
 #include "PrintSetup.h"
@@ -29,8 +27,8 @@ TfrmP3::TfrmP3(QWidget* parent) : QDialog(parent)
     setObjectName(QStringLiteral("frmP3"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("快递单打印"));
-    setFont(AppFont(14, true));
     setAutoFillBackground(true);
+    // White like the paper under any desktop palette, so the black texts show as they print.
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
@@ -73,11 +71,12 @@ void TfrmP3::showEvent(QShowEvent* event)
     if (m_prepared)
         return;
     m_prepared = true;
-    // An unreadable picture is reported, and the fields are laid out all the same.
-    Guarded(this, [this] { showPicture(); });
     Guarded(this, [this] {
-        FitOnScreen(this, Panel1->size(), parentWidget() ? parentWidget()->window() : nullptr);
-        placeLabels();
+        myLoad();
+        m_layout = CompanyForm(CompanyName, ItemTexts);
+        // An unreadable picture is reported, and the fields are laid out all the same.
+        Guarded(this, [this] { m_layout.picture = FormPicture(CompanyName); });
+        showLayout();
     });
 }
 
@@ -90,57 +89,24 @@ void TfrmP3::resizeEvent(QResizeEvent* event)
     });
 }
 
-void TfrmP3::showPicture()
+void TfrmP3::showLayout()
 {
-    if (!CompanyPictureExists(CompanyName))
-        return;
-    // Moved into the pixmap rather than copied: a 300-dpi scan takes hundreds of
-    // megabytes, and one copy is enough.
-    Image1->setPixmap(QPixmap::fromImage(LoadCompanyPicture(CompanyName, PrintSetup::formWidth(CompanyName))));
-    Image1->setGeometry(QRect(QPoint(0, 0), Image1->pixmap().size()));
-    Panel1->resize(Image1->size() + PictureBorder);
-}
-
-void TfrmP3::placeLabels()
-{
-    myLoad();
-    const QHash<QString, int> widths = PrintSetup::boxWidths(CompanyName);
-    // The n-th item row prints slot n whether or not it is switched on.
-    int slot = 1;
-    for (const CourierStore::PrintRow& row : CourierStore::printRows(CompanyName)) {
-        if (row.printed && slot < SlotCount) {
-            const QString text = ItemTexts.value(slot);
-            QLabel* label = nullptr;
-            if (const int width = widths.value(row.code); width > 0) {
-                label = new FittedLabel(text, width, Panel1);
-            } else {
-                label = new QLabel(text, Panel1);
-                label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-                label->setMargin(0);
-                label->setIndent(0);
-                label->setWordWrap(false);
-                label->setTextFormat(Qt::PlainText);
-                label->adjustSize();
-            }
-            label->setObjectName(row.code);
-            label->setAutoFillBackground(false);
-            label->move(row.left, row.top);
-            label->show();
-        }
-        ++slot;
+    QSize size = LayoutWithoutPicture;
+    if (!m_layout.picture.isNull()) {
+        // Moved into the pixmap rather than copied: a 300-dpi scan takes hundreds of
+        // megabytes, and one copy is enough.
+        Image1->setPixmap(QPixmap::fromImage(std::move(m_layout.picture)));
+        m_layout.picture = QImage();
+        Image1->setGeometry(QRect(QPoint(0, 0), Image1->pixmap().size()));
+        size = Image1->size() + PictureBorder;
     }
-}
-
-QWidget* TfrmP3::printLayout()
-{
-    if (!m_prepared) {
-        m_prepared = true;
-        placeLabels();
-        // Without the picture, the layout still holds every label whole.
-        const QPoint corner = Panel1->childrenRect().bottomRight() + QPoint(1, 1);
-        Panel1->resize(Panel1->size().expandedTo(QSize(corner.x(), corner.y())));
+    for (const FormText& text : m_layout.texts) {
+        auto* label = new FormLabel(text, Panel1);
+        label->show();
     }
-    return Panel1;
+    // The whole form can be scrolled to.
+    Panel1->resize(size.expandedTo(FormPixels(m_layout.paperMm).toSize()));
+    FitOnScreen(this, Panel1->size(), parentWidget() ? parentWidget()->window() : nullptr);
 }
 
 void TfrmP3::myLoad()
@@ -152,24 +118,15 @@ void TfrmP3::myLoad()
 
 void TfrmP3::Button1Click()
 {
-    Image1->hide();
-    Button1->hide();
-    Button2->hide();
-    try {
-        // The whole layout, whatever part of it is scrolled into view.
-        PrintJob job;
-        job.addPage(Panel1, CompanyName);
-        job.finish();
-        // A test print of the layout ("0") or of a waybill no longer live is no waybill printed.
-        if (const qint64 id = ItemTexts.value(0).toLongLong(); id > 0)
-            WaybillStore::logPrints({id}, job.printerName(), WaybillStore::PrintKind::Single);
-    } catch (...) {
-        // The window stays open for another try, looking as it did.
-        Image1->show();
-        Button1->show();
-        Button2->show();
-        throw;
-    }
+    // The calibration window, opened from here, may have chosen another printer.
+    m_layout.printer = PrintSetup::form(CompanyName).printer;
+    PrintBatch batch(this);
+    // A test print of the layout ("0") or of a waybill no longer live is no waybill printed.
+    if (!batch.add(m_layout, ItemTexts.value(0).toLongLong()))
+        return; // the company's printer has gone, and the default one was not wanted
+    batch.finish([](const PrintBatch::Sent& sent) {
+        WaybillStore::logPrints(sent.waybillIds, sent.printer, WaybillStore::PrintKind::Single);
+    });
     accept();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FormLayout.h"
+
 #include <QDialog>
 #include <QStringList>
 
@@ -8,8 +10,9 @@ class QPushButton;
 class QScrollArea;
 
 // The print window: the company's scanned form with the waybill's fields laid over it
-// at the company's positions; "打印" prints the fields alone onto the paper form, and
-// "打印校准" opens the printer's offsets for the company.
+// at the company's positions, each painted as it prints; "打印" prints the fields alone
+// onto the paper form on the company's printer, and "打印校准" opens the printer's
+// offsets for the company.
 class TfrmP3 : public QDialog {
     Q_OBJECT
 public:
@@ -24,9 +27,6 @@ public:
 
     void myLoad();
     void Button1Click();
-    // The waybill's fields laid out for printing without being shown: no picture is
-    // read, as none is printed (a batch prints many waybills this way).
-    QWidget* printLayout();
     void Button2Click();
 
 protected:
@@ -34,16 +34,16 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void showPicture();
-    void placeLabels();
+    void showLayout();
 
     // The layout: the picture (at true size when the form's width is known) and the
-    // labels at their own size, which is what prints. It scrolls inside the window when
-    // the screen is too small for it; the buttons stay over the window's top-right corner.
+    // labels, which is what prints. It scrolls inside the window when the screen is too
+    // small for it; the buttons stay over the window's top-right corner.
     QWidget* Panel1;
     QScrollArea* ScrollBox1;
     QLabel* Image1;
     QPushButton* Button1;
     QPushButton* Button2;
+    FormLayout m_layout; // what "打印" prints, read when the window was shown
     bool m_prepared = false;
 };

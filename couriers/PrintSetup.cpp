@@ -1,7 +1,6 @@
 #include "PrintSetup.h"
 
 #include "DM.h"
-#include "SqlDialect.h"
 #include "Transaction.h"
 
 #include <QSqlQuery>
@@ -10,18 +9,23 @@
 namespace PrintSetup {
 
 namespace {
-// Offsets are typed in tenths of a millimetre; a float's tail beyond that means nothing.
+// Offsets and sizes are typed in tenths of a millimetre; a float's tail beyond that means nothing.
 double tenths(double mm) { return std::round(mm * 10) / 10; }
+
+// Stored codes of the origin.
+const QString PaperEdgeCode = QStringLiteral("paper-edge");
+const QString PrintableAreaCode = QStringLiteral("printable-area");
+
+void ensureFormRow(const QString& companyName)
+{
+    DM().ExecSql(
+        SqlText(QStringLiteral("INSERT INTO SForm (EName) VALUES (?) ON CONFLICT (EName) DO NOTHING "), {companyName}));
+}
 } // namespace
 
-QString OriginText(Origin origin)
+QString OriginCaption(Origin origin)
 {
     return origin == Origin::PaperEdge ? QStringLiteral("纸张边缘") : QStringLiteral("可打印区域");
-}
-
-Origin OriginFromText(const QString& text)
-{
-    return text == QStringLiteral("纸张边缘") ? Origin::PaperEdge : Origin::PrintableArea;
 }
 
 Offset offset(const QString& printerName, const QString& companyName)
@@ -35,7 +39,7 @@ Offset offset(const QString& printerName, const QString& companyName)
     if (query.next()) {
         found.x = query.value(0).toDouble();
         found.y = query.value(1).toDouble();
-        found.origin = OriginFromText(query.value(2).toString());
+        found.origin = query.value(2).toString() == PaperEdgeCode ? Origin::PaperEdge : Origin::PrintableArea;
     }
     return found;
 }
@@ -46,13 +50,29 @@ void saveOffset(const QString& printerName, const QString& companyName, const Of
                                         "VALUES (?, ?, ?, ?, ?) "
                                         "ON CONFLICT (thePrinter, EName) DO UPDATE SET "
                                         "theX = excluded.theX, theY = excluded.theY, theOrigin = excluded.theOrigin "),
-                         {printerName, companyName, tenths(offset.x), tenths(offset.y), OriginText(offset.origin)}));
+                         {printerName, companyName, tenths(offset.x), tenths(offset.y),
+                          offset.origin == Origin::PaperEdge ? PaperEdgeCode : PrintableAreaCode}));
 }
 
-double formWidth(const QString& companyName)
+Form form(const QString& companyName)
 {
-    return QueryValue(SqlText(QStringLiteral("SELECT theWidth FROM SForm WHERE (EName = ?) "), {companyName}))
-        .toDouble();
+    QSqlQuery query = DM().run(
+        SqlText(QStringLiteral("SELECT theWidth, theHeight, thePrinter FROM SForm WHERE (EName = ?) "), {companyName}));
+    Form found;
+    if (query.next()) {
+        found.widthMm = query.value(0).toDouble();
+        found.heightMm = query.value(1).toDouble();
+        found.printer = query.value(2).toString();
+    }
+    return found;
+}
+
+void savePrinter(const QString& companyName, const QString& printer)
+{
+    Transaction transaction;
+    ensureFormRow(companyName);
+    DM().ExecSql(SqlText(QStringLiteral("UPDATE SForm SET thePrinter = ? WHERE (EName = ?) "), {printer, companyName}));
+    transaction.commit();
 }
 
 QHash<QString, int> boxWidths(const QString& companyName)
@@ -69,7 +89,7 @@ QHash<QString, int> boxWidths(const QString& companyName)
 }
 
 void saveLayout(const QString& companyName, const QList<CourierStore::ItemPosition>& positions,
-                const QHash<QString, int>& widths, double formWidthMm)
+                const QHash<QString, int>& widths, const Form& form)
 {
     Transaction transaction;
     CourierStore::savePositions(companyName, positions);
@@ -77,9 +97,11 @@ void saveLayout(const QString& companyName, const QList<CourierStore::ItemPositi
         DM().ExecSql(SqlText(QStringLiteral("INSERT INTO SPWidth (EName, theName, theW) VALUES (?, ?, ?) "
                                             "ON CONFLICT (EName, theName) DO UPDATE SET theW = excluded.theW "),
                              {companyName, it.key(), qMax(0, it.value())}));
-    DM().ExecSql(SqlText(QStringLiteral("INSERT INTO SForm (EName, theWidth) VALUES (?, ?) "
-                                        "ON CONFLICT (EName) DO UPDATE SET theWidth = excluded.theWidth "),
-                         {companyName, qMax(0.0, tenths(formWidthMm))}));
+    ensureFormRow(companyName);
+    DM().ExecSql(
+        SqlText(QStringLiteral("UPDATE SForm SET theWidth = ?, theHeight = ?, thePrinter = ? "
+                               "WHERE (EName = ?) "),
+                {qMax(0.0, tenths(form.widthMm)), qMax(0.0, tenths(form.heightMm)), form.printer, companyName}));
     transaction.commit();
 }
 

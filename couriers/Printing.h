@@ -1,50 +1,68 @@
 #pragma once
 
-#include <QPainter>
+#include "FormLayout.h"
+
+#include <QHash>
 #include <QSizeF>
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
-class QPrinter;
 class QWidget;
 
-// One job on the system's default printer (or the PDF file set below), without a
-// dialog: each page is a layout area printed as PrintClientArea describes, with its
-// own company's offsets. The pages reach the printer when the job finishes; a job that
-// goes without finish() ends with the pages added so far.
-class PrintJob {
+// Sends form pages to their companies' printers without a dialog: one job per printer
+// (and paper size), holding its pages in the order they were added, the jobs sent in
+// the order of their first pages. Each page is the size of its company's form (the
+// printer's default paper when the form has no size) and is painted by the form
+// painter, its layout's (0, 0) at the origin stored for that printer and company (the
+// printable area's corner unless the paper's edge was chosen), moved by the stored
+// offset; one layout pixel is 1/96 inch, and text stays text on the printer.
+class PrintBatch {
 public:
-    PrintJob();
-    ~PrintJob();
-    PrintJob(const PrintJob&) = delete;
-    PrintJob& operator=(const PrintJob&) = delete;
+    // `parent` is asked, once per printer, whether to use the default printer when a
+    // company's own printer has gone.
+    explicit PrintBatch(QWidget* parent);
+    ~PrintBatch();
+    PrintBatch(const PrintBatch&) = delete;
+    PrintBatch& operator=(const PrintBatch&) = delete;
 
-    void addPage(QWidget* area, const QString& companyName);
-    void finish();
-    QString printerName() const;
+    // False when the page's printer has gone and the user would not use the default
+    // one. Throws AppError when there is no printer to use or the printer fails.
+    bool add(const FormLayout& page, qint64 waybillId = 0);
+
+    struct Sent {
+        QString printer; // as its offsets are stored: empty for a PDF file
+        QList<qint64> waybillIds;
+    };
+    // Sends every job; `sent` hears of each one that reached its printer. A failing job
+    // does not stop the others; the first failure is thrown once they have gone. A batch
+    // that goes without finish() sends the pages added so far, unreported.
+    void finish(const std::function<void(const Sent&)>& sent = {});
 
 private:
-    std::unique_ptr<QPrinter> m_printer;
-    QPainter m_painter;
+    class Job;
+    QWidget* m_parent;
+    std::vector<std::unique_ptr<Job>> m_jobs;
+    QHash<QString, std::optional<QString>> m_printers; // a company's choice, and the printer used for it
 };
 
-// Prints the children of `area` (a window's client area, or the whole of a layout that
-// scrolls inside a window, whatever part of it is in view) onto one page of the system's
-// default printer, without a dialog, one pixel as 1/96 inch. The area's top-left corner
-// goes to the origin stored for that printer and the company (the printable area's
-// corner unless the paper's edge was chosen), moved by the stored offset.
-// Text stays text on the printer.
-// Throws AppError when there is no default printer or the printer fails.
-void PrintClientArea(QWidget* area, const QString& companyName);
-
-// Sends the page to a PDF file instead of the printer (tests and benchmarks); an empty
-// path restores the default printer. The PDF writer's offsets are stored under an empty
+// Sends the pages to a PDF file instead of the printers (tests and benchmarks); an empty
+// path restores the printers. The PDF writer's offsets are stored under an empty
 // printer name.
 void SetPrintOutputFile(const QString& pdfPath);
 
-// The printer the next page goes to, by the name its offsets are stored under; empty
-// while pages go to a PDF file. Throws AppError when there is no default printer.
-QString PrintTargetName();
+// The printers installed, by queue name, and the system's default (empty when none).
+QStringList InstalledPrinters();
+QString DefaultPrinterName();
 
-// The size of that printer's paper in millimetres (A4 when it does not say).
-QSizeF PrintTargetPaperMm();
+// The printer that prints for a company whose choice is `choice` (empty: the system's
+// default), by the name its offsets are stored under: empty while pages go to a PDF file.
+// Empty optional when that printer has gone. Throws AppError when there is no default
+// printer and the default is wanted.
+std::optional<QString> PrinterFor(const QString& choice);
+
+// The size of that printer's default paper in millimetres (A4 when it does not say).
+QSizeF DefaultPaperMm(const QString& printerName);

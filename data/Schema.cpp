@@ -107,6 +107,14 @@ const char* const Version3[] = {
     "CREATE INDEX UE_LiveCompany ON UE (EName) WHERE theDel = '否'",
 };
 
+// Version 4: a company's form gets its height and a printer of its own (empty: the system's
+// default), and the offsets' origin is stored as a code rather than its caption.
+const char* const Version4[] = {
+    "ALTER TABLE SForm ADD COLUMN theHeight REAL NOT NULL DEFAULT 0",
+    "ALTER TABLE SForm ADD COLUMN thePrinter TEXT NOT NULL DEFAULT ''",
+    "UPDATE SOffset SET theOrigin = CASE theOrigin WHEN '纸张边缘' THEN 'paper-edge' ELSE 'printable-area' END",
+};
+
 // Each step takes a database from the version before it to its own: Steps[0] makes
 // version 1. A step, once released, never changes; a new schema is a new step at the end.
 struct Step {
@@ -117,6 +125,7 @@ const Step Steps[] = {
     {std::begin(Tables), std::end(Tables)},
     {std::begin(Version2), std::end(Version2)},
     {std::begin(Version3), std::end(Version3)},
+    {std::begin(Version4), std::end(Version4)},
 };
 static_assert(std::size(Steps) == Schema::Version, "one step for each version");
 

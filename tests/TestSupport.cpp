@@ -4,6 +4,7 @@
 #include "DM.h"
 #include "Unit1.h"
 
+#include <QProcess>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTimer>
@@ -95,4 +96,19 @@ int runTests(int argc, char** argv, QObject* test)
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     OrvaneApplication app(argc, argv);
     return QTest::qExec(test, argc, argv);
+}
+
+QString PdfText(const QString& pdf)
+{
+    QProcess process;
+    process.start("pdftotext", {"-layout", pdf, "-"});
+    process.waitForFinished(30000);
+    // The print face's characters read back as the radicals that look the same (人 as ⼈,
+    // 门 as ⻔).
+    QString text = QString::fromUtf8(process.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+    const QString radicals = QStringLiteral("⻔⻓⻋⻅⻉⻢⻚⻛⻜⻥⻦⻘⻩⻬⻮⻰⻳⻨⻄");
+    const QString characters = QStringLiteral("门长车见贝马页风飞鱼鸟青黄齐齿龙龟麦西");
+    for (qsizetype i = 0; i < radicals.size(); ++i)
+        text.replace(radicals[i], characters[i]);
+    return text;
 }

@@ -9,8 +9,8 @@
 #include "Printing.h"
 #include "SqlDialect.h"
 
+#include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QProcess>
 #include <QRadioButton>
 
 namespace {
@@ -38,14 +38,6 @@ int setupRows(const QString& company)
         .toInt();
 }
 
-QString pdfText(const QString& pdf)
-{
-    QProcess process;
-    process.start("pdftotext", {"-layout", pdf, "-"});
-    process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 // Pages go into a PDF file, whose offsets are stored under the empty printer name.
 struct PdfOutput {
     PdfOutput() { SetPrintOutputFile(path); }
@@ -70,6 +62,7 @@ class TestCalibration : public QObject {
 private slots:
     void windowShowsSavesAndPrintsThisPrintersOffset();
     void renameResetsAndDeleteRemovesTheSetup();
+    void upgradeStoresTheOriginAsACode();
 };
 
 void TestCalibration::windowShowsSavesAndPrintsThisPrintersOffset()
@@ -105,7 +98,7 @@ void TestCalibration::windowShowsSavesAndPrintsThisPrintersOffset()
     QTest::mouseClick(child(calib, "BitBtn2"), Qt::LeftButton);
     QCOMPARE(PrintSetup::offset(QString(), Company).x, 1.5);
     QCOMPARE(PrintSetup::offset(QString(), Company).y, -0.8);
-    const QString text = pdfText(pdf.path);
+    const QString text = PdfText(pdf.path);
     // Positions in millimetres: 10 px = 2.6 mm, 400 px = 105.8 mm, 300 px = 79.4 mm.
     for (const QString& shown : {QStringLiteral("打印校准页"), Company, QStringLiteral("纸张边缘"),
                                  QStringLiteral("1.5 毫米"), QStringLiteral("-0.8 毫米"),
@@ -114,9 +107,16 @@ void TestCalibration::windowShowsSavesAndPrintsThisPrintersOffset()
     QVERIFY(!text.contains(QStringLiteral("寄件人电话号码"))); // switched off
     QVERIFY(text.contains(QRegularExpression("\\b100\\b")));   // the rulers' numbers
 
+    // The printer chosen here is the company's, by its queue name; the system's default
+    // first, which is no name at all.
+    auto* printers = child<QComboBox>(calib, "ComboBox1");
+    QCOMPARE(printers->currentIndex(), 0);
+    const QString chosen = printers->count() > 1 ? printers->itemText(printers->count() - 1) : QString();
+    printers->setCurrentIndex(printers->count() - 1);
     QTest::mouseClick(child(calib, "RadioButton1"), Qt::LeftButton);
     QTest::mouseClick(child(calib, "BitBtn1"), Qt::LeftButton);
     QCOMPARE(messages.texts(), QStringList({QStringLiteral("打印校准 保存成功！")}));
+    QCOMPARE(PrintSetup::form(Company).printer, chosen);
     QCOMPARE(PrintSetup::offset(QString(), Company).origin, PrintSetup::Origin::PrintableArea);
     QCOMPARE(PrintSetup::offset("Office Laser", Company).x, 9.0);
     QCOMPARE(PrintSetup::offset(QString(), Other).x, 7.0);
@@ -129,7 +129,7 @@ void TestCalibration::renameResetsAndDeleteRemovesTheSetup()
         createCompany(company);
         PrintSetup::saveOffset("OrvanePDF", company, {1.5, -2, PrintSetup::Origin::PaperEdge});
         PrintSetup::saveOffset("Office Laser", company, {0.3, 0.4, PrintSetup::Origin::PrintableArea});
-        PrintSetup::saveLayout(company, {}, {{"SP09", 300}, {"JP09", 0}}, 230);
+        PrintSetup::saveLayout(company, {}, {{"SP09", 300}, {"JP09", 0}}, {230, 127, "Office Laser"});
         QCOMPARE(setupRows(company), 5);
     }
     CourierStore::updateCompany(companyId(Company), Company,
@@ -139,6 +139,26 @@ void TestCalibration::renameResetsAndDeleteRemovesTheSetup()
     QCOMPARE(setupRows(Other), 5);
     CourierStore::deleteCompany(companyId(Other), Other);
     QCOMPARE(setupRows(Other), 0);
+}
+
+void TestCalibration::upgradeStoresTheOriginAsACode()
+{
+    ProgramFolder folder;
+    // The set-up as the version before wrote it: the origin by its caption, a form
+    // without height or printer.
+    for (const char* sql :
+         {"INSERT INTO SOffset (thePrinter, EName, theX, theY, theOrigin) "
+          "VALUES ('P', '圆通速递', 1.5, 0, '纸张边缘'), ('P', '中通快递', 0, 2, '可打印区域')",
+          "INSERT INTO SForm (EName, theWidth) VALUES ('圆通速递', 230)", "ALTER TABLE SForm DROP COLUMN theHeight",
+          "ALTER TABLE SForm DROP COLUMN thePrinter", "PRAGMA user_version = 2"})
+        DM().ExecSql(SqlText(sql));
+    DM().close();
+    QCOMPARE(RowsOf(SqlText("SELECT EName, theOrigin FROM SOffset ORDER BY ID")),
+             QStringList({"圆通速递|paper-edge", "中通快递|printable-area"}));
+    QCOMPARE(PrintSetup::offset("P", Company).origin, PrintSetup::Origin::PaperEdge);
+    const PrintSetup::Form form = PrintSetup::form(Company);
+    QCOMPARE(form.widthMm, 230.0);
+    QVERIFY(!form.hasSize()); // printed on the default paper until a height is given
 }
 
 ORVANE_TEST_MAIN(TestCalibration)

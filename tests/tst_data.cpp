@@ -430,6 +430,7 @@ void TestData::releasedStepsNeverChange_data()
     // Version 1 is checked by its migration: no later step hides a change of it.
     QTest::newRow("version 2") << Version2 << 2;
     QTest::newRow("version 3") << Version2 + QStringList{"v3.sql"} << 3;
+    QTest::newRow("version 4") << Version2 + QStringList{"v3.sql", "v4.sql"} << 4;
 }
 
 void TestData::releasedStepsNeverChange()
@@ -451,6 +452,7 @@ void TestData::everyOlderVersionBecomesTheFreshSchema_data()
     QTest::newRow("version 1") << QStringList{"v1.sql"} << 1;
     QTest::newRow("version 2 as first released") << Version2 << 2;
     QTest::newRow("version 2 with the partial index") << Version2Changed << 2;
+    QTest::newRow("version 3") << Version2 + QStringList{"v3.sql"} << 3;
 }
 
 void TestData::everyOlderVersionBecomesTheFreshSchema()

@@ -9,7 +9,11 @@
 #include "P2.h"
 #include "PrintSetup.h"
 
+#include <QBuffer>
+#include <QComboBox>
+#include <QDataStream>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
@@ -24,11 +28,46 @@ const QString Company = QStringLiteral("中通快递");
 
 void createCompany() { CourierStore::createCompany({Company, QString(), QString(), QString(), QString(), QString()}); }
 
-QString writeJpeg(const QString& path, const QSize& size, const QColor& colour)
+// A JPEG whose JFIF header states `dpi` (Qt writes 96 unless told), or only the pixels'
+// aspect ratio when `dpi` is 0.
+QByteArray jpegBytes(const QSize& size, const QColor& colour, int dpi = 96)
 {
     QImage image(size, QImage::Format_RGB32);
     image.fill(colour);
-    if (!image.save(path, "JPG"))
+    image.setDotsPerMeterX(qRound(qMax(dpi, 1) / 0.0254));
+    image.setDotsPerMeterY(qRound(qMax(dpi, 1) / 0.0254));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPG");
+    QByteArray bytes = buffer.data();
+    if (dpi == 0 && bytes.mid(6, 5) == QByteArray("JFIF\0", 5))
+        bytes.replace(13, 5, QByteArray("\0\0\1\0\1", 5)); // units: none, density 1:1
+    return bytes;
+}
+
+// The same with an EXIF block after the JFIF header, stating its resolution in dots per
+// inch (unit 2) or per centimetre (unit 3) as a fraction, in either byte order.
+QByteArray withExif(QByteArray jpeg, quint32 numerator, quint32 denominator, quint16 unit, bool littleEndian)
+{
+    QByteArray tiff(littleEndian ? "II" : "MM");
+    QDataStream out(&tiff, QIODevice::Append);
+    out.setByteOrder(littleEndian ? QDataStream::LittleEndian : QDataStream::BigEndian);
+    // The header, then one directory of three entries: XResolution and YResolution,
+    // fractions at 50 and 58, and ResolutionUnit, a short in the entry itself.
+    out << quint16(42) << quint32(8) << quint16(3);
+    out << quint16(0x011A) << quint16(5) << quint32(1) << quint32(50);
+    out << quint16(0x011B) << quint16(5) << quint32(1) << quint32(58);
+    out << quint16(0x0128) << quint16(3) << quint32(1) << unit << quint16(0) << quint32(0);
+    out << numerator << denominator << numerator << denominator;
+    const QByteArray body = QByteArray("Exif\0\0", 6) + tiff;
+    const quint16 length = quint16(body.size() + 2);
+    return jpeg.insert(20, QByteArray("\xFF\xE1") + char(length >> 8) + char(length & 0xFF) + body);
+}
+
+QString writeJpeg(const QString& path, const QSize& size, const QColor& colour, int dpi = 96)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(jpegBytes(size, colour, dpi)) < 0)
         qWarning("could not write %s", qPrintable(path));
     return path;
 }
@@ -86,6 +125,9 @@ private slots:
     void rightEdgeGivesABoxAWidthAndDoubleClickTakesItAway();
     void scannedFormMovesBoxesKeptOnlyBySave();
     void scanWithoutLanguageDataNamesThePackage();
+    void scanStatingItsResolutionOpensAtTrueSize_data();
+    void scanStatingItsResolutionOpensAtTrueSize();
+    void boxPartlyOutsideTheFormIsShownAndTheFormIsSaved();
 };
 
 void TestDesigner::showsStoredPositionsNotInitialOnes()
@@ -161,7 +203,7 @@ void TestDesigner::boxOverPicturePixelStoresPixelPlusBevel()
 {
     ProgramFolder folder;
     createCompany();
-    writeJpeg(CompanyPicturePath(Company), QSize(300, 200), Qt::white);
+    writeJpeg(CompanyPicturePath(Company), QSize(300, 200), Qt::white, 0);
     MessageRecorder messages;
     Designer designer;
     QLabel* picture = designer.picture();
@@ -446,7 +488,7 @@ void TestDesigner::scannedFormMovesBoxesKeptOnlyBySave()
     DM().ExecSql(SqlText("UPDATE SP SET theP = '否' WHERE (EName = ?) AND (theName IN ('SP09', 'KP04'))", {Company}));
     const FormCorpus::Form form = FormCorpus::Draw(FormCorpus::Specs().first());
     QVERIFY(form.picture.save(CompanyPicturePath(Company), "JPG"));
-    PrintSetup::saveLayout(Company, {}, {}, FormCorpus::WidthMm);
+    PrintSetup::saveLayout(Company, {}, {}, {FormCorpus::WidthMm});
     const QStringList before = RowsOf(SqlText("SELECT theName, theL, theT, theP FROM SP ORDER BY ID"));
     MessageRecorder messages;
     {
@@ -489,7 +531,7 @@ void TestDesigner::scanWithoutLanguageDataNamesThePackage()
     ProgramFolder folder;
     createCompany();
     writeJpeg(CompanyPicturePath(Company), QSize(900, 500), Qt::white);
-    PrintSetup::saveLayout(Company, {}, {}, 230);
+    PrintSetup::saveLayout(Company, {}, {}, {230});
     QTemporaryDir noData;
     qputenv("TESSDATA_PREFIX", QFile::encodeName(noData.path()));
     MessageRecorder messages;
@@ -500,6 +542,84 @@ void TestDesigner::scanWithoutLanguageDataNamesThePackage()
              QStringList(QStringLiteral("找不到文字识别的语言数据，请安装 tesseract-ocr-chi-sim 后再试。")));
     QVERIFY(!child(&designer.window, "scanProgress")->isVisible());
     QCOMPARE(designer.window.box("JP01")->pos(), QPoint(10, 10));
+}
+
+void TestDesigner::scanStatingItsResolutionOpensAtTrueSize_data()
+{
+    // A 230 x 127 mm form scanned at 200 dpi: 1811 x 1000 pixels.
+    const QByteArray plain = jpegBytes(QSize(1811, 1000), Qt::white, 0);
+    QTest::addColumn<QByteArray>("scan");
+    QTest::addColumn<bool>("stated");
+    QTest::newRow("JFIF, dots an inch") << jpegBytes(QSize(1811, 1000), Qt::white, 200) << true;
+    QTest::newRow("EXIF, dots an inch, Intel order") << withExif(plain, 200, 1, 2, true) << true;
+    QTest::newRow("EXIF, dots a centimetre, Motorola order") << withExif(plain, 7874, 100, 3, false) << true;
+    QTest::newRow("no resolution") << plain << false;
+}
+
+void TestDesigner::scanStatingItsResolutionOpensAtTrueSize()
+{
+    QFETCH(QByteArray, scan);
+    QFETCH(bool, stated);
+    ProgramFolder folder;
+    createCompany();
+    QFile file(CompanyPicturePath(Company));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(scan) == scan.size());
+    file.close();
+    Designer designer;
+    auto* width = child<QDoubleSpinBox>(&designer.window, "SpinW");
+    auto* height = child<QDoubleSpinBox>(&designer.window, "SpinH");
+    QLabel* notice = child<QLabel>(&designer.window, "Label6");
+    if (!stated) {
+        // Nothing to go by: the window asks for the width before anything is laid out.
+        QCOMPARE(designer.picture()->pixmap().width(), 1811);
+        QVERIFY(notice->isVisible());
+        QVERIFY(notice->geometry().bottom() < child(&designer.window, "ScrollBox1")->geometry().top());
+        width->selectAll();
+        QTest::keyClicks(width, "230");
+        QTest::keyClick(width, Qt::Key_Return);
+    }
+    QCOMPARE(designer.picture()->pixmap().width(), 869); // 96 pixels an inch
+    QCOMPARE(width->value(), 230.0);
+    QCOMPARE(height->value(), 127.0); // from the scan's shape
+    QVERIFY(!notice->isVisible());
+}
+
+void TestDesigner::boxPartlyOutsideTheFormIsShownAndTheFormIsSaved()
+{
+    ProgramFolder folder;
+    createCompany();
+    MessageRecorder messages;
+    QString printer;
+    {
+        Designer designer;
+        auto* width = child<QDoubleSpinBox>(&designer.window, "SpinW");
+        auto* height = child<QDoubleSpinBox>(&designer.window, "SpinH");
+        width->setValue(230); // 869 pixels
+        height->setValue(127);
+        ItemBox* box = designer.window.box("SP03"); // at 750: its right edge at 850
+        const auto red = [box] {
+            const QColor edge = box->grab().toImage().pixelColor(1, box->height() / 2);
+            return edge.red() > 180 && edge.green() < 80;
+        };
+        QVERIFY(!red());
+        drag(box, QPoint(5, 5), {QPoint(805, 15)}); // past the form's right edge
+        QVERIFY(red());
+        QVERIFY(box->toolTip().contains(QStringLiteral("快递单之外")));
+        drag(box, QPoint(5, 5), {QPoint(705, 15)});
+        QVERIFY(!red());
+        // A shorter form leaves the lower rows outside.
+        height->setValue(20); // 76 pixels; JP06 stands at 80
+        QVERIFY(designer.window.box("JP06")->isOutside());
+        auto* printers = child<QComboBox>(&designer.window, "ComboBox1");
+        printers->setCurrentIndex(printers->count() - 1);
+        printer = printers->currentData().toString();
+        designer.window.Button2Click();
+    }
+    const PrintSetup::Form form = PrintSetup::form(Company);
+    QCOMPARE(QList<double>({form.widthMm, form.heightMm}), QList<double>({230, 20}));
+    QCOMPARE(form.printer, printer);
+    Designer again;
+    QCOMPARE(child<QComboBox>(&again.window, "ComboBox1")->currentData().toString(), printer);
 }
 
 ORVANE_TEST_MAIN(TestDesigner)

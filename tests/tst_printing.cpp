@@ -5,6 +5,7 @@
 #include "CompanyPicture.h"
 #include "CourierStore.h"
 #include "DM.h"
+#include "E_Q.h"
 #include "P2.h"
 #include "P3.h"
 #include "PrintItems.h"
@@ -12,6 +13,8 @@
 #include "Printing.h"
 #include "SqlDialect.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDebug>
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -35,7 +38,17 @@
 #include <QSqlQuery>
 #include <QThread>
 
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <algorithm>
 #include <optional>
+
+// The folder the cups-pdf default printer writes into; the test is skipped without one.
+#define CUPS_PDF_DIR(outDir)                                                                                           \
+    const QString outDir = qEnvironmentVariable("ORVANE_CUPS_PDF_DIR");                                                \
+    if (outDir.isEmpty())                                                                                              \
+    QSKIP("no cups-pdf default printer set up (tools/test.sh starts one)")
 
 namespace {
 
@@ -46,11 +59,11 @@ void createCompany(const QString& name = Company)
     CourierStore::createCompany({name, QString(), QString(), QString(), QString(), QString()});
 }
 
-void switchOnly(const QStringList& codes)
+void switchOnly(const QStringList& codes, const QString& company = Company)
 {
-    DM().ExecSql(SqlText("UPDATE SP SET theP = '否' WHERE (EName = ?)", {Company}));
+    DM().ExecSql(SqlText("UPDATE SP SET theP = '否' WHERE (EName = ?)", {company}));
     for (const QString& code : codes)
-        DM().ExecSql(SqlText("UPDATE SP SET theP = '是' WHERE (EName = ?) AND (theName = ?)", {Company, code}));
+        DM().ExecSql(SqlText("UPDATE SP SET theP = '是' WHERE (EName = ?) AND (theName = ?)", {company, code}));
 }
 
 // A waybill whose every column holds its own name, so a printed text tells its source.
@@ -74,23 +87,16 @@ QString insertWaybill(const QMap<QString, QString>& overrides = {})
     return query.value(0).toString();
 }
 
-QString pdfText(const QString& pdf)
-{
-    QProcess process;
-    process.start("pdftotext", {"-layout", pdf, "-"});
-    process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
 // Gray pages come as PGM, a quarter of the memory of colour ones.
-QImage rasterise(const QString& pdf, int dpi, bool gray = false)
+QImage rasterise(const QString& pdf, int dpi, bool gray = false, int page = 1)
 {
     // An A4 page at 600 dpi is past the size Qt reads an image up to by default.
     QImageReader::setAllocationLimit(1024);
     const QString prefix = pdf + ".page";
     QProcess process;
     process.setStandardErrorFile(QProcess::nullDevice());
-    process.start("pdftoppm", {"-r", QString::number(dpi), gray ? "-gray" : "-png", "-singlefile", pdf, prefix});
+    process.start("pdftoppm", {"-r", QString::number(dpi), "-f", QString::number(page), "-l", QString::number(page),
+                               gray ? "-gray" : "-png", "-singlefile", pdf, prefix});
     process.waitForFinished(60000);
     return QImage(prefix + (gray ? ".pgm" : ".png"));
 }
@@ -144,6 +150,91 @@ std::optional<QPointF> crossCentre(const QImage& page, const QPointF& expected, 
     if (!x || !y)
         return std::nullopt;
     return QPointF(*x, *y);
+}
+
+// What a command prints; empty when it cannot run or fails.
+std::optional<QString> commandOutput(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The size of each page of a PDF, in millimetres, as pdfinfo reads it.
+QList<QSizeF> pdfPagesMm(const QString& pdf)
+{
+    QList<QSizeF> pages;
+    static const QRegularExpression size(R"(Page\s+\d+ size:\s+([\d.]+) x ([\d.]+) pts)");
+    for (auto m = size.globalMatch(commandOutput("pdfinfo", {"-f", "1", "-l", "99", pdf}).value_or(QString()));
+         m.hasNext();) {
+        const QRegularExpressionMatch page = m.next();
+        pages << QSizeF(page.captured(1).toDouble(), page.captured(2).toDouble()) / 72 * 25.4;
+    }
+    return pages;
+}
+
+// A print queue of the test's own whose device is a socket this process listens on, so
+// the test reads what the driver sends the printer. The queue, named for this process so
+// that test runs side by side keep apart, goes with it.
+struct SocketQueue {
+    SocketQueue(const QString& base, const QStringList& driver)
+        : name(base + QString::number(QCoreApplication::applicationPid()))
+    {
+        const QString uri = QStringLiteral("socket://127.0.0.1:%1");
+        ok = server.listen(QHostAddress::LocalHost) &&
+             commandOutput("lpadmin", QStringList{"-p", name, "-E", "-v", uri.arg(server.serverPort())} + driver);
+    }
+    ~SocketQueue()
+    {
+        if (ok)
+            commandOutput("lpadmin", {"-x", name});
+    }
+    // What the queue sent for one job: everything until the backend closes.
+    QByteArray received()
+    {
+        if (!server.waitForNewConnection(120000))
+            return QByteArray();
+        QTcpSocket* job = server.nextPendingConnection();
+        QByteArray data;
+        while (job->waitForReadyRead(60000))
+            data += job->readAll();
+        return data + job->readAll();
+    }
+    const QString name;
+    QTcpServer server;
+    bool ok = false;
+};
+
+// Walks an ESC/P stream as the printer would, stepping over graphics data: the page
+// lengths it is told (ESC C n, in lines of 1/6 inch) and the form feeds it gets.
+struct EscP {
+    QList<int> pageLines;
+    int formFeeds = 0;
+};
+EscP readEscP(const QByteArray& data)
+{
+    EscP stream;
+    const auto at = [&](qsizetype i) { return i < data.size() ? uchar(data[i]) : 0; };
+    for (qsizetype i = 0; i < data.size();) {
+        if (at(i) != 0x1B) {
+            stream.formFeeds += at(i++) == 0x0C;
+            continue;
+        }
+        const char command = char(at(i + 1));
+        if (command == 'C' && at(i + 2) > 0) // ESC C 0 n gives the length in inches
+            stream.pageLines << at(i + 2);
+        if (command == '*') // a bit image of 1, 3 or 6 bytes a column
+            i += 5 + qsizetype(at(i + 3) + 256 * at(i + 4)) * (at(i + 2) >= 64 ? 6 : at(i + 2) >= 32 ? 3 : 1);
+        else if (command == '(')
+            i += 5 + at(i + 3) + 256 * at(i + 4);
+        else if ((command == 'C' && at(i + 2) == 0) || command == '$' || command == '\\')
+            i += 4;
+        else
+            i += QByteArrayView("CxUlQN3+JAr").contains(command) ? 3 : 2;
+    }
+    return stream;
 }
 
 // Runs `print` and returns the file a cups-pdf queue writing into `outDir` made of it
@@ -292,7 +383,11 @@ private slots:
     void fieldsMoveByTheirOwnPrintersOffsetOnce();
     void textInABoxStaysInsideIt_data();
     void textInABoxStaysInsideIt();
-    void boxOverAMarkOnATrueSizeScanPrintsOnTheMark();
+    void formOfItsOwnSizeThroughCupsLinesUpWithItsScan();
+    void batchSendsEachCompanysWaybillsToItsPrinterInListOrder();
+    void postScriptPrinterIsToldTheFormsSize();
+    void goneCompanyPrinterIsNamedAndTheDefaultOffered();
+    void paperIsBlackInTheChosenFaceUnderAnyPalette();
 };
 
 void TestPrinting::itemStartsAtItsPositionOnPaper_data()
@@ -335,7 +430,7 @@ void TestPrinting::itemStartsAtItsPositionOnPaper()
     // 14-pixel characters: the five ideographs of the name stand about 14/96 inch high.
     QVERIFY2(ink.height() > 10 * 3 && ink.height() <= 15 * 3, qPrintable(QString::number(ink.height())));
     if (!onPrinter) // cups-pdf re-encodes the fonts
-        QVERIFY(pdfText(pdf).contains(QStringLiteral("寄件人姓名")));
+        QVERIFY(PdfText(pdf).contains(QStringLiteral("寄件人姓名")));
 }
 
 void TestPrinting::waybillFieldsPrintInTheirSlots()
@@ -352,7 +447,7 @@ void TestPrinting::waybillFieldsPrintInTheirSlots()
     QCOMPARE(run.window.findChild<QLabel*>("KP05")->text(), QString("vmyDatex"));
     QCOMPARE(run.window.findChild<QLabel*>("JP06")->text(), QString());
 
-    const QString printed = pdfText(run.print());
+    const QString printed = PdfText(run.print());
     for (const char* shown :
          {"vJNamex", "vJMobx", "vJDeptx", "vSNamex", "vSPNumx", "vEANx", "vZDY1x", "vZDY3x", "vmyDatex"})
         QVERIFY2(printed.contains(QLatin1String(shown)), shown);
@@ -389,7 +484,7 @@ void TestPrinting::testPrintAndNonLiveWaybillsPrintDisplayNames()
     QCOMPARE(run.window.ItemTexts.value(25), QStringLiteral("快递日期"));
     QCOMPARE(run.window.ItemTexts.size(), 100);
     QCOMPARE(run.window.findChild<QLabel*>("SP09")->text(), QStringLiteral("收件人地址"));
-    const QString printed = pdfText(run.print());
+    const QString printed = PdfText(run.print());
     QVERIFY(printed.contains(QStringLiteral("收件人地址")));
     QVERIFY(!printed.contains("vJNamex"));
 }
@@ -457,7 +552,7 @@ void TestPrinting::unreadablePictureIsReportedAndWindowStillPrints()
     QCOMPARE(messages.shown().first().kind, MessageKind::Error);
     QVERIFY(messages.last().contains(CompanyPicturePath(Company)));
     QCOMPARE(child(&run.window, "Panel1")->size(), QSize(1000, 618));
-    QVERIFY(pdfText(run.print()).contains(QStringLiteral("收件人地址")));
+    QVERIFY(PdfText(run.print()).contains(QStringLiteral("收件人地址")));
 }
 
 void TestPrinting::bigPictureScrollsAndPrintsWholeLayout()
@@ -512,9 +607,7 @@ void TestPrinting::printerFailureKeepsWindowOpen()
 
 void TestPrinting::printsThroughDefaultPrinter()
 {
-    const QString outDir = qEnvironmentVariable("ORVANE_CUPS_PDF_DIR");
-    if (outDir.isEmpty())
-        QSKIP("no cups-pdf default printer set up (tools/test.sh starts one)");
+    CUPS_PDF_DIR(outDir);
     ProgramFolder folder;
     createCompany();
     switchOnly({"SP01", "KP01"});
@@ -557,7 +650,7 @@ void TestPrinting::missingDefaultPrinterIsReported()
     calib.CompanyName = Company;
     calib.show();
     QCoreApplication::processEvents();
-    QCOMPARE(child<QLabel>(&calib, "Label4")->text(), QStringLiteral("（没有默认打印机）"));
+    QCOMPARE(child<QComboBox>(&calib, "ComboBox1")->currentText(), QStringLiteral("系统默认打印机（没有）"));
     QTest::mouseClick(child(&calib, "BitBtn1"), Qt::LeftButton);
     QCOMPARE(messages.texts(), QStringList({QStringLiteral("没有默认打印机，请先在系统中设置默认打印机。")}));
     QVERIFY(calib.isVisible());
@@ -580,9 +673,7 @@ void TestPrinting::crossesLandAtTheOffsetFromTheChosenOrigin()
     QFETCH(bool, withMargins);
     QFETCH(bool, paperEdge);
     QFETCH(QPointF, offsetMm);
-    const QString outDir = qEnvironmentVariable("ORVANE_CUPS_PDF_DIR");
-    if (outDir.isEmpty())
-        QSKIP("no cups-pdf default printer set up (tools/test.sh starts one)");
+    CUPS_PDF_DIR(outDir);
     const QString queue = withMargins ? marginsPrinter() : QString();
     if (withMargins && queue.isEmpty())
         QSKIP("no cups-pdf queue with margins could be made (needs lpadmin)");
@@ -686,7 +777,7 @@ void TestPrinting::textInABoxStaysInsideIt()
     createCompany();
     switchOnly({"SP09"});
     const QPoint at(100, 200);
-    PrintSetup::saveLayout(Company, {{"SP09", at.x(), at.y()}}, {{"SP09", width}}, 0);
+    PrintSetup::saveLayout(Company, {{"SP09", at.x(), at.y()}}, {{"SP09", width}}, {});
     PrintRun run(insertWaybill({{"SAdd", text}}));
     const QString pdf = run.print();
 
@@ -706,67 +797,209 @@ void TestPrinting::textInABoxStaysInsideIt()
     qInfo("%d lines, %.1f x %.1f layout pixels of ink", printedLines, ink.width() / perPixel, ink.height() / perPixel);
     QVERIFY2(lines == 3 ? printedLines >= 3 : printedLines == lines, qPrintable(QString::number(printedLines)));
     // Nothing lost: the text reads back whole once the line breaks are taken out.
-    QString printed = pdfText(pdf);
+    QString printed = PdfText(pdf);
     printed.remove(QRegularExpression("\\s"));
     QVERIFY2(printed.contains(text), qPrintable(printed));
 }
 
-void TestPrinting::boxOverAMarkOnATrueSizeScanPrintsOnTheMark()
+void TestPrinting::formOfItsOwnSizeThroughCupsLinesUpWithItsScan()
 {
+    CUPS_PDF_DIR(outDir);
     ProgramFolder folder;
     createCompany();
-    // A 230 mm wide form scanned at 200 dpi, with a 5 mm square 120 mm from its left
-    // edge and 60 mm from its top.
+    switchOnly({"JP05", "SP09"});
+    // A 230 x 127 mm form scanned at 200 dpi, which the file says, with a 5 mm square
+    // 120 mm from its left edge and 60 mm from its top.
     const double scanDotsPerMm = 200 / 25.4;
-    QImage scan(qRound(230 * scanDotsPerMm), 1000, QImage::Format_RGB32);
+    QImage scan(qRound(230 * scanDotsPerMm), qRound(127 * scanDotsPerMm), QImage::Format_RGB32);
     scan.fill(Qt::white);
     QPainter(&scan).fillRect(QRectF(QPointF(120, 60) * scanDotsPerMm, QSizeF(5, 5) * scanDotsPerMm), Qt::black);
+    scan.setDotsPerMeterX(qRound(200 / 0.0254));
+    scan.setDotsPerMeterY(qRound(200 / 0.0254));
     QVERIFY(scan.save(CompanyPicturePath(Company), "JPG", 95));
     MessageRecorder messages;
+    const int at220mm = qRound(220 / 25.4 * 96);
     {
         TfrmP2 designer(nullptr);
         designer.CompanyName = Company;
         designer.show();
         QCoreApplication::processEvents();
-        auto* width = child<QDoubleSpinBox>(&designer, "SpinW");
-        width->selectAll();
-        QTest::keyClicks(width, "230");
-        QTest::keyClick(width, Qt::Key_Return);
-        const QPixmap shown = child<QLabel>(&designer, "Image1")->pixmap();
-        QCOMPARE(shown.width(), 869); // 230 mm at 96 pixels an inch
-        // The user lays the box's corner on the mark's first dark pixel.
-        const QRect mark = inkBounds(shown.toImage());
-        ItemBox* box = designer.box("JP05");
-        const QPoint target = child<QLabel>(&designer, "Image1")->mapTo(box->parentWidget(), mark.topLeft());
-        QTest::mousePress(box, Qt::LeftButton, {}, QPoint(1, 1));
-        QTest::mouseMove(box, box->mapFromParent(target + QPoint(1, 1)));
-        QTest::mouseRelease(box, Qt::LeftButton, {}, box->mapFromParent(target + QPoint(1, 1)));
+        // At true size straight away, its size taken from the scan: nothing typed.
+        auto* picture = child<QLabel>(&designer, "Image1");
+        QCOMPARE(picture->pixmap().width(), 869); // 230 mm at 96 pixels an inch
+        QCOMPARE(child<QDoubleSpinBox>(&designer, "SpinW")->value(), 230.0);
+        QCOMPARE(child<QDoubleSpinBox>(&designer, "SpinH")->value(), 127.0);
+        // The user lays the box's corner on the mark's first dark pixel, and the address
+        // 220 mm from the form's left edge.
+        const QRect mark = inkBounds(picture->pixmap().toImage());
+        for (const auto& [code, target] :
+             {std::pair{"JP05", picture->mapTo(designer.box("JP05")->parentWidget(), mark.topLeft())},
+              std::pair{"SP09", QPoint(at220mm, 200)}}) {
+            ItemBox* box = designer.box(code);
+            QTest::mousePress(box, Qt::LeftButton, {}, QPoint(1, 1));
+            QTest::mouseMove(box, box->mapFromParent(target + QPoint(1, 1)));
+            QTest::mouseRelease(box, Qt::LeftButton, {}, box->mapFromParent(target + QPoint(1, 1)));
+        }
         designer.Button2Click();
     }
-    QTemporaryDir out;
-    SetPrintOutputFile(out.filePath("sheet.pdf"));
-    {
-        // The print window shows the scan at the same scale, and opens the calibration,
-        // whose sheet has a cross where the box's text starts.
-        ModalRecorder modals;
-        PrintRun run("0");
-        QCOMPARE(child<QLabel>(&run.window, "Image1")->width(), 869);
-        QTest::mouseClick(child(&run.window, "Button2"), Qt::LeftButton);
-        TfrmCalib* calib = modals.lastOf<TfrmCalib>();
-        QVERIFY(calib && calib->CompanyName == Company);
-        QTest::mouseClick(child(calib, "RadioButton2"), Qt::LeftButton);
-        calib->BitBtn2Click();
-    }
-    SetPrintOutputFile(QString());
-    const int dpi = 600;
-    const QPointF expected = QPointF(120, 60) * dpi / 25.4;
-    const std::optional<QPointF> found =
-        crossCentre(rasterise(out.filePath("sheet.pdf"), dpi, true), expected, dpi / 25.4);
+    // The page is the form, and nothing at 220 mm is cut off at an A4 edge (210 mm).
+    PrintRun run(insertWaybill({{"SAdd", QStringLiteral("十五层")}}));
+    const QString pdf = run.printOnDefaultPrinter(outDir);
+    const QList<QSizeF> pages = pdfPagesMm(pdf);
+    QCOMPARE(pages.size(), 1);
+    QVERIFY2(qAbs(pages[0].width() - 230) <= 0.2 && qAbs(pages[0].height() - 127) <= 0.2,
+             qPrintable(QString("%1 x %2 mm").arg(pages[0].width()).arg(pages[0].height())));
+    const int dpi = 300;
+    const QImage page = rasterise(pdf, dpi, true);
+    const QRect address = inkBounds(page.copy(QRect(qRound(219.0 / 25.4 * dpi), 0, page.width(), page.height())));
+    QVERIFY2(address.width() > dpi / 25.4, "no text a millimetre wide right of 219 mm");
+
+    // The calibration sheet, from the print window, has its cross where the box's text starts.
+    ModalRecorder modals;
+    PrintRun sheet("0");
+    QTest::mouseClick(child(&sheet.window, "Button2"), Qt::LeftButton);
+    TfrmCalib* calib = modals.lastOf<TfrmCalib>();
+    QVERIFY(calib);
+    const QString sheetPdf = printedOnDefaultPrinter(outDir, [calib] { calib->BitBtn2Click(); });
+    const int fine = 600;
+    const QPointF expected = QPointF(120, 60) * fine / 25.4;
+    const std::optional<QPointF> found = crossCentre(rasterise(sheetPdf, fine, true), expected, fine / 25.4);
     QVERIFY(found);
-    const QPointF errorMm = (*found - expected) / (dpi / 25.4);
+    const QPointF errorMm = (*found - expected) / (fine / 25.4);
     qInfo("the box prints %.3f mm, %.3f mm from the mark", errorMm.x(), errorMm.y());
     QVERIFY2(qAbs(errorMm.x()) <= 0.3 && qAbs(errorMm.y()) <= 0.3,
              qPrintable(QString("%1, %2 mm").arg(errorMm.x()).arg(errorMm.y())));
+}
+
+void TestPrinting::batchSendsEachCompanysWaybillsToItsPrinterInListOrder()
+{
+    CUPS_PDF_DIR(outDir);
+    SocketQueue epson("OrvaneTestEpson24", {"-m", "drv:///sample.drv/epson24.ppd"});
+    if (!epson.ok)
+        QSKIP("CUPS's Epson 24-pin driver cannot be installed here (needs lpadmin and the cups sample drivers)");
+    ProgramFolder folder;
+    const QString other = QStringLiteral("圆通速递");
+    createCompany();
+    createCompany(other);
+    switchOnly({"SP01"});
+    switchOnly({"SP01"}, other);
+    // A 230 x 127 mm form on the dot-matrix printer; the other company as it always was.
+    PrintSetup::saveLayout(Company, {}, {}, {230, 127, epson.name});
+    // Entered in this order; the list shows them newest first. The other company's
+    // recipients grow longer with each, so their pages tell their order.
+    for (const auto& [company, recipient] : {std::pair{Company, "a"}, std::pair{other, "1"}, std::pair{Company, "b"},
+                                             std::pair{other, "11111111"}, std::pair{Company, "c"}})
+        insertWaybill({{"EName", company}, {"SName", recipient}});
+    MessageRecorder messages;
+    QueryDriver<TfrmE_Q> query(QStringLiteral("快递单号"));
+    query.query();
+    const QString pdf = printedOnDefaultPrinter(outDir, [&] { query.run("P2"); });
+
+    // The dot-matrix printer is told a 5-inch page (30 lines of 1/6 inch; A4 would be 70)
+    // and feeds one form a waybill.
+    const EscP escp = readEscP(epson.received());
+    QCOMPARE(escp.pageLines, QList<int>({30, 30, 30}));
+    QCOMPARE(escp.formFeeds, 3);
+    QCOMPARE(pdfPagesMm(pdf).size(), 2);
+    const int newer = inkBounds(rasterise(pdf, 96, true, 1)).width();
+    const int older = inkBounds(rasterise(pdf, 96, true, 2)).width();
+    QVERIFY2(newer > 2 * older, qPrintable(QString("%1 then %2").arg(newer).arg(older)));
+}
+
+void TestPrinting::postScriptPrinterIsToldTheFormsSize()
+{
+    SocketQueue postScript("OrvaneTestPostScript", {"-m", "drv:///sample.drv/generic.ppd"});
+    QFile made(QStringLiteral("/etc/cups/ppd/%1.ppd").arg(postScript.name));
+    if (!postScript.ok || !made.open(QIODevice::ReadOnly))
+        QSKIP("no generic PostScript queue can be made here (needs lpadmin and the cups sample drivers)");
+    // CUPS's generic description offers only fixed sizes; a laser printer's own offers
+    // custom ones, as these lines do.
+    QByteArray ppd = made.readAll();
+    ppd.replace("*OpenUI *PageSize", R"(*VariablePaperSize: True
+*CustomPageSize True: "pop pop pop <</PageSize[5 -2 roll]>>setpagedevice"
+*ParamCustomPageSize Width: 1 points 36 1080
+*ParamCustomPageSize Height: 2 points 36 86400
+*ParamCustomPageSize WidthOffset: 3 points 0 0
+*ParamCustomPageSize HeightOffset: 4 points 0 0
+*ParamCustomPageSize Orientation: 5 int 0 0
+*OpenUI *PageSize)");
+    QTemporaryDir dir;
+    QFile custom(dir.filePath("custom.ppd"));
+    QVERIFY(custom.open(QIODevice::WriteOnly) && custom.write(ppd) == ppd.size());
+    custom.close();
+    QVERIFY(commandOutput("lpadmin", {"-p", postScript.name, "-P", custom.fileName()}));
+    ProgramFolder folder;
+    createCompany();
+    PrintSetup::saveLayout(Company, {}, {}, {230, 127, postScript.name});
+    PrintRun run("0");
+    run.window.Button1Click();
+    // 230 x 127 mm is 652 x 360 points: as the document's media, or the page size the
+    // job sets through the description's custom size.
+    static const QRegularExpression size(R"((?:%%DocumentMedia:\s*\S+|\*CustomPageSize True)\s+([\d.]+)\s+([\d.]+))");
+    QStringList sizes;
+    for (auto m = size.globalMatch(QString::fromLatin1(postScript.received())); m.hasNext();) {
+        const QRegularExpressionMatch found = m.next();
+        sizes << QString("%1 x %2").arg(qRound(found.captured(1).toDouble())).arg(qRound(found.captured(2).toDouble()));
+    }
+    QVERIFY2(!sizes.isEmpty() && sizes.count("652 x 360") == sizes.size(), qPrintable(sizes.join(", ")));
+}
+
+void TestPrinting::goneCompanyPrinterIsNamedAndTheDefaultOffered()
+{
+    CUPS_PDF_DIR(outDir);
+    ProgramFolder folder;
+    createCompany();
+    PrintSetup::savePrinter(Company, QStringLiteral("已搬走的打印机"));
+    MessageRecorder messages(false);
+    PrintRun run("0");
+    QTest::mouseClick(child(&run.window, "Button1"), Qt::LeftButton);
+
+    QCOMPARE(messages.shown().first().kind, MessageKind::Question);
+    QVERIFY(messages.last().contains(QStringLiteral("已搬走的打印机")));
+    QVERIFY(messages.last().contains(QPrinterInfo::defaultPrinterName()));
+    QVERIFY(run.window.isVisible()); // declined: nothing printed
+    messages.answerNext(true);
+    QVERIFY2(!run.printOnDefaultPrinter(outDir).isEmpty(), "cups-pdf wrote no file");
+    QVERIFY(!run.window.isVisible());
+}
+
+void TestPrinting::paperIsBlackInTheChosenFaceUnderAnyPalette()
+{
+    ProgramFolder folder;
+    createCompany();
+    switchOnly({"JP01", "SP09", "KP05"});
+    PrintSetup::saveLayout(Company, {}, {{"SP09", 150}}, {});
+    const QString id = insertWaybill(
+        {{"JName", QStringLiteral("张三 Zhang")}, {"SAdd", QStringLiteral("北京市海淀区中关村软件园 10 号楼 3 层")}});
+    const QPalette original = QApplication::palette();
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(original); });
+    QImage pages[2];
+    QString fonts;
+    for (const bool dark : {false, true}) {
+        // Light text on a dark window, or the other way round.
+        QApplication::setPalette(dark ? QPalette(QColor(230, 230, 230), QColor(32, 32, 32))
+                                      : QPalette(Qt::black, Qt::white));
+        PrintRun run(id);
+        const QString pdf = run.print();
+        pages[dark] = rasterise(pdf, 150, true);
+        fonts = commandOutput("pdffonts", {pdf}).value_or(QString());
+    }
+    QVERIFY(inkBounds(pages[0]).isValid());
+    QCOMPARE(pages[1], pages[0]);
+    uchar darkest = 255;
+    for (int y = 0; y < pages[1].height(); ++y)
+        darkest =
+            qMin(darkest, *std::min_element(pages[1].constScanLine(y), pages[1].constScanLine(y) + pages[1].width()));
+    QCOMPARE(darkest, uchar(0));
+
+    if (commandOutput("fc-list", {":lang=zh", "family"}).value_or(QString()).count('\n') < 2)
+        QSKIP("fewer than two Chinese fonts installed: nothing to choose between");
+    // Every font the page embeds (the lines below pdffonts' two header lines) is the
+    // chosen face's bold.
+    const QStringList embedded = fonts.split('\n', Qt::SkipEmptyParts).mid(2);
+    QVERIFY(!embedded.isEmpty());
+    for (const QString& line : embedded)
+        QVERIFY2(line.section(" ", 0, 0).contains("NotoSansCJK") && line.contains("Bold"), qPrintable(fonts));
 }
 
 ORVANE_TEST_MAIN(TestPrinting)

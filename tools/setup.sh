@@ -14,6 +14,7 @@ packages=(
   xvfb xauth libxcb1-dev imagemagick poppler-utils xdotool openbox unzip
   cups cups-client cups-bsd printer-driver-cups-pdf
   unicode-data python3
+  fonts-noto-cjk
   libbenchmark-dev
 )
 

@@ -2,6 +2,7 @@
 
 #include "E_In.h"
 #include "DM.h"
+#include "FormLayout.h"
 #include "Guard.h"
 #include "Messages.h"
 #include "Modal.h"
@@ -97,27 +98,28 @@ void TfrmE_Q::P2Click()
         progress->setMinimumDuration(0);
         progress->setValue(0);
     }
-    // Every row the filter matches, in list order, read once through.
+    // Every row the filter matches, in list order, read once through. Each company's
+    // pages go to its own printer: one job per printer, each in list order.
     QSqlQuery rows = DM().run(listing(), TfrmDM::Rows::ForwardOnly);
-    PrintJob job;
-    QList<qint64> printed;
-    // Only what reached the printer is logged: a cancelled batch ends after its page in
+    PrintBatch batch(this);
+    // Only what reached a printer is logged: a cancelled batch ends after its page in
     // progress, and a failure part way still sends and logs the pages before it.
     const auto finish = [&] {
-        job.finish();
-        WaybillStore::logPrints(printed, job.printerName(), WaybillStore::PrintKind::Batch);
+        batch.finish([](const PrintBatch::Sent& sent) {
+            WaybillStore::logPrints(sent.waybillIds, sent.printer, WaybillStore::PrintKind::Batch);
+        });
     };
     try {
+        int added = 0;
         while (rows.next()) {
             if (progress && progress->wasCanceled())
                 break;
-            TfrmP3 page(nullptr);
-            page.CompanyName = rows.value(QStringLiteral("快递公司")).toString();
-            page.WaybillId = rows.value(QStringLiteral("ID")).toString();
-            job.addPage(page.printLayout(), page.CompanyName);
-            printed << page.WaybillId.toLongLong();
+            const QString company = rows.value(QStringLiteral("快递公司")).toString();
+            const QString id = rows.value(QStringLiteral("ID")).toString();
+            if (!batch.add(CompanyForm(company, WaybillStore::printTexts(id)), id.toLongLong()))
+                break; // a printer gone, and the default one not wanted: stop here
             if (progress)
-                progress->setValue(static_cast<int>(printed.size()));
+                progress->setValue(++added);
         }
     } catch (...) {
         Guarded(this, finish);

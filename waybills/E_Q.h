@@ -10,6 +10,7 @@ public:
     explicit TfrmE_Q(QWidget* parent = nullptr);
 
     void P1Click();
-    // "批量打印": every waybill of the list, in the order shown, one page each, in one job.
+    // "批量打印": every waybill of the list, in the order shown, one page each, in one job per
+    // printer, each in list order.
     void P2Click();
 };
