@@ -3,8 +3,8 @@
 #include "CompanyPicture.h"
 #include "Controls.h"
 #include "CourierStore.h"
-#include "FormReader.h"
 #include "FormPainter.h"
+#include "FormReader.h"
 #include "Guard.h"
 #include "Messages.h"
 #include "Modal.h"
@@ -18,9 +18,10 @@
 #include <QDoubleSpinBox>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMouseEvent>
-#include <QProgressBar>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollArea>
@@ -363,6 +364,7 @@ TfrmP2::TfrmP2(QWidget* parent) : QDialog(parent)
         auto* box = new ItemBox(item.code, item.displayName, area);
         box->move(item.initialLeft, item.initialTop);
         OnSignal(box, &ItemBox::dropped, this, [this] {
+            m_moved = true;
             fitArea();
             markOutside();
         });
@@ -553,6 +555,15 @@ void TfrmP2::Button2Click()
     accept();
 }
 
+void TfrmP2::keyPressEvent(QKeyEvent* event)
+{
+    // Esc would drop the boxes moved since the last 保存: ask first.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && m_moved &&
+        !AskQuestion(this, windowTitle(), QStringLiteral("放弃未保存的内容吗？"), false))
+        return;
+    QDialog::keyPressEvent(event);
+}
+
 void TfrmP2::scanFormClicked()
 {
     if (m_reader)
@@ -609,6 +620,7 @@ void TfrmP2::applyProposal(const FormScan::Proposal& proposal, QSize pictureSize
         box->raise();
         box->setProposed(true);
         m_switchOn.insert(placed.code);
+        m_moved = true;
     }
     fitArea();
     ShowMessage(this, ProposalSummary(proposal));

@@ -98,6 +98,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void prepare();
@@ -124,6 +125,7 @@ private:
     QProgressBar* scanProgress;
     FormReader* m_reader = nullptr;
     QSet<QString> m_switchOn; // items the reading placed, switched on at 保存
+    bool m_moved = false;     // boxes moved since the window opened
     QDoubleSpinBox* SpinH;
     QComboBox* ComboBox1;
     QList<ItemBox*> m_boxes;

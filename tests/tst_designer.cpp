@@ -278,10 +278,23 @@ void TestDesigner::closingWithoutSaveKeepsPositions()
 {
     ProgramFolder folder;
     createCompany();
+    MessageRecorder messages(false);
+    {
+        // Unmoved, Esc closes at once.
+        Designer designer;
+        QTest::keyClick(&designer.window, Qt::Key_Escape);
+        QVERIFY(messages.shown().isEmpty());
+        QVERIFY(!designer.window.isVisible());
+    }
     {
         Designer designer;
         ItemBox* box = designer.window.box("JP01");
         drag(box, QPoint(1, 1), {QPoint(300, 300)});
+        QCOMPARE(box->pos(), QPoint(299, 299));
+        // Esc after a move asks, and No keeps the window and the move.
+        QTest::keyClick(&designer.window, Qt::Key_Escape);
+        QCOMPARE(messages.texts(), QStringList({"放弃未保存的内容吗？"}));
+        QVERIFY(designer.window.isVisible());
         QCOMPARE(box->pos(), QPoint(299, 299));
         designer.window.close();
     }
