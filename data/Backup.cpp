@@ -2,6 +2,7 @@
 
 #include "DM.h"
 #include "Schema.h"
+#include "SqliteHandle.h"
 #include "Unit1.h"
 #include "ZipArchive.h"
 
@@ -73,11 +74,6 @@ bool replaceFile(const QString& from, const QString& to)
 {
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
-
-struct SqliteCloser {
-    void operator()(sqlite3* db) const { sqlite3_close(db); }
-};
-using SqliteHandle = std::unique_ptr<sqlite3, SqliteCloser>;
 
 SqliteHandle openSqlite(const QString& path, int flags)
 {
