@@ -75,7 +75,8 @@ public:
                             closed = true;
                         token(reader);
                     }
-                    if (reader.error() != QXmlStreamReader::PrematureEndOfDocumentError)
+                    // Waiting for the next piece is not an error; anything else is.
+                    if (reader.hasError() && reader.error() != QXmlStreamReader::PrematureEndOfDocumentError)
                         Refuse(m_path, notAWorkbook());
                     if (sinceToken > TokenLimit)
                         Refuse(m_path, QStringLiteral("工作簿中有一处内容超过 %1 MB 仍未结束，不像是联系人名单。")
@@ -330,7 +331,9 @@ private:
                 refuse(QStringLiteral("工作表的行号 %1 无效。").arg(number.left(20)));
         }
         if (m_row > MaxRows)
-            refuse(QStringLiteral("工作表的第 %1 行超出了 Excel 的最后一行 %2。").arg(number.left(20)).arg(MaxRows));
+            refuse(QStringLiteral("工作表的第 %1 行超出了 Excel 的最后一行 %2。")
+                       .arg(number.isEmpty() ? QString::number(m_row) : number.left(20).toString())
+                       .arg(MaxRows));
         m_inRow = true;
         m_column = -1;
         m_cells = QStringList(m_wanted.size());
