@@ -35,6 +35,7 @@ private slots:
     void importTellsWhatItRefusedAndCut();
     void hostileWorkbooksAreRefusedWhole_data();
     void hostileWorkbooksAreRefusedWhole();
+    void bigWorkbookKeepsItsStringsAndFarColumns();
     void importCanBeStopped_data();
     void importCanBeStopped();
     void exportCutsOverlongCellsAndAsksAboutTheFullName();
@@ -471,6 +472,32 @@ void TestExchange::hostileWorkbooksAreRefusedWhole()
         QVERIFY2(error.message().contains(message), qPrintable(error.message().left(300)));
     }
     QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM USender")), 0);
+}
+
+// Shared strings past what the reader holds in memory are read back from its temporary
+// file, each the right one; a column as far right as a sheet has is read like any other.
+void TestExchange::bigWorkbookKeepsItsStringsAndFarColumns()
+{
+    ProgramFolder folder;
+    QStringList strings = {"寄件人", "电话号码"};
+    for (int i = 0; i < 300000; ++i)
+        strings << QString("联系人%1，一个足够长的名字好让共享文字超过内存里放得下的量").arg(i);
+    const auto cell = [](const QByteArray& reference, int index) {
+        return "<c r=\"" + reference + "\" t=\"s\"><v>" + QByteArray::number(index) + "</v></c>";
+    };
+    const auto row = [&](int number, int name, const char* phone) {
+        return "<row r=\"" + QByteArray::number(number) + "\">" + cell("A" + QByteArray::number(number), name) +
+               "<c r=\"XFD" + QByteArray::number(number) + "\"><v>" + phone + "</v></c></row>";
+    };
+    writeWorkbook(folder.file("in.xlsx"),
+                  "<w><sheetData><row r=\"1\">" + cell("A1", 0) + cell("XFD1", 1) + "</row>" + row(2, 2, "1") +
+                      row(3, 150002, "2") + row(1048576, 300001, "3") + "</sheetData></w>",
+                  strings);
+    const auto summary = ContactImport::Import(SenderKind, folder.file("in.xlsx"));
+    QVERIFY(summary);
+    QCOMPARE(
+        RowsOf(SqlText("SELECT theName, thePhone FROM USender ORDER BY ID")),
+        QStringList({strings[2].left(20) + "|1", strings[150002].left(20) + "|2", strings[300001].left(20) + "|3"}));
 }
 
 void TestExchange::importCanBeStopped_data()
