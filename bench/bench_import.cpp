@@ -150,7 +150,12 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments().mid(1);
     try {
         if (args.size() == 4 && args[0] == QLatin1String("--import")) {
-            ImportOnce(out, args[1], args[2], args[3].toLongLong());
+            try {
+                ImportOnce(out, args[1], args[2], args[3].toLongLong());
+            } catch (const AppError& error) {
+                // A refusal is a figure too: a full sheet of inline strings passes the 512 MB limit.
+                out << QStringLiteral("%1 refused: %2\n").arg(args[1], -24).arg(error.message());
+            }
             return 0;
         }
         qint64 csvMb = 50, sheetRows = 1048575; // and the title row
