@@ -15,9 +15,12 @@
 #include "ZipArchive.h"
 
 #include <QMenu>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QXmlStreamReader>
 #include <QtEndian>
 #include <xlsxwriter.h>
@@ -36,6 +39,7 @@ private slots:
     void hostileWorkbooksAreRefusedWhole_data();
     void hostileWorkbooksAreRefusedWhole();
     void bigWorkbookKeepsItsStringsAndFarColumns();
+    void longImportShowsProgressAndCancels();
     void importCanBeStopped_data();
     void importCanBeStopped();
     void exportCutsOverlongCellsAndAsksAboutTheFullName();
@@ -498,6 +502,34 @@ void TestExchange::bigWorkbookKeepsItsStringsAndFarColumns()
     QCOMPARE(
         RowsOf(SqlText("SELECT theName, thePhone FROM USender ORDER BY ID")),
         QStringList({strings[2].left(20) + "|1", strings[150002].left(20) + "|2", strings[300001].left(20) + "|3"}));
+}
+
+// A long import shows its progress in the window; 取消 there leaves the book as it was.
+void TestExchange::longImportShowsProgressAndCancels()
+{
+    ProgramFolder folder;
+    MessageRecorder messages;
+    QFile file(folder.file("in.csv"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("寄件人,电话号码\n");
+    for (int i = 0; i < 200000; ++i)
+        file.write("张" + QByteArray::number(i) + ",1\n");
+    file.close();
+    TfrmSender_Q window;
+    window.show();
+    OpenFileAnswer open(file.fileName());
+    QTimer watch; // runs while the dialog lets events through
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* progress = window.findChild<QProgressDialog*>("ImportProgress");
+        auto* cancel = progress ? progress->findChild<QPushButton*>() : nullptr;
+        if (cancel && cancel->isVisible() && cancel->text() == "取消" && !progress->wasCanceled())
+            QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+    watch.start(20);
+    child<QAction>(&window, "I1")->trigger();
+
+    QCOMPARE(messages.texts(), QStringList{"已取消导入，通讯录没有改动。"});
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM USender")), 0);
 }
 
 void TestExchange::importCanBeStopped_data()
