@@ -59,7 +59,7 @@ Run ExportOnce(const SqlText& listing, const QString& path)
     const double cpuBefore = CpuMs();
     QElapsedTimer timer;
     timer.start();
-    run.written = ExportListing(listing, {QStringLiteral("ID")}, {QStringLiteral("快递日期")}, path);
+    run.written = ExportListing(listing, {QStringLiteral("ID")}, {QStringLiteral("快递日期")}, path).rows;
     run.ms = timer.nsecsElapsed() / 1e6;
     run.cpuMs = CpuMs() - cpuBefore;
     run.peakKb = peakReset ? StatusKb("VmHWM") - before : -1;

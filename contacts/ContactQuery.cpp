@@ -4,6 +4,8 @@
 #include "Messages.h"
 #include "Modal.h"
 
+#include <QProgressDialog>
+
 namespace {
 
 // The conditions follow the field table, three to a row, the last one two places wide.
@@ -68,8 +70,20 @@ void ContactQuery::I1Click()
     const QString path = AskOpenFileName(this, QStringLiteral("Excel 或 CSV 文件 (*.xlsx *.csv)"));
     if (path.isEmpty())
         return;
-    const ContactImport::Summary summary = ContactImport::Import(m_contacts, ContactImport::ReadTable(path));
-    ShowMessage(this, ContactImport::SummaryText(summary));
+    // From about a second on, a long import shows how far it is and can be stopped.
+    QProgressDialog progress(QStringLiteral("正在导入联系人……"), QStringLiteral("取消"), 0, 1000, this);
+    progress.setObjectName(QStringLiteral("ImportProgress"));
+    progress.setWindowTitle(m_contacts.queryCaption);
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(1000);
+    progress.setValue(0);
+    const std::optional<ContactImport::Summary> summary =
+        ContactImport::Import(m_contacts, path, [&progress](qint64 done, qint64 total) {
+            progress.setValue(total > 0 ? int(done * 1000 / total) : 0);
+            return !progress.wasCanceled();
+        });
+    progress.reset();
+    ShowMessage(this, summary ? ContactImport::SummaryText(*summary) : QStringLiteral("已取消导入，通讯录没有改动。"));
     if (queried())
         myRef();
 }

@@ -1,5 +1,7 @@
 #include "FieldTable.h"
 
+#include "GbkText.h"
+
 namespace Fields {
 
 QString SelectList(const FieldTable& fields)
@@ -48,6 +50,14 @@ SqlText Update(const QString& table, const FieldTable& fields, const Record& val
     statement.values << id;
     statement.sql = QStringLiteral("UPDATE %1 SET %2 WHERE (ID = ?) ").arg(table, sets.join(QStringLiteral(", ")));
     return statement;
+}
+
+QString Fitted(const FieldDef& field, const QString& text)
+{
+    if (field.limit <= 0)
+        return text;
+    const bool bytes = field.unit == FieldDef::Unit::GbkBytes;
+    return text.left(FittingLength(text, bytes ? -1 : field.limit, bytes ? field.limit : -1));
 }
 
 QString ValueOf(const FieldTable& fields, const Record& values, const QString& column)

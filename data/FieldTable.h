@@ -43,11 +43,13 @@ struct Extra {
 };
 
 // "INSERT INTO SCom (theName, thePro, …, theDel) VALUES (?, ?, …, ?) "
-SqlText Insert(const QString& table, const FieldTable& fields, const Record& values,
-               const QList<Extra>& extra = {});
+SqlText Insert(const QString& table, const FieldTable& fields, const Record& values, const QList<Extra>& extra = {});
 // "UPDATE SCom SET theName = ?, thePro = ?, … WHERE (ID = ?) "
 SqlText Update(const QString& table, const FieldTable& fields, const Record& values, qint64 id,
                const QList<Extra>& extra = {});
+
+// The part of `text` the field's box would take if it were typed or pasted in.
+QString Fitted(const FieldDef& field, const QString& text);
 
 // The value of a record under a column of its table.
 QString ValueOf(const FieldTable& fields, const Record& values, const QString& column);

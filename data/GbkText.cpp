@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 
 namespace {
 
@@ -20,6 +21,8 @@ std::size_t utf8SequenceLength(unsigned char lead)
         return 3;
     return lead >= 0xC0 ? 2 : 1;
 }
+
+int gbkBytesOf(QChar first) { return first.unicode() < 0x80 || first.unicode() == 0x20AC ? 1 : 2; }
 
 // Runs iconv over the whole input. Where it meets a sequence it cannot convert, skip(in) says how many
 // input bytes to drop and replacement is written in their place.
@@ -87,6 +90,36 @@ QString fromGbk(const QByteArray& gbk)
 }
 
 int gbkByteLength(const QString& text) { return static_cast<int>(toGbk(text).size()); }
+
+int GbkBytesOf(QStringView text)
+{
+    int bytes = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        bytes += gbkBytesOf(text[i]);
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+    }
+    return bytes;
+}
+
+qsizetype FittingLength(QStringView text, qsizetype units, int gbkBytes)
+{
+    if (units >= 0 && units < text.size())
+        text = text.left(units);
+    int room = gbkBytes < 0 ? INT_MAX : gbkBytes;
+    qsizetype cut = 0;
+    while (cut < text.size()) {
+        const bool pair = text[cut].isHighSurrogate() && cut + 1 < text.size() && text[cut + 1].isLowSurrogate();
+        if (text[cut].isHighSurrogate() && !pair && cut + 1 == text.size())
+            break; // the first half of a character whose second half was cut off
+        const int bytes = gbkBytesOf(text[cut]);
+        if (bytes > room)
+            break;
+        room -= bytes;
+        cut += pair ? 2 : 1;
+    }
+    return cut;
+}
 
 QString pinyinCodeOf(const QString& text)
 {

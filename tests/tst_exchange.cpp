@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "Addressee_Q.h"
+#include "AppError.h"
 #include "Com_Q.h"
 #include "ContactImport.h"
 #include "CourierStore.h"
@@ -10,11 +11,18 @@
 #include "E_Q.h"
 #include "GbkText.h"
 #include "Sender_Q.h"
+#include "TableReader.h"
+#include "ZipArchive.h"
 
 #include <QMenu>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSqlQuery>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QXmlStreamReader>
+#include <QtEndian>
 #include <xlsxwriter.h>
 
 class TestExchange : public QObject {
@@ -26,23 +34,85 @@ private slots:
     void importAddsSkipsAndCounts_data();
     void importAddsSkipsAndCounts();
     void importIsAllOrNothing();
+    void importTellsWhatItRefusedAndCut_data();
+    void importTellsWhatItRefusedAndCut();
+    void hostileWorkbooksAreRefusedWhole_data();
+    void hostileWorkbooksAreRefusedWhole();
+    void bigWorkbookKeepsItsStringsAndFarColumns();
+    void longImportShowsProgressAndCancels();
+    void importCanBeStopped_data();
+    void importCanBeStopped();
+    void exportCutsOverlongCellsAndAsksAboutTheFullName();
 };
 
 namespace {
 
-// Answers the save dialog with a fixed path and records the name it suggested.
+// Answers the save dialog with the paths given, one a time, the last one for good, and
+// records the name it suggested.
 struct SaveFileAnswer {
     QString path, suggested;
+    QStringList later;
     SaveFileHandler previous;
-    explicit SaveFileAnswer(QString answer) : path(std::move(answer))
+    explicit SaveFileAnswer(QString answer, QStringList then = {}) : path(std::move(answer)), later(std::move(then))
     {
         previous = setSaveFileHandler([this](QWidget*, const QString&, const QString& name) {
             suggested = name;
-            return path;
+            const QString answer = path;
+            if (!later.isEmpty())
+                path = later.takeFirst();
+            return answer;
         });
     }
     ~SaveFileAnswer() { setSaveFileHandler(previous); }
 };
+
+// The rows of a workbook as the import's reader hands them over: the titles, then each
+// row's cells under them.
+QList<QStringList> sheetRows(const QString& xlsx)
+{
+    struct Collect : TableReader::Receiver {
+        QList<QStringList> rows;
+        QList<int> titles(const QList<TableReader::Title>& titles) override
+        {
+            QStringList texts;
+            QList<int> columns;
+            for (const TableReader::Title& title : titles) {
+                texts << title.text;
+                columns << title.column;
+            }
+            rows << texts;
+            return columns;
+        }
+        void row(const QStringList& cells, qint64) override { rows << cells; }
+    } collect;
+    TableReader::ReadXlsx(xlsx, collect);
+    return collect.rows;
+}
+
+QByteArray zipEntry(const QString& zipPath, const QString& name)
+{
+    QByteArray data;
+    ZipReader(zipPath).readAll(name, 64 << 20, &data);
+    return data;
+}
+
+// A workbook as small as a reader takes: the list of sheets, its relationships, one
+// sheet and its shared strings.
+void writeWorkbook(const QString& path, const QByteArray& sheet, const QStringList& strings)
+{
+    QByteArray sst = "<sst>";
+    for (const QString& text : strings)
+        sst += "<si><t>" + text.toHtmlEscaped().toUtf8() + "</t></si>";
+    ZipWriter zip(path);
+    zip.addData("xl/workbook.xml",
+                R"(<workbook xmlns:r="urn:r"><sheets><sheet name="1" r:id="s"/></sheets></workbook>)");
+    zip.addData("xl/_rels/workbook.xml.rels",
+                R"(<Relationships><Relationship Id="s" Type="x/worksheet" Target="worksheets/sheet1.xml"/>)"
+                R"(<Relationship Id="t" Type="x/sharedStrings" Target="sharedStrings.xml"/></Relationships>)");
+    zip.addData("xl/worksheets/sheet1.xml", sheet);
+    zip.addData("xl/sharedStrings.xml", sst + "</sst>");
+    QVERIFY(zip.finish());
+}
 
 QStringList visibleTitles(DataGrid* grid)
 {
@@ -58,7 +128,7 @@ using Element = QPair<QXmlStreamAttributes, QString>;
 QList<Element> elements(const QString& xlsx, const char* part, const char* name)
 {
     QList<Element> found;
-    QXmlStreamReader xml(ContactImport::ZipEntry(xlsx, part));
+    QXmlStreamReader xml(zipEntry(xlsx, part));
     while (!xml.atEnd())
         if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String(name)) {
             const QXmlStreamAttributes attributes = xml.attributes();
@@ -115,7 +185,7 @@ void TestExchange::everyQueryWindowExportsItsList()
     window->BitBtn1Click();
     last->trigger();
     QCOMPARE(answer.suggested, caption + "-" + QDate::currentDate().toString("yyyy-MM-dd") + ".xlsx");
-    const ContactImport::Table rows = ContactImport::ReadXlsx(answer.path);
+    const QList<QStringList> rows = sheetRows(answer.path);
     QCOMPARE(rows.size(), 2);
     QCOMPARE(rows.first(), visibleTitles(window->grid()));
     QCOMPARE(messages.texts(), QStringList{"导出 1 条记录到 " + answer.path});
@@ -130,6 +200,7 @@ void TestExchange::exportTakesEveryMatchingRowWithTextAndDates()
                              "'2026-12-07', '否')",
                              {QString("A%1").arg(i, 3, 10, QChar('0'))}));
     DM().ExecSql(SqlText("INSERT INTO UE (ENum, theDel) VALUES ('B1', '否'), ('A-deleted', '是')"));
+    DM().ExecSql(SqlText("INSERT INTO ULog (WID) SELECT ID FROM UE WHERE ENum = 'A299'"));
     QueryDriver<TfrmE_Q> q(QStringLiteral("快递单号"));
     q.edit(1)->setText("A");
     q.query();
@@ -138,7 +209,7 @@ void TestExchange::exportTakesEveryMatchingRowWithTextAndDates()
     q.run("X1");
 
     QCOMPARE(messages.texts(), QStringList{"导出 300 条记录到 " + folder.file("waybills.xlsx")});
-    const ContactImport::Table rows = ContactImport::ReadXlsx(folder.file("waybills.xlsx"));
+    const QList<QStringList> rows = sheetRows(folder.file("waybills.xlsx"));
     QCOMPARE(rows.size(), 301);
     QStringList numbers, expected;
     for (int i = 299; i >= 0; --i)
@@ -154,11 +225,21 @@ void TestExchange::exportTakesEveryMatchingRowWithTextAndDates()
     QHash<QString, Element> cells;
     for (const Element& cell : elements(file, "xl/worksheets/sheet1.xml", "c"))
         cells[cell.first.value("r").toString()] = cell;
-    const auto at = [&](int column, int row) { return cells[QChar('A' + column) + QString::number(row)]; };
+    const auto at = [&](int column, int row) {
+        QString letters; // 0 is A, 26 is AA
+        for (++column; column > 0; column = (column - 1) / 26)
+            letters.prepend(QChar('A' + (column - 1) % 26));
+        return cells[letters + QString::number(row)];
+    };
     QCOMPARE(at(phone, 301).first.value("t"), QString("inlineStr"));
     QCOMPARE(at(phone, 301).second, QString("0755-1234"));
     QCOMPARE(at(postcode, 2).first.value("t"), QString("inlineStr"));
     QCOMPARE(at(postcode, 2).second, QString("010020"));
+    // The print count is a number, not a text.
+    const int prints = rows[0].indexOf("打印次数");
+    QVERIFY(!at(prints, 2).first.hasAttribute("t"));
+    QCOMPARE(at(prints, 2).second, QString("1"));
+    QCOMPARE(at(prints, 3).second, QString("0"));
     QCOMPARE(rows[0][0], QString("快递日期"));
     QVERIFY(!at(0, 2).first.hasAttribute("t"));
     QCOMPARE(at(0, 2).second.toLongLong(), QDate(1899, 12, 30).daysTo(QDate(2026, 12, 7)));
@@ -196,7 +277,7 @@ void TestExchange::importAddsSkipsAndCounts()
     ContactStore::softDelete(kind, ContactStore::insert(kind, {"赵六", "", "", "旧公司", "", "", "", "", "", "", ""}));
 
     // Columns out of order, one unknown, most missing.
-    const ContactImport::Table table = {
+    const QList<QStringList> table = {
         {"备注", "单位名称", "手机号码", "生日", kind.title, "地址", "邮编"},
         {"说\"急\"件", "华强电子", "13800138000", "1990-01-01", " 张三 ", "深圳市, 南山区", "518057"},
         {"两行\n备注", "", "13900000000", "", "李四"},
@@ -268,6 +349,261 @@ void TestExchange::importIsAllOrNothing()
     QCOMPARE(messages.shown()[0].kind, MessageKind::Error);
     QVERIFY(messages.last().contains("third insert refused"));
     QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM USender")), 0);
+}
+
+void TestExchange::importTellsWhatItRefusedAndCut_data()
+{
+    QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<bool>("senders");
+    QTest::addColumn<QString>("message"); // a part of the one message shown
+    QTest::addColumn<QStringList>("stored");
+    const QByteArray titles = "寄件人,电话号码\n";
+    QTest::newRow("utf-8, a bad byte on line 3") << titles + "甲,1\n乙\xFF,2\n"
+                                                 << true << "第 3 行既不是 UTF-8 也不是 GBK" << QStringList();
+    QTest::newRow("gbk, a bad byte on line 4") << toGbk(titles + "甲,1\n乙,2\n") + "\x81\x20,3\n"
+                                               << true << "第 4 行既不是 UTF-8 也不是 GBK" << QStringList();
+    QTest::newRow("utf-8 mark, a bad byte on line 2") << "\xEF\xBB\xBF" + titles + "\xC0\x80,1\n"
+                                                      << true << "第 2 行不是 UTF-8" << QStringList();
+    QTest::newRow("unterminated quote") << titles + "甲,1\n\"乙,2\n丙,3\n"
+                                        << true << "第 3 行的引号没有配对" << QStringList();
+    QTest::newRow("stray quote") << titles + "甲,1\n说\"急\"件,2\n" << true << "第 3 行的引号用法不对" << QStringList();
+    QTest::newRow("empty file") << QByteArray() << true << "文件是空的" << QStringList();
+    QTest::newRow("titles only") << titles << true << "导入 0 条，跳过 0 条重复，0 条无姓名" << QStringList();
+    QTest::newRow("unknown titles")
+        << QByteArray("姓名,电话\n张三,1\n") << false
+        << "应有的标题：收件人（或 "
+           "寄件人）、电话号码、手机号码、单位名称、区号、省市区、地州市、区县、地址、邮编、备注\n"
+           "文件中的标题：姓名、电话"
+        << QStringList();
+    QTest::newRow("sender list into recipients") << titles + "张三,1\n"
+                                                 << false << "导入 1 条" << QStringList{"张三|1|0"};
+    const QByteArray waybills = "寄件人,寄件人电话号码,收件人,收件人电话号码\n李四,2,张三,1\n";
+    QTest::newRow("waybill list into recipients") << waybills << false << "导入 1 条" << QStringList{"张三|1|0"};
+    QTest::newRow("waybill list into senders") << waybills << true << "导入 1 条" << QStringList{"李四|2|0"};
+    QTest::newRow("old Mac line ends") << QByteArray("寄件人,电话号码\r张三,1\r李四,2") << true << "导入 2 条"
+                                       << QStringList{"张三|1|0", "李四|2|0"};
+    // 20 characters for the name, 100 for the remark; an emoji is two and is not split.
+    const QString jia = QString("甲").repeated(20), yi = QString("乙").repeated(19);
+    QTest::newRow("cut to the boxes")
+        << ("寄件人,电话号码,备注\n" + jia + "甲甲,1," + QString(100000, 'x') + "\n" + yi + "😀,2,\n丙,3,").toUtf8()
+        << true << "导入 3 条，跳过 0 条重复，0 条无姓名；其中 2 条有超过输入框长度的内容，已截短"
+        << QStringList{jia + "|1|100", yi + "|2|0", "丙|3|0"};
+}
+
+// What is refused is refused whole, with the line to look at; what is taken is cut as
+// its box would cut it, and counted.
+void TestExchange::importTellsWhatItRefusedAndCut()
+{
+    QFETCH(QByteArray, csv);
+    QFETCH(bool, senders);
+    QFETCH(QString, message);
+    QFETCH(QStringList, stored);
+    ProgramFolder folder;
+    MessageRecorder messages;
+    QFile file(folder.file("in.csv"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(csv);
+    file.close();
+    std::unique_ptr<QueryWindow> window(senders ? static_cast<QueryWindow*>(new TfrmSender_Q) : new TfrmAddressee_Q);
+    OpenFileAnswer open(file.fileName());
+    child<QAction>(window.get(), "I1")->trigger();
+
+    QCOMPARE(messages.shown().size(), 1);
+    QVERIFY2(messages.last().contains(message), qPrintable(messages.last()));
+    const QString table = senders ? "USender" : "UAddressee";
+    QCOMPARE(RowsOf(SqlText("SELECT theName, thePhone, LENGTH(Remark) FROM " + table + " ORDER BY ID")), stored);
+}
+
+void TestExchange::hostileWorkbooksAreRefusedWhole_data()
+{
+    QTest::addColumn<QByteArray>("prolog");
+    QTest::addColumn<QByteArray>("row");      // after a title row and a good row
+    QTest::addColumn<quint32>("claimedSize"); // the sheet's inflated size as the archive states it; 0: its own
+    QTest::addColumn<QString>("message");
+    const auto s = [](const char* index) {
+        return "<row r=\"3\"><c r=\"A3\" t=\"s\"><v>" + QByteArray(index) + "</v></c></row>";
+    };
+    QTest::newRow("column past XFD") << QByteArray() << QByteArray("<row><c r=\"XFE3\"><v>1</v></c></row>") << 0u
+                                     << "单元格 XFE3 超出了 Excel 的最后一列 XFD";
+    QTest::newRow("far column") << QByteArray() << QByteArray("<row><c r=\"ZZZZZ3\"><v>1</v></c></row>") << 0u
+                                << "单元格 ZZZZZ3 超出了 Excel 的最后一列 XFD";
+    QTest::newRow("row past the last") << QByteArray() << QByteArray("<row r=\"1048577\"><c><v>1</v></c></row>") << 0u
+                                       << "第 1048577 行超出了 Excel 的最后一行 1048576";
+    QTest::newRow("cell past the last row") << QByteArray() << QByteArray("<row><c r=\"A1048577\"><v>1</v></c></row>")
+                                            << 0u << "单元格 A1048577 超出了 Excel 的最后一行";
+    QTest::newRow("string past the list")
+        << QByteArray() << s("2") << 0u << "单元格 A3 引用了不存在的共享文字（编号“2”）";
+    QTest::newRow("negative string") << QByteArray() << s("-1") << 0u << "（编号“-1”）";
+    QTest::newRow("string not a number") << QByteArray() << s("x1") << 0u << "（编号“x1”）";
+    QTest::newRow("string past 32 bits") << QByteArray() << s("4294967296") << 0u << "（编号“4294967296”）";
+    QTest::newRow("entities") << QByteArray("<!DOCTYPE w [<!ENTITY a \"aaaaaaaa\">]>")
+                              << QByteArray("<row><c t=\"inlineStr\"><is><t>&a;&a;</t></is></c></row>") << 0u
+                              << "它不是有效的 Excel 工作簿";
+    QTest::newRow("endless text") << QByteArray() << "<row><c t=\"inlineStr\"><is><t>" + QByteArray(5 << 20, 'x') << 0u
+                                  << "超过 4 MB 仍未结束";
+    QTest::newRow("inflates past 512 MB") << QByteArray() << QByteArray() << (512u << 20) + 1 << "解压后超过 512 MB";
+}
+
+void TestExchange::hostileWorkbooksAreRefusedWhole()
+{
+    QFETCH(QByteArray, prolog);
+    QFETCH(QByteArray, row);
+    QFETCH(quint32, claimedSize);
+    QFETCH(QString, message);
+    ProgramFolder folder;
+    const QString path = folder.file("in.xlsx");
+    writeWorkbook(path,
+                  prolog +
+                      "<w><sheetData><row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c>"
+                      "</row><row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>张三</t></is></c></row>" +
+                      row + "</sheetData></w>",
+                  {"寄件人", "电话号码"});
+    if (claimedSize) {
+        // The central directory's record of the sheet: its uncompressed size at offset 24.
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QByteArray bytes = file.readAll();
+        const qsizetype record = bytes.indexOf("xl/worksheets/sheet1.xml", bytes.indexOf("PK\x01\x02")) - 46;
+        QVERIFY(record > 0 && bytes.mid(record, 4) == "PK\x01\x02");
+        qToLittleEndian(claimedSize, bytes.data() + record + 24);
+        file.seek(0);
+        file.write(bytes);
+    }
+    try {
+        ContactImport::Import(SenderKind, path);
+        QFAIL("imported");
+    } catch (const AppError& error) {
+        QVERIFY2(error.message().contains(message), qPrintable(error.message().left(300)));
+    }
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM USender")), 0);
+}
+
+// Shared strings past what the reader holds in memory are read back from its temporary
+// file, each the right one; a column as far right as a sheet has is read like any other.
+void TestExchange::bigWorkbookKeepsItsStringsAndFarColumns()
+{
+    ProgramFolder folder;
+    QStringList strings = {"寄件人", "电话号码"};
+    for (int i = 0; i < 300000; ++i)
+        strings << QString("联系人%1，一个足够长的名字好让共享文字超过内存里放得下的量").arg(i);
+    const auto cell = [](const QByteArray& reference, int index) {
+        return "<c r=\"" + reference + "\" t=\"s\"><v>" + QByteArray::number(index) + "</v></c>";
+    };
+    const auto row = [&](int number, int name, const char* phone) {
+        return "<row r=\"" + QByteArray::number(number) + "\">" + cell("A" + QByteArray::number(number), name) +
+               "<c r=\"XFD" + QByteArray::number(number) + "\"><v>" + phone + "</v></c></row>";
+    };
+    writeWorkbook(folder.file("in.xlsx"),
+                  "<w><sheetData><row r=\"1\">" + cell("A1", 0) + cell("XFD1", 1) + "</row>" + row(2, 2, "1") +
+                      row(3, 150002, "2") + row(1048576, 300001, "3") + "</sheetData></w>",
+                  strings);
+    const auto summary = ContactImport::Import(SenderKind, folder.file("in.xlsx"));
+    QVERIFY(summary);
+    QCOMPARE(
+        RowsOf(SqlText("SELECT theName, thePhone FROM USender ORDER BY ID")),
+        QStringList({strings[2].left(20) + "|1", strings[150002].left(20) + "|2", strings[300001].left(20) + "|3"}));
+}
+
+// A long import shows its progress in the window; 取消 there leaves the book as it was.
+void TestExchange::longImportShowsProgressAndCancels()
+{
+    ProgramFolder folder;
+    MessageRecorder messages;
+    QFile file(folder.file("in.csv"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("寄件人,电话号码\n");
+    for (int i = 0; i < 200000; ++i)
+        file.write("张" + QByteArray::number(i) + ",1\n");
+    file.close();
+    TfrmSender_Q window;
+    window.show();
+    OpenFileAnswer open(file.fileName());
+    QTimer watch; // runs while the dialog lets events through
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* progress = window.findChild<QProgressDialog*>("ImportProgress");
+        auto* cancel = progress ? progress->findChild<QPushButton*>() : nullptr;
+        if (cancel && cancel->isVisible() && cancel->text() == "取消" && !progress->wasCanceled())
+            QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+    watch.start(20);
+    child<QAction>(&window, "I1")->trigger();
+
+    QCOMPARE(messages.texts(), QStringList{"已取消导入，通讯录没有改动。"});
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM USender")), 0);
+}
+
+void TestExchange::importCanBeStopped_data()
+{
+    QTest::addColumn<bool>("workbook");
+    QTest::newRow("csv") << false;
+    QTest::newRow("xlsx") << true;
+}
+
+// Stopped at its first progress, an import leaves the book as it was; let run, it
+// reports its progress up to the whole file.
+void TestExchange::importCanBeStopped()
+{
+    QFETCH(bool, workbook);
+    ProgramFolder folder;
+    const QString path = folder.file(workbook ? "in.xlsx" : "in.csv");
+    QByteArray csv = "寄件人,电话号码\n",
+               sheet = "<w><sheetData><row><c t=\"s\"><v>0</v></c><c t=\"s\"><v>1</v></c></row>";
+    for (int i = 0; i < 3000; ++i) {
+        csv += "张" + QByteArray::number(i) + ",1\n";
+        sheet += "<row><c t=\"inlineStr\"><is><t>张" + QByteArray::number(i) + "</t></is></c></row>";
+    }
+    if (workbook) {
+        writeWorkbook(path, sheet + "</sheetData></w>", {"寄件人", "电话号码"});
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(csv);
+    }
+    QVERIFY(!ContactImport::Import(SenderKind, path, [](qint64, qint64) { return false; }));
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM USender")), 0);
+
+    qint64 lastDone = 0, lastTotal = -1;
+    const auto summary = ContactImport::Import(SenderKind, path, [&](qint64 done, qint64 total) {
+        lastDone = done;
+        lastTotal = total;
+        return true;
+    });
+    QVERIFY(summary);
+    QCOMPARE(summary->imported, 3000);
+    QCOMPARE(lastDone, lastTotal);
+}
+
+// A name typed without ".xlsx" is asked about with it; a cell past what Excel holds is
+// cut and said so; the next export starts where the last one went.
+void TestExchange::exportCutsOverlongCellsAndAsksAboutTheFullName()
+{
+    ProgramFolder folder;
+    MessageRecorder messages;
+    const QString filter = "Excel 工作簿 (*.xlsx)";
+    QCOMPARE(SaveFolder(filter), QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    ContactStore::insert(SenderKind, {"张三", "", "", "", "", "", "", "", "", "", QString(40000, 'x')});
+    QFile old(folder.file("x.xlsx"));
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    QueryDriver<TfrmSender_Q> q(SenderKind.title);
+    q.query();
+    SaveFileAnswer answer(folder.file("x"), {folder.file("y")});
+    messages.answerNext(false);
+    q.run("X1");
+
+    QCOMPARE(messages.shown().size(), 2);
+    QCOMPARE(messages.shown()[0].kind, MessageKind::Question);
+    QCOMPARE(messages.shown()[0].text, folder.file("x.xlsx") + " 已经存在。\n要替换它吗？");
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("old"));
+    QCOMPARE(messages.last(), "导出 1 条记录到 " + folder.file("y.xlsx") +
+                                  "\n其中 1 个单元格的内容超过 Excel 一格能放的 32767 个字符，已截短。");
+    QStringList texts;
+    for (const Element& cell : elements(folder.file("y.xlsx"), "xl/worksheets/sheet1.xml", "c"))
+        texts << cell.second;
+    QVERIFY(texts.contains(QString(32767, 'x')));
+    QCOMPARE(SaveFolder(filter), folder.path());
 }
 
 ORVANE_TEST_MAIN(TestExchange)

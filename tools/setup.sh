@@ -7,7 +7,7 @@ packages=(
   cmake g++ make pkg-config
   qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n sqlite3
   libjpeg62-turbo-dev libsodium-dev
-  libxlsxwriter-dev libminizip-dev libsqlite3-dev
+  libxlsxwriter-dev libminizip-dev libsqlite3-dev libcsv-dev
   fcitx5-frontend-qt6
   fonts-liberation fonts-wqy-microhei fonts-noto-cjk
   libtesseract-dev libleptonica-dev tesseract-ocr-chi-sim

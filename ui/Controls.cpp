@@ -1,5 +1,7 @@
 #include "Controls.h"
 
+#include "GbkText.h"
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -7,30 +9,6 @@
 #include <QProxyStyle>
 #include <QScreen>
 #include <QValidator>
-
-#include <climits>
-
-namespace {
-
-// GBK bytes of a character, given its first UTF-16 unit: one for ASCII and for the euro
-// sign (0x80 in GBK), two for anything else, whether GBK has it or it becomes the
-// two-byte placeholder (see GbkText.h). Counting character by character lets a paste
-// be cut in one pass. (iconv drops a few invisible characters, U+FEFF and the tag
-// characters, which gbkByteLength then counts as none; two is on the safe side.)
-int gbkBytesOf(QChar first) { return first.unicode() < 0x80 || first.unicode() == 0x20AC ? 1 : 2; }
-
-int gbkBytesOf(QStringView text)
-{
-    int bytes = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        bytes += gbkBytesOf(text[i]);
-        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            ++i;
-    }
-    return bytes;
-}
-
-} // namespace
 
 // Cuts a change at the limit of its box: typing past it does nothing and a paste stops
 // there, always at a whole character. The length limit in characters is QLineEdit's
@@ -68,20 +46,10 @@ public:
 
         const QStringView head = QStringView(input).left(prefix);
         const QStringView tail = QStringView(input).right(suffix);
-        int room = m_gbkBytes > 0 ? m_gbkBytes - gbkBytesOf(head) - gbkBytesOf(tail) : INT_MAX;
-        if (room < 0)
+        const int room = m_gbkBytes > 0 ? m_gbkBytes - GbkBytesOf(head) - GbkBytesOf(tail) : -1;
+        if (m_gbkBytes > 0 && room < 0)
             return Invalid;
-        qsizetype cut = prefix;
-        while (cut < end) {
-            const bool pair = input[cut].isHighSurrogate() && cut + 1 < end && input[cut + 1].isLowSurrogate();
-            if (input[cut].isHighSurrogate() && !pair && cut + 1 == end)
-                break; // the first half of a character whose second half was cut off
-            const int bytes = gbkBytesOf(input[cut]);
-            if (bytes > room)
-                break;
-            room -= bytes;
-            cut += pair ? 2 : 1;
-        }
+        const qsizetype cut = prefix + FittingLength(QStringView(input).mid(prefix, end - prefix), -1, room);
         if (cut == end)
             return Acceptable;
         input.remove(cut, end - cut);

@@ -1,16 +1,32 @@
 #include "Modal.h"
 
+#include "Messages.h"
+#include "Unit1.h"
+
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFileDialog>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QStandardPaths>
 
 namespace {
 ModalHandler g_modal;
 OpenFileHandler g_openFile;
 SaveFileHandler g_saveFile;
+
+// ".xlsx" of "Excel 工作簿 (*.xlsx)": the first pattern's suffix.
+QString suffixOf(const QString& filter)
+{
+    const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("\\*(\\.\\w+)")).match(filter);
+    return match.hasMatch() ? match.captured(1) : QString();
+}
+
+// The program's own settings beside its data, where a portable copy keeps everything.
+QString settingsPath() { return QDir(Unit1::programDir()).filePath(QStringLiteral("Data/settings.ini")); }
+
+QString lastFolderKey(const QString& filter) { return QStringLiteral("LastFolder/") + suffixOf(filter).mid(1); }
 } // namespace
 
 ReturnActivation::ReturnActivation(QWidget* owner) : m_opener(owner ? owner->window() : QApplication::activeWindow()) {}
@@ -58,17 +74,39 @@ SaveFileHandler setSaveFileHandler(SaveFileHandler handler)
     return previous;
 }
 
+QString SaveFolder(const QString& filter)
+{
+    const QString last = QSettings(settingsPath(), QSettings::IniFormat).value(lastFolderKey(filter)).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return last;
+    return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+}
+
 QString AskSaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName)
 {
-    if (g_saveFile)
-        return g_saveFile(parent, filter, suggestedName);
-    ReturnActivation back(parent);
-    const QDir documents(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
-    QFileDialog dialog(parent, QString(), documents.filePath(suggestedName), filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    // The filter's extension joins a name typed without it before the dialog asks about
-    // replacing a file, so typing "x" cannot silently replace "x.zip".
-    static const QRegularExpression extension(QStringLiteral("\\*\\.(\\w+)"));
-    dialog.setDefaultSuffix(extension.match(filter).captured(1));
-    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    const QString suffix = suffixOf(filter);
+    QString start = QDir(SaveFolder(filter)).filePath(suggestedName);
+    for (;;) {
+        QString path;
+        if (g_saveFile) {
+            path = g_saveFile(parent, filter, suggestedName);
+        } else {
+            ReturnActivation back(parent);
+            // The question is ours, asked once the suffix is on.
+            path = QFileDialog::getSaveFileName(parent, QString(), start, filter, nullptr,
+                                                QFileDialog::DontConfirmOverwrite);
+        }
+        if (path.isEmpty())
+            return path;
+        if (!suffix.isEmpty() && !path.endsWith(suffix, Qt::CaseInsensitive))
+            path += suffix;
+        const QFileInfo file(path);
+        if (!file.exists() ||
+            AskQuestion(parent, QStringLiteral("确认另存为"),
+                        QStringLiteral("%1 已经存在。\n要替换它吗？").arg(QDir::toNativeSeparators(path)), false)) {
+            QSettings(settingsPath(), QSettings::IniFormat).setValue(lastFolderKey(filter), file.absolutePath());
+            return path;
+        }
+        start = path;
+    }
 }

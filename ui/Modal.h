@@ -33,11 +33,15 @@ OpenFileHandler setOpenFileHandler(OpenFileHandler handler);
 QString AskOpenFileName(QWidget* parent, const QString& filter);
 
 // Returns the file to write, or an empty text when the user cancelled. The dialog opens
-// on `suggestedName` in the user's documents folder, gives a name typed without the
-// filter's extension that extension, and asks before replacing a file.
+// on `suggestedName` in SaveFolder(filter). A name typed without the filter's suffix
+// ("*.xlsx") gets it before anything is asked, so the question before replacing a file
+// names the file that would be replaced; a "no" opens the dialog again.
 using SaveFileHandler = std::function<QString(QWidget* parent, const QString& filter, const QString& suggestedName)>;
 SaveFileHandler setSaveFileHandler(SaveFileHandler handler);
 QString AskSaveFileName(QWidget* parent, const QString& filter, const QString& suggestedName);
+// The folder the last file of the filter's kind was saved in, as long as it is there;
+// otherwise the user's documents folder.
+QString SaveFolder(const QString& filter);
 
 // Creates a window owned by `owner`, lets `setUp` set its public values, and shows it
 // modally; the window goes when it is closed.

@@ -285,19 +285,17 @@ void QueryWindow::D1Click()
 void QueryWindow::X1Click()
 {
     const QString suggested = QStringLiteral("%1-%2.xlsx").arg(m_kind.caption, DateText(QDate::currentDate()));
-    QString path = AskSaveFileName(this, QStringLiteral("Excel 工作簿 (*.xlsx)"), suggested);
+    const QString path = AskSaveFileName(this, QStringLiteral("Excel 工作簿 (*.xlsx)"), suggested);
     if (path.isEmpty())
         return;
-    if (!path.endsWith(QLatin1String(".xlsx"), Qt::CaseInsensitive))
-        path += QLatin1String(".xlsx");
-    qint64 count = 0;
+    ExportResult result;
     {
         // A whole listing can take a few seconds.
         QApplication::setOverrideCursor(Qt::WaitCursor);
         const auto restore = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-        count = ExportListing(listing(), m_kind.hiddenColumns, m_kind.dateColumns, path);
+        result = ExportListing(listing(), m_kind.hiddenColumns, m_kind.dateColumns, path);
     }
-    ShowMessage(this, QStringLiteral("导出 %1 条记录到 %2").arg(count).arg(QDir::toNativeSeparators(path)));
+    ShowMessage(this, ExportedText(result, path));
 }
 
 QAction* QueryWindow::addCommand(const char* name, const QString& caption, std::function<void()> command, Runs runs)

@@ -3,6 +3,9 @@
 #include "AppError.h"
 #include "DM.h"
 #include "DateText.h"
+#include "GbkText.h"
+
+#include <QDir>
 
 #include <QFile>
 #include <QSqlError>
@@ -33,22 +36,42 @@ struct Column {
     bool date;
 };
 
-lxw_error writeCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t column, const QByteArray& text, bool isDate,
-                    lxw_format* dateFormat)
+bool isNumber(const QVariant& value)
 {
-    const QDate date = isDate ? QDate::fromString(QString::fromUtf8(text), DateFormat) : QDate();
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Double:
+        return true;
+    default:
+        return false;
+    }
+}
+
+lxw_error writeCell(lxw_worksheet* sheet, lxw_row_t row, lxw_col_t column, const QVariant& value, bool isDate,
+                    lxw_format* dateFormat, qint64* cutCells)
+{
+    if (isNumber(value))
+        return worksheet_write_number(sheet, row, column, value.toDouble(), nullptr);
+    QString text = value.toString();
+    const QDate date = isDate ? QDate::fromString(text, DateFormat) : QDate();
     // Excel counts days from 1900; an earlier or unreadable date stays as it was typed.
     if (date.isValid() && date.year() >= 1900) {
         lxw_datetime when{date.year(), date.month(), date.day(), 0, 0, 0.0};
         return worksheet_write_datetime(sheet, row, column, &when, dateFormat);
     }
-    return worksheet_write_string(sheet, row, column, text.constData(), nullptr);
+    // Older versions stored texts of any length; Excel refuses a cell past its limit.
+    if (text.size() > CellCharacters) {
+        text.truncate(FittingLength(text, CellCharacters, -1));
+        ++*cutCells;
+    }
+    return worksheet_write_string(sheet, row, column, text.toUtf8().constData(), nullptr);
 }
 
 } // namespace
 
-qint64 ExportListing(const SqlText& listing, const QStringList& leftOut, const QStringList& dateColumns,
-                     const QString& path)
+ExportResult ExportListing(const SqlText& listing, const QStringList& leftOut, const QStringList& dateColumns,
+                           const QString& path)
 {
     QSqlQuery query = DM().run(listing, TfrmDM::Rows::ForwardOnly);
     const QSqlRecord record = query.record();
@@ -81,12 +104,12 @@ qint64 ExportListing(const SqlText& listing, const QStringList& leftOut, const Q
     worksheet_freeze_panes(sheet, 1, 0);
 
     lxw_row_t row = 0;
+    ExportResult result;
     while (query.next()) {
         ++row;
         for (qsizetype c = 0; c < columns.size(); ++c) {
-            const QByteArray text = query.value(columns[c].field).toString().toUtf8();
-            if (const lxw_error error =
-                    writeCell(sheet, row, static_cast<lxw_col_t>(c), text, columns[c].date, dateFormat))
+            if (const lxw_error error = writeCell(sheet, row, static_cast<lxw_col_t>(c), query.value(columns[c].field),
+                                                  columns[c].date, dateFormat, &result.cutCells))
                 fail(path, error);
         }
     }
@@ -99,5 +122,16 @@ qint64 ExportListing(const SqlText& listing, const QStringList& leftOut, const Q
         QFile::remove(path);
         fail(path, error);
     }
-    return row;
+    result.rows = row;
+    return result;
+}
+
+QString ExportedText(const ExportResult& result, const QString& path)
+{
+    QString text = QStringLiteral("导出 %1 条记录到 %2").arg(result.rows).arg(QDir::toNativeSeparators(path));
+    if (result.cutCells > 0)
+        text += QStringLiteral("\n其中 %1 个单元格的内容超过 Excel 一格能放的 %2 个字符，已截短。")
+                    .arg(result.cutCells)
+                    .arg(CellCharacters);
+    return text;
 }
