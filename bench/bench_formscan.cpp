@@ -13,9 +13,9 @@ void BM_ScanForm(benchmark::State& state)
         state.SkipWithError("no Tesseract language data");
         return;
     }
-    const FormCorpus::Spec& spec = FormCorpus::Specs().at(state.range(0));
-    const FormCorpus::Form form = FormCorpus::Draw(spec);
-    state.SetLabel(spec.name);
+    const FormCorpus::Plan& plan = FormCorpus::Plans().at(state.range(0));
+    const FormCorpus::Form form = FormCorpus::Draw(plan);
+    state.SetLabel(plan.name);
     int found = 0;
     for (auto _ : state)
         found = int(FormScan::Scan(form.picture, form.pxPerMm, 6.6).found.size());

@@ -60,17 +60,17 @@ const QHash<char, QStringList> Codes = {
     {'G', {"KP01"}},         {'D', {"KP05"}},         {'R', {"KP02"}},
 };
 
-// Draws in millimetres on the form, turned by the spec's tilt about the picture's centre.
+// Draws in millimetres on the form, turned by the plan's tilt about the picture's centre.
 struct Painter {
-    Painter(Form& form, const Spec& spec) : form(form), spec(spec), ppm(form.pxPerMm), painter(&form.picture)
+    Painter(Form& form, const Plan& plan) : form(form), plan(plan), ppm(form.pxPerMm), painter(&form.picture)
     {
         const QPointF centre(form.picture.width() / 2.0, form.picture.height() / 2.0);
         painter.translate(centre);
-        painter.rotate(spec.degrees);
+        painter.rotate(plan.degrees);
         painter.translate(-centre);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(Qt::black, 0.25 * ppm));
-        QFont font(spec.font == 0 ? "WenQuanYi Micro Hei" : "Noto Sans CJK SC");
+        QFont font(plan.font == 0 ? "WenQuanYi Micro Hei" : "Noto Sans CJK SC");
         font.setPixelSize(qRound(3.5 * ppm));
         if (QFontInfo(font).family() != font.family())
             qWarning("font %s is not installed", qPrintable(font.family()));
@@ -97,7 +97,7 @@ struct Painter {
 
     QString word(char role, int part) const
     {
-        const QStringList both = Words.value(role).value(spec.wording).split('|');
+        const QStringList both = Words.value(role).value(plan.wording).split('|');
         return both.value(part, both[0]);
     }
 
@@ -118,7 +118,7 @@ struct Painter {
     }
 
     Form& form;
-    const Spec& spec;
+    const Plan& plan;
     double ppm;
     QPainter painter;
 };
@@ -139,9 +139,9 @@ void addNoise(QImage& image, quint32 seed)
 
 } // namespace
 
-const QList<Spec>& Specs()
+const QList<Plan>& Plans()
 {
-    static const QList<Spec> specs = {
+    static const QList<Plan> plans = {
         {"beside plain microhei 200", 0, 0, 0, 200, 0.0},
         {"beside from/to noto 150", 0, 1, 1, 150, 0.3},
         {"beside prefixed microhei 300", 0, 2, 0, 300, -0.4},
@@ -156,20 +156,20 @@ const QList<Spec>& Specs()
         {"stacked left from/to microhei 300", 2, 1, 0, 300, 0.0},
         {"beside from/to microhei 200", 0, 1, 0, 200, -0.5},
     };
-    return specs;
+    return plans;
 }
 
-Form Draw(const Spec& spec)
+Form Draw(const Plan& plan)
 {
     Form form;
-    form.name = spec.name;
-    form.pxPerMm = spec.dpi / 25.4;
+    form.name = plan.name;
+    form.pxPerMm = plan.dpi / 25.4;
     form.picture = QImage(qRound(WidthMm * form.pxPerMm), qRound(HeightMm * form.pxPerMm), QImage::Format_RGB32);
     form.picture.fill(Qt::white);
     {
-        Painter painter(form, spec);
-        const Layout& layout = Layouts[spec.layout];
-        const bool headings = !Words['H'].at(spec.wording).isEmpty();
+        Painter painter(form, plan);
+        const Layout& layout = Layouts[plan.layout];
+        const bool headings = !Words['H'].at(plan.wording).isEmpty();
         double bottom = 5;
         for (int part = 0; part < 2; ++part) {
             // Side by side, each part is half the form with its heading above; stacked,
@@ -192,7 +192,7 @@ Form Draw(const Spec& spec)
         // Printed words that are no label: 客服电话 is not the sender's phone.
         painter.painter.drawText(QPointF(140, bottom + 12) * painter.ppm, QStringLiteral("宏达速运   客服电话 95338"));
     }
-    addNoise(form.picture, qHash(QByteArray(spec.name)));
+    addNoise(form.picture, qHash(QByteArray(plan.name)));
     QBuffer jpeg;
     jpeg.open(QIODevice::WriteOnly);
     form.picture.save(&jpeg, "JPG", 85);

@@ -28,7 +28,7 @@ struct Form {
 };
 
 // One form of the corpus: its layout, wordings, font, resolution and tilt.
-struct Spec {
+struct Plan {
     const char* name;
     int layout; // 0: sender left, labels left of the value; 1: sender on top, labels in the
                 // cells' corners; 2: sender on top, labels left of the value
@@ -37,9 +37,9 @@ struct Spec {
     int dpi;
     double degrees;
 };
-const QList<Spec>& Specs();
+const QList<Plan>& Plans();
 
 // Drawn with a little noise and passed through JPEG, as a scanner delivers it.
-Form Draw(const Spec& spec);
+Form Draw(const Plan& plan);
 
 } // namespace FormCorpus

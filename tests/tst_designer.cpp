@@ -499,7 +499,7 @@ void TestDesigner::scannedFormMovesBoxesKeptOnlyBySave()
     createCompany();
     // The recipient's address is switched off, and so is an item no form has a label for.
     DM().ExecSql(SqlText("UPDATE SP SET theP = '否' WHERE (EName = ?) AND (theName IN ('SP09', 'KP04'))", {Company}));
-    const FormCorpus::Form form = FormCorpus::Draw(FormCorpus::Specs().first());
+    const FormCorpus::Form form = FormCorpus::Draw(FormCorpus::Plans().first());
     QVERIFY(form.picture.save(CompanyPicturePath(Company), "JPG"));
     PrintSetup::saveLayout(Company, {}, {}, {FormCorpus::WidthMm});
     const QStringList before = RowsOf(SqlText("SELECT theName, theL, theT, theP FROM SP ORDER BY ID"));

@@ -90,13 +90,13 @@ void TestFormScan::corpusFieldsLandInTheirCells()
         QSKIP(qPrintable("no Tesseract language data: install " + TextReader::MissingPackages().join(", ")));
     QTest::failOnWarning(QRegularExpression("not installed"));
     int right = 0, wrong = 0, fields = 0;
-    for (const FormCorpus::Spec& spec : FormCorpus::Specs()) {
-        const FormCorpus::Form form = FormCorpus::Draw(spec);
+    for (const FormCorpus::Plan& plan : FormCorpus::Plans()) {
+        const FormCorpus::Form form = FormCorpus::Draw(plan);
         QElapsedTimer timer;
         timer.start();
         const FormScan::Proposal proposal = FormScan::Scan(form.picture, form.pxPerMm, BoxHeightMm);
         const Tally tally = Check(form, proposal);
-        qInfo("%-40s %2d/%2d in their cells, %d wrong, %.1f s  %s", spec.name, tally.right, int(form.fields.size()),
+        qInfo("%-40s %2d/%2d in their cells, %d wrong, %.1f s  %s", plan.name, tally.right, int(form.fields.size()),
               tally.wrong, timer.elapsed() / 1000.0, qPrintable(tally.notes.join("; ")));
         right += tally.right;
         wrong += tally.wrong;
