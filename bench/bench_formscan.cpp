@@ -2,6 +2,7 @@
 // 300 dpi (forms drawn by the tests' corpus), and the share of its fields found.
 #include "FormCorpus.h"
 #include "FormScan.h"
+#include "ScanModule.h"
 
 #include <benchmark/benchmark.h>
 
@@ -9,7 +10,7 @@ namespace {
 
 void BM_ScanForm(benchmark::State& state)
 {
-    if (!TextReader::MissingPackages().isEmpty()) {
+    if (!ScanModule::MissingPackages().isEmpty()) {
         state.SkipWithError("no Tesseract language data");
         return;
     }

@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "JpegLoader.h"
 #include "PrintItems.h"
+#include "ScanModule.h"
 
 #include <QThread>
 
@@ -27,7 +28,7 @@ FormReader::FormReader(const QString& pictureFile, double formWidthMm, double bo
         try {
             const QImage picture = LoadJpeg(pictureFile);
             size = picture.size();
-            proposal = FormScan::Scan(picture, picture.width() / formWidthMm, boxHeightMm, control);
+            proposal = ScanModule::Scan(picture, picture.width() / formWidthMm, boxHeightMm, control);
         } catch (const AppError& error) {
             failure = error.message();
         } catch (const std::runtime_error&) {

@@ -5,6 +5,7 @@
 #include "CourierStore.h"
 #include "FormPainter.h"
 #include "FormReader.h"
+#include "ScanModule.h"
 #include "Guard.h"
 #include "Messages.h"
 #include "Modal.h"
@@ -577,7 +578,7 @@ void TfrmP2::scanFormClicked()
         SpinW->setFocus();
         return;
     }
-    const QStringList missing = TextReader::MissingPackages();
+    const QStringList missing = ScanModule::MissingPackages();
     if (!missing.isEmpty()) {
         ShowMessage(
             this,

@@ -1,5 +1,7 @@
 #include "TextReader.h"
 
+#include "ScanModule.h"
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -17,21 +19,6 @@
 namespace TextReader {
 namespace {
 
-// Simplified Chinese, which reads Latin letters and digits too (FROM, TO): adding
-// Tesseract's English doubles the time and reads Chinese labels as Latin letters.
-const char* const Language = "chi_sim";
-const char* const LanguagePackage = "tesseract-ocr-chi-sim";
-
-QStringList Candidates()
-{
-    if (qEnvironmentVariableIsSet("TESSDATA_PREFIX")) {
-        const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
-        return {prefix, QDir(prefix).filePath("tessdata")};
-    }
-    return {"/usr/share/tesseract-ocr/5/tessdata", "/usr/share/tesseract-ocr/4.00/tessdata", "/usr/share/tessdata",
-            "/usr/local/share/tessdata"};
-}
-
 bool Cancelled(void* control, int)
 {
     const auto* c = static_cast<const Control*>(control);
@@ -48,21 +35,6 @@ bool Progressed(tesseract::ETEXT_DESC* monitor, int, int, int, int)
 
 } // namespace
 
-QString LanguageFolder()
-{
-    for (const QString& folder : Candidates())
-        if (QFileInfo(QDir(folder).filePath(QString::fromLatin1(Language) + ".traineddata")).isFile())
-            return folder;
-    return {};
-}
-
-QStringList MissingPackages()
-{
-    if (LanguageFolder().isEmpty())
-        return {QString::fromLatin1(LanguagePackage)};
-    return {};
-}
-
 QList<QList<FieldLabels::Glyph>> ReadLines(Pix* page, int dpi, const Control& control)
 {
 #ifdef _OPENMP
@@ -70,9 +42,10 @@ QList<QList<FieldLabels::Glyph>> ReadLines(Pix* page, int dpi, const Control& co
     // the window and other programs one thread reads three times faster.
     omp_set_max_active_levels(0);
 #endif
-    const QString folder = LanguageFolder();
+    const QString folder = ScanModule::LanguageFolder();
     tesseract::TessBaseAPI api;
-    if (folder.isEmpty() || api.Init(QFile::encodeName(folder).constData(), Language, tesseract::OEM_LSTM_ONLY) != 0)
+    if (folder.isEmpty() ||
+        api.Init(QFile::encodeName(folder).constData(), ScanModule::Language, tesseract::OEM_LSTM_ONLY) != 0)
         throw std::runtime_error("Tesseract could not start");
     // Forms carry words anywhere, not columns of running text.
     api.SetPageSegMode(tesseract::PSM_SPARSE_TEXT);

@@ -12,12 +12,6 @@ struct Pix;
 // Reads printed text through Tesseract's Simplified Chinese.
 namespace TextReader {
 
-// The folder holding the language data; TESSDATA_PREFIX, where set, is the only place
-// looked in, as Tesseract itself does.
-QString LanguageFolder();
-// The Debian packages whose language data is missing; empty when reading can start.
-QStringList MissingPackages();
-
 struct Control {
     std::function<void(int percent)> progress; // called on the reading thread
     const std::atomic<bool>* cancelled = nullptr;

@@ -6,6 +6,7 @@
 #include "DM.h"
 #include "FormCorpus.h"
 #include "FormScan.h"
+#include "ScanModule.h"
 #include "P2.h"
 #include "PrintSetup.h"
 
@@ -493,8 +494,8 @@ void scan(TfrmP2& window)
 
 void TestDesigner::scannedFormMovesBoxesKeptOnlyBySave()
 {
-    if (!TextReader::MissingPackages().isEmpty())
-        QSKIP(qPrintable("no Tesseract language data: install " + TextReader::MissingPackages().join(", ")));
+    if (!ScanModule::MissingPackages().isEmpty())
+        QSKIP(qPrintable("no Tesseract language data: install " + ScanModule::MissingPackages().join(", ")));
     ProgramFolder folder;
     createCompany();
     // The recipient's address is switched off, and so is an item no form has a label for.

@@ -3,6 +3,7 @@
 #include "FieldLabels.h"
 #include "FormCorpus.h"
 #include "FormScan.h"
+#include "ScanModule.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -86,8 +87,8 @@ void TestFormScan::labelsAreTakenApart()
 
 void TestFormScan::corpusFieldsLandInTheirCells()
 {
-    if (!TextReader::MissingPackages().isEmpty())
-        QSKIP(qPrintable("no Tesseract language data: install " + TextReader::MissingPackages().join(", ")));
+    if (!ScanModule::MissingPackages().isEmpty())
+        QSKIP(qPrintable("no Tesseract language data: install " + ScanModule::MissingPackages().join(", ")));
     QTest::failOnWarning(QRegularExpression("not installed"));
     int right = 0, wrong = 0, fields = 0;
     for (const FormCorpus::Plan& plan : FormCorpus::Plans()) {

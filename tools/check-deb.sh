@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Packs the built program into a .deb in a temporary folder and checks what Debian asks of
 # it: the copyright and changelog in /usr/share/doc/orvane-waybill/ (the copyright in the
-# machine-readable format) and a stripped program.
+# machine-readable format), a stripped program, and the form reader module where the
+# program looks for it.
 #   bash tools/check-deb.sh <build folder>
 # Exits 77 (skipped) when dpkg-deb or dpkg-shlibdeps is not installed.
 set -euo pipefail
@@ -26,5 +27,9 @@ if ! gzip -t "$doc/changelog.gz" 2>/dev/null; then
 fi
 if ! file -b "$out/root/usr/bin/orvane-waybill" | grep -q ', stripped'; then
   echo "usr/bin/orvane-waybill is not stripped: $(file -b "$out/root/usr/bin/orvane-waybill")"; failed=1
+fi
+# The form reader the designer loads from ../lib/orvane-waybill beside the program's bin/.
+if [ ! -f "$out/root/usr/lib/orvane-waybill/orvane-formscan.so" ]; then
+  echo "no /usr/lib/orvane-waybill/orvane-formscan.so"; failed=1
 fi
 exit $failed
