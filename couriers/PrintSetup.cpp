@@ -48,7 +48,7 @@ void saveOffset(const QString& printerName, const QString& companyName, const Of
 {
     DM().ExecSql(SqlText(QStringLiteral("INSERT INTO SOffset (thePrinter, EName, theX, theY, theOrigin) "
                                         "VALUES (?, ?, ?, ?, ?) "
-                                        "ON CONFLICT (thePrinter, EName) DO UPDATE SET "
+                                        "ON CONFLICT (thePC, thePrinter, EName) DO UPDATE SET "
                                         "theX = excluded.theX, theY = excluded.theY, theOrigin = excluded.theOrigin "),
                          {printerName, companyName, tenths(offset.x), tenths(offset.y),
                           offset.origin == Origin::PaperEdge ? PaperEdgeCode : PrintableAreaCode}));

@@ -115,6 +115,22 @@ const char* const Version4[] = {
     "UPDATE SOffset SET theOrigin = CASE theOrigin WHEN '纸张边缘' THEN 'paper-edge' ELSE 'printable-area' END",
 };
 
+// Version 5: what several PCs on one server database need. The print log's kind is a code
+// rather than its caption; a waybill carries a version number, so a save over a copy that
+// another PC changed meanwhile is noticed; offsets belong to a PC as well as a printer (the
+// same printer name on two PCs is two printers); the companies' form pictures can be kept in
+// the database, where every PC reads the same one.
+const char* const Version5[] = {
+    "UPDATE ULog SET theKind = CASE theKind WHEN '批量' THEN 'batch' ELSE 'single' END",
+    "ALTER TABLE UE ADD COLUMN theVersion INTEGER NOT NULL DEFAULT 0",
+    "ALTER TABLE SOffset ADD COLUMN thePC TEXT NOT NULL DEFAULT ''",
+    "DROP INDEX SOffset_Key",
+    "CREATE UNIQUE INDEX SOffset_Key ON SOffset (thePC, thePrinter, EName)",
+    "CREATE TABLE SPicture (ID INTEGER PRIMARY KEY AUTOINCREMENT, EName TEXT NOT NULL DEFAULT '', "
+    "theData BLOB NOT NULL, theTime TEXT NOT NULL DEFAULT '')",
+    "CREATE UNIQUE INDEX SPicture_Key ON SPicture (EName)",
+};
+
 // Each step takes a database from the version before it to its own: Steps[0] makes
 // version 1. A step, once released, never changes; a new schema is a new step at the end.
 struct Step {
@@ -126,6 +142,7 @@ const Step Steps[] = {
     {std::begin(Version2), std::end(Version2)},
     {std::begin(Version3), std::end(Version3)},
     {std::begin(Version4), std::end(Version4)},
+    {std::begin(Version5), std::end(Version5)},
 };
 static_assert(std::size(Steps) == Schema::Version, "one step for each version");
 

@@ -8,7 +8,7 @@ class TfrmDM;
 namespace Schema {
 
 // Version recorded in PRAGMA user_version; raise it with each migration step.
-constexpr int Version = 4;
+constexpr int Version = 5;
 
 struct FileCheck {
     enum Verdict { Missing, Empty, Ours, Older, Newer, Foreign, Unreadable } verdict;

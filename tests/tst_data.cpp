@@ -431,6 +431,7 @@ void TestData::releasedStepsNeverChange_data()
     QTest::newRow("version 2") << Version2 << 2;
     QTest::newRow("version 3") << Version2 + QStringList{"v3.sql"} << 3;
     QTest::newRow("version 4") << Version2 + QStringList{"v3.sql", "v4.sql"} << 4;
+    QTest::newRow("version 5") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql"} << 5;
 }
 
 void TestData::releasedStepsNeverChange()
@@ -453,6 +454,7 @@ void TestData::everyOlderVersionBecomesTheFreshSchema_data()
     QTest::newRow("version 2 as first released") << Version2 << 2;
     QTest::newRow("version 2 with the partial index") << Version2Changed << 2;
     QTest::newRow("version 3") << Version2 + QStringList{"v3.sql"} << 3;
+    QTest::newRow("version 4") << Version2 + QStringList{"v3.sql", "v4.sql"} << 4;
 }
 
 void TestData::everyOlderVersionBecomesTheFreshSchema()

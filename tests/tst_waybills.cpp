@@ -616,7 +616,7 @@ void TestWaybills::batchPrintsTheWholeListInOneJobAndLogsIt()
     QVERIFY(pages.first().contains("收件1号")); // newest first: 圆通's only waybill
     QVERIFY(pages.last().contains("收件1号"));
     QVERIFY(pages[1].contains("收件300号"));
-    QCOMPARE(count("SELECT ID FROM ULog WHERE theKind = '批量' AND UName = 'admin'"), 300);
+    QCOMPARE(count("SELECT ID FROM ULog WHERE theKind = 'batch' AND UName = 'admin'"), 300);
     QCOMPARE(count("SELECT ID FROM ULog WHERE WID IN (SELECT ID FROM UE WHERE theDel = '是')"), 0);
     QCOMPARE(q.grid()->value("打印次数").toInt(), 1);
 
@@ -678,7 +678,7 @@ void TestWaybills::singlePrintIsLoggedButATestPrintIsNot()
         QTest::mouseClick(child(&print, "Button1"), Qt::LeftButton);
     }
     SetPrintOutputFile(QString());
-    QCOMPARE(one("SELECT group_concat(WID || theKind) FROM ULog"), one("SELECT ID FROM UE") + "单张");
+    QCOMPARE(one("SELECT group_concat(WID || theKind) FROM ULog"), one("SELECT ID FROM UE") + "single");
 }
 
 ORVANE_TEST_MAIN(TestWaybills)

@@ -139,7 +139,8 @@ QString querySelectList()
 void logPrints(const QList<qint64>& ids, const QString& printer, PrintKind kind)
 {
     const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-    const QString kindText = kind == PrintKind::Single ? QStringLiteral("单张") : QStringLiteral("批量");
+    // Stored as a code; a listing that shows it says 单张 or 批量.
+    const QString kindText = kind == PrintKind::Single ? QStringLiteral("single") : QStringLiteral("batch");
     Transaction transaction;
     for (qint64 id : ids)
         DM().ExecSql(SqlText(QStringLiteral("INSERT INTO ULog (WID, theTime, thePrinter, UName, theKind) "
