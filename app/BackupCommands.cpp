@@ -1,6 +1,7 @@
 #include "BackupCommands.h"
 
 #include "Backup.h"
+#include "DM.h"
 #include "Guard.h"
 #include "Messages.h"
 #include "Modal.h"
@@ -47,12 +48,26 @@ QString leftOutText(const QStringList& leftOut)
     return text;
 }
 
+// The archive holds the database file and the pictures beside it; a server's data is the
+// server's to back up.
+bool onServer(QWidget* parent)
+{
+    if (!DM().isServer())
+        return false;
+    ShowMessage(parent, QStringLiteral("数据保存在%1。\n这里的备份和恢复只用于本机数据文件；服务器上的数据请由"
+                                       "服务器管理员用 pg_dump 备份、用 pg_restore 恢复。")
+                            .arg(DM().setting().describe()));
+    return true;
+}
+
 } // namespace
 
 namespace BackupCommands {
 
 void BackUpData(QWidget* parent)
 {
+    if (onServer(parent))
+        return;
     const QString archive = AskSaveFileName(parent, Filter, Backup::ArchiveName(QDate::currentDate()));
     if (archive.isEmpty())
         return;
@@ -63,6 +78,8 @@ void BackUpData(QWidget* parent)
 
 void RestoreData(QWidget* parent, const std::function<void()>& endProgram)
 {
+    if (onServer(parent))
+        return;
     const QString archive = AskOpenFileName(parent, Filter);
     if (archive.isEmpty())
         return;
@@ -99,6 +116,8 @@ bool ApplyRestoreAtStart()
 
 DailyBackup::DailyBackup()
     : m_thread(QThread::create([] {
+          if (DM().isServer())
+              return;
           try {
               Backup::WriteDailyBackup(QDate::currentDate(), SignalExit::requested());
           } catch (const Backup::Stopped&) {

@@ -32,9 +32,10 @@ Offset offset(const QString& printerName, const QString& companyName)
 {
     QSqlQuery query = DM().run(SqlText(QStringLiteral("SELECT theX, theY, theOrigin "
                                                       "FROM SOffset "
-                                                      "WHERE (thePrinter = ?) "
+                                                      "WHERE (thePC = ?) "
+                                                      "AND (thePrinter = ?) "
                                                       "AND (EName = ?) "),
-                                       {printerName, companyName}));
+                                       {DM().workstation(), printerName, companyName}));
     Offset found;
     if (query.next()) {
         found.x = query.value(0).toDouble();
@@ -46,11 +47,12 @@ Offset offset(const QString& printerName, const QString& companyName)
 
 void saveOffset(const QString& printerName, const QString& companyName, const Offset& offset)
 {
-    DM().ExecSql(SqlText(QStringLiteral("INSERT INTO SOffset (thePrinter, EName, theX, theY, theOrigin) "
-                                        "VALUES (?, ?, ?, ?, ?) "
+    // On a server each PC keeps its own: the same printer name on two PCs is two printers.
+    DM().ExecSql(SqlText(QStringLiteral("INSERT INTO SOffset (thePC, thePrinter, EName, theX, theY, theOrigin) "
+                                        "VALUES (?, ?, ?, ?, ?, ?) "
                                         "ON CONFLICT (thePC, thePrinter, EName) DO UPDATE SET "
                                         "theX = excluded.theX, theY = excluded.theY, theOrigin = excluded.theOrigin "),
-                         {printerName, companyName, tenths(offset.x), tenths(offset.y),
+                         {DM().workstation(), printerName, companyName, tenths(offset.x), tenths(offset.y),
                           offset.origin == Origin::PaperEdge ? PaperEdgeCode : PrintableAreaCode}));
 }
 

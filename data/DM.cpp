@@ -5,8 +5,14 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
+#include <QSysInfo>
+
+#ifdef Q_OS_LINUX
+#include <sys/vfs.h>
+#endif
 
 namespace {
 const char* const ConnectionName = "orvane";
@@ -23,6 +29,38 @@ QString failureText(const QSqlError& error, const QString& sql)
     return QStringLiteral("数据库错误：%1\n%2").arg(error.text(), sql.trimmed());
 }
 
+// The name of the network file system a folder (or the nearest folder above it that
+// exists) lies on; empty on a local disk. SQLite's locks do not hold over these, and its
+// write-ahead log needs memory shared on one host.
+QString networkFileSystem(const QString& folder)
+{
+#ifdef Q_OS_LINUX
+    QFileInfo existing(folder);
+    while (!existing.exists() && !existing.isRoot() && existing.absoluteFilePath() != existing.absolutePath())
+        existing = QFileInfo(existing.absolutePath());
+    struct statfs info {};
+    if (statfs(QFile::encodeName(existing.absoluteFilePath()).constData(), &info) != 0)
+        return QString();
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case 0x6969:
+        return QStringLiteral("NFS");
+    case 0x517B:
+        return QStringLiteral("SMB");
+    case 0xFF534D42:
+    case 0xFE534D42:
+        return QStringLiteral("SMB/CIFS");
+    default:
+        return QString();
+    }
+#else
+    Q_UNUSED(folder)
+    return QString();
+#endif
+}
+
+// PostgreSQL's SQLSTATE classes the program answers in its own words.
+bool sqlState(const QSqlError& error, const char* prefix) { return error.nativeErrorCode().startsWith(QLatin1String(prefix)); }
+
 QString busyText(qint64 waitedMs)
 {
     // The wait is named only when it was waited: a lock refused at once says so.
@@ -32,6 +70,21 @@ QString busyText(qint64 waitedMs)
         .arg(BusyTimeoutMs / 1000);
 }
 } // namespace
+
+QString ServerFailureText(const DatabaseSetting& setting, const QString& driverText)
+{
+    const QString where = setting.describe();
+    if (driverText.contains(QLatin1String("password")) || driverText.contains(QLatin1String("authentication")))
+        return QStringLiteral("%1拒绝了用户 %2 的登录：密码不对，或者这台电脑还没有保存密码。\n"
+                              "请在登录窗口点“数据库设置”，输入密码后按“测试连接”。")
+            .arg(where, setting.user);
+    if (driverText.contains(QLatin1String("does not exist")))
+        return QStringLiteral("%1不存在，或者用户 %2 不存在。\n请服务器管理员建好它，或在“数据库设置”里改正名称。")
+            .arg(where, setting.user);
+    return QStringLiteral("连接不上%1。\n请检查那台服务器是否开着、网络是否通；"
+                          "也可以在登录窗口点“数据库设置”改正地址，或改用本机数据文件。")
+        .arg(where);
+}
 
 QString UnusableFileText(const QString& path, const QString& reason)
 {
@@ -50,7 +103,10 @@ void TfrmDM::setProgramDir(const QString& programDir)
 {
     close();
     m_path = QDir(programDir).filePath(QStringLiteral("Data/db.sqlite3"));
+    m_setting = DatabaseSetting::load(programDir);
 }
+
+QString TfrmDM::workstation() const { return m_setting.server ? QSysInfo::machineHostName() : QString(); }
 
 void TfrmDM::close()
 {
@@ -78,7 +134,50 @@ void TfrmDM::open()
         return;
     if (m_path.isEmpty())
         throw AppError(QStringLiteral("数据库文件未指定。"));
+    if (m_setting.server) {
+        // The pictures read from the server are kept here.
+        QDir().mkpath(QFileInfo(m_path).dir().filePath(QStringLiteral("../Image")));
+        openServer();
+    } else {
+        openFile();
+    }
+    m_opened = true;
+    try {
+        Schema::ensure(*this);
+    } catch (...) {
+        close();
+        throw;
+    }
+}
 
+void TfrmDM::openServer()
+{
+    QSqlDatabase db = QSqlDatabase::contains(ConnectionName)
+                          ? QSqlDatabase::database(ConnectionName, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), ConnectionName);
+    if (!db.isValid())
+        throw AppError(QStringLiteral("这台电脑缺少连接 PostgreSQL 服务器的组件（Qt 的 PostgreSQL 驱动）。\n"
+                                      "请安装 libqt6sql6-psql，或在登录窗口的“数据库设置”里改用本机数据文件。"));
+    db.setHostName(m_setting.host);
+    db.setPort(m_setting.port);
+    db.setDatabaseName(m_setting.database);
+    db.setUserName(m_setting.user);
+    // The password comes from ~/.pgpass; a server that does not answer is given up soon.
+    db.setConnectOptions(QStringLiteral("connect_timeout=5;application_name=orvane-waybill"));
+    if (!db.open()) {
+        const QString why = db.lastError().text();
+        qWarning("Cannot connect to %s: %s", qPrintable(m_setting.describe()), qPrintable(why));
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(ConnectionName);
+        throw AppError(ServerFailureText(m_setting, why));
+    }
+    QSqlQuery session(db);
+    // A row another PC holds is waited for as long as the file's lock is.
+    session.exec(QStringLiteral("SET lock_timeout = %1").arg(BusyTimeoutMs));
+}
+
+void TfrmDM::openFile()
+{
     const QFileInfo file(m_path);
     const QFileInfo dataFolder(file.absolutePath());
     if (dataFolder.exists() && !dataFolder.isDir())
@@ -86,6 +185,13 @@ void TfrmDM::open()
             UnusableFileText(dataFolder.filePath(), QStringLiteral("这里应是存放数据的文件夹，现在却是一个文件。")));
     // A file the program refuses must stay byte for byte as it is: opening it for writing
     // would already switch it to WAL, so it is looked at read-only first.
+    const QString share = networkFileSystem(file.absolutePath());
+    if (!share.isEmpty())
+        throw AppError(UnusableFileText(
+            m_path, QStringLiteral("它所在的文件夹在网络共享（%1）上。数据文件放在网络共享上，几台电脑同时使用会损坏它。\n"
+                                   "要让几台电脑共用数据，请在登录窗口点“数据库设置”，改用数据库服务器；"
+                                   "只在这台电脑上使用，请把程序和数据放到本机磁盘上。")
+                        .arg(share)));
     const Schema::FileCheck check = Schema::inspect(m_path);
     if (!check.usable())
         throw AppError(UnusableFileText(m_path, check.reason));
@@ -108,17 +214,35 @@ void TfrmDM::open()
         QSqlQuery pragma(db);
         pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     }
-    m_opened = true;
-    try {
-        Schema::ensure(*this);
-    } catch (...) {
-        close();
-        throw;
-    }
 }
 
-void TfrmDM::fail(const QSqlError& error, const QString& sql, qint64 waitedMs) const
+bool TfrmDM::connectionLost(const QSqlError& error) const
 {
+    if (sqlState(error, "08") || sqlState(error, "57P"))
+        return true;
+    // libpq reports a broken socket without a SQLSTATE.
+    const QSqlDatabase db = QSqlDatabase::database(ConnectionName, false);
+    return error.nativeErrorCode().isEmpty() && (!db.isOpen() || error.type() == QSqlError::ConnectionError ||
+                                                 error.text().contains(QLatin1String("connection")));
+}
+
+void TfrmDM::fail(const QSqlError& error, const QString& sql, qint64 waitedMs)
+{
+    if (m_setting.server) {
+        if (connectionLost(error)) {
+            qWarning("Lost the server: %s", qPrintable(error.text()));
+            // The next statement connects again, so the same save can be repeated.
+            close();
+            throw AppError(QStringLiteral("与%1的连接断开了，这次操作没有完成。\n"
+                                          "您填写的内容仍在窗口里。请检查网络和服务器，恢复后再操作一次。")
+                               .arg(m_setting.describe()));
+        }
+        if (sqlState(error, "40001") || sqlState(error, "40P01"))
+            throw AppError(QStringLiteral("另一台电脑正同时修改同样的数据，这次操作没有完成。\n请再操作一次。"));
+        if (sqlState(error, "55P03"))
+            throw AppError(busyText(BusyTimeoutMs));
+        throw AppError(failureText(error, sql));
+    }
     switch (sqliteCode(error)) {
     case Busy:
     case Locked:
@@ -137,12 +261,22 @@ QSqlQuery TfrmDM::run(const SqlText& statement, Rows rows)
     query.setForwardOnly(rows == Rows::ForwardOnly);
     QElapsedTimer waited;
     waited.start();
+    // PostgreSQL prepares only queries and row changes: BEGIN, SAVEPOINT or CREATE run as
+    // they are (they bind nothing).
+    if (m_setting.server && statement.values.isEmpty()) {
+        if (!query.exec(statement.sql))
+            fail(query.lastError(), statement.sql, waited.elapsed());
+        return query;
+    }
     if (!query.prepare(statement.sql))
         fail(query.lastError(), statement.sql, waited.elapsed());
     for (const QVariant& value : statement.values) {
         // An empty edit box gives a null string; store it as empty text, never NULL.
         if (value.typeId() == QMetaType::QString && value.toString().isNull())
             query.addBindValue(QString(QLatin1String("")));
+        else if (m_setting.server && value.typeId() == QMetaType::QString && value.toString().contains(QChar(0)))
+            // A server's text cannot hold a NUL; nothing stored there has one to match.
+            query.addBindValue(QString(value.toString()).replace(QChar(0), QChar::ReplacementCharacter));
         else
             query.addBindValue(value);
     }

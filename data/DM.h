@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DatabaseSetting.h"
 #include "SqlText.h"
 
 #include <QObject>
@@ -16,15 +17,23 @@ class TfrmDM : public QObject {
 public:
     static TfrmDM& instance();
 
-    // Points the module at <programDir>/Data/db.sqlite3. The file is opened, and
-    // created with its tables on first use, by open() or the first statement that runs.
+    // Points the module at the data the program folder's database setting names: by
+    // default <programDir>/Data/db.sqlite3, or a PostgreSQL server. The database is opened,
+    // and created with its tables on first use, by open() or the first statement that runs.
     void setProgramDir(const QString& programDir);
+    // The setting in use: the file, or the server the program folder's setting names.
+    const DatabaseSetting& setting() const { return m_setting; }
+    bool isServer() const { return m_setting.server; }
+    // Who owns the print offsets: on a server each PC has its own printers, so the PC's
+    // name; on the file (one PC) nothing.
+    QString workstation() const;
     // Throws AppError, in words a user can act on, when the file cannot be used: damaged,
     // not a database, another program's database, one made by a newer version, or a
     // folder where the file should be (or a file for its folder). Such a file is only
     // looked at, never written.
     void open();
     void close();
+    bool isOpen() const { return m_opened; }
     QString databasePath() const { return m_path; }
     QSqlDatabase database();
 
@@ -47,16 +56,21 @@ public:
     void refreshUserLookup();
     void refreshCompanyLookup();
 
-    // Throws the AppError a failed statement gets: a plain message for a lock held by
+    // Throws the AppError a failed statement gets: a plain message for a lost server (the
+    // connection is then opened afresh by the next statement), for a lock held by
     // another program (naming the wait only when the statement waited it out, waitedMs)
     // or a damaged file, the driver's text and the statement otherwise.
-    [[noreturn]] void fail(const QSqlError& error, const QString& sql, qint64 waitedMs = 0) const;
+    [[noreturn]] void fail(const QSqlError& error, const QString& sql, qint64 waitedMs = 0);
 
 private:
     TfrmDM() = default;
+    void openFile();
+    void openServer();
+    bool connectionLost(const QSqlError& error) const;
     QStringList names(const SqlText& statement);
 
     QString m_path;
+    DatabaseSetting m_setting;
     bool m_opened = false;
     QStringListModel m_userNames;
     QStringListModel m_companyNames;
@@ -65,6 +79,10 @@ private:
 // The message for a data file the program cannot use: where it is, why, and what the
 // user can do about it.
 QString UnusableFileText(const QString& path, const QString& reason);
+
+// Why the server named by a setting cannot be used, from the driver's text, in words a
+// user can act on.
+QString ServerFailureText(const DatabaseSetting& setting, const QString& driverText);
 
 // The global reference through which every window reaches the data module.
 inline TfrmDM& DM() { return TfrmDM::instance(); }

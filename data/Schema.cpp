@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "DM.h"
 #include "Password.h"
+#include "SqlDialect.h"
 #include "SqliteHandle.h"
 #include "Transaction.h"
 #include "Unit1.h"
@@ -212,25 +213,58 @@ QString newerReason(int version)
         .arg(Schema::Version);
 }
 
+// On the server the version is kept in a one-row table of its own: 0 for an empty
+// database, -1 for one holding tables of another program.
 int userVersion(TfrmDM& dm)
 {
+    if (dm.isServer()) {
+        if (QueryValue(SqlText(QStringLiteral("SELECT to_regclass('sversion') IS NOT NULL"))).toBool())
+            return QueryValue(SqlText(QStringLiteral("SELECT theVersion FROM SVersion"))).toInt();
+        const QVariant tables = QueryValue(SqlText(QStringLiteral(
+            "SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema()")));
+        return tables.toInt() == 0 ? 0 : -1;
+    }
     QSqlQuery query = dm.run(SqlText(QStringLiteral("PRAGMA user_version")));
     return query.next() ? query.value(0).toInt() : 0;
 }
+
+void setVersion(TfrmDM& dm, int version)
+{
+    if (dm.isServer()) {
+        if (!QueryValue(SqlText(QStringLiteral("SELECT to_regclass('sversion') IS NOT NULL"))).toBool()) {
+            dm.ExecSql(SqlText(QStringLiteral("CREATE TABLE SVersion (theVersion INTEGER NOT NULL)")));
+            dm.ExecSql(SqlText(QStringLiteral("INSERT INTO SVersion (theVersion) VALUES (0)")));
+        }
+        dm.ExecSql(SqlText(QStringLiteral("UPDATE SVersion SET theVersion = ?"), {version}));
+    } else {
+        dm.ExecSql(SqlText(QStringLiteral("PRAGMA user_version = %1").arg(version)));
+    }
+}
+
+QString whereTheDataIs(TfrmDM& dm) { return dm.isServer() ? dm.setting().describe() : dm.databasePath(); }
 
 void migrate(TfrmDM& dm, int version)
 {
     // All steps or none: a failure part way leaves the file at the version it had.
     Transaction transaction;
     try {
+        if (dm.isServer()) {
+            // Two PCs starting at once on a new server: the second waits, then finds the work done.
+            dm.ExecSql(SqlText(QStringLiteral("SELECT pg_advisory_xact_lock(804615)")));
+            version = userVersion(dm);
+            if (version == Schema::Version) {
+                transaction.commit();
+                return;
+            }
+        }
         for (int next = version + 1; next <= Schema::Version; ++next) {
             for (const QString& statement : Schema::stepStatements(next))
-                dm.ExecSql(SqlText(statement));
+                dm.ExecSql(SqlText(SchemaStatement(statement)));
             if (next == 1)
                 dm.ExecSql(SqlText(QStringLiteral("INSERT INTO SUser (theName, thePass, Remark) VALUES (?, ?, ?) "),
                                    {QStringLiteral("admin"), Password::hash(Unit1::InitialPassword), QString()}));
         }
-        dm.ExecSql(SqlText(QStringLiteral("PRAGMA user_version = %1").arg(Schema::Version)));
+        setVersion(dm, Schema::Version);
         transaction.commit();
     } catch (const AppError& error) {
         // The driver's words go to the log for whoever helps the user; the user is told
@@ -239,11 +273,11 @@ void migrate(TfrmDM& dm, int version)
         if (version == 0)
             throw AppError(
                 QStringLiteral("无法在 %1 建立数据库，什么也没有写入。\n请确认那里能够写入，或者联系技术支持。")
-                    .arg(dm.databasePath()));
-        throw AppError(QStringLiteral("数据库升级失败：数据文件 %1 没能从第 %2 版升级到第 %3 版，它仍保持原样。\n"
+                    .arg(whereTheDataIs(dm)));
+        throw AppError(QStringLiteral("数据库升级失败：数据 %1 没能从第 %2 版升级到第 %3 版，它仍保持原样。\n"
                                       "请联系技术支持；在此之前可以继续用原来版本的本软件，"
                                       "或者用它的备份副本换回它。")
-                           .arg(dm.databasePath())
+                           .arg(whereTheDataIs(dm))
                            .arg(version)
                            .arg(Schema::Version));
     }
@@ -323,6 +357,16 @@ void ensure(TfrmDM& dm)
     const int version = userVersion(dm);
     if (version == Version)
         return;
+    if (dm.isServer() && version < 0)
+        throw AppError(QStringLiteral("%1里已有别的程序的表，本软件不会改动它们。\n"
+                                      "请在“数据库设置”里换一个空的数据库，或请服务器管理员新建一个。")
+                           .arg(dm.setting().describe()));
+    if (dm.isServer() && version > Version)
+        throw AppError(QStringLiteral("%1由更新版本的本软件建立（数据版本 %2，本版本只认得到 %3）。\n"
+                                      "请在这台电脑上安装那个更新的版本。")
+                           .arg(dm.setting().describe())
+                           .arg(version)
+                           .arg(Version));
     // inspect() has let the file through; only a change since then gets here.
     if (version < 0)
         throw AppError(UnusableFileText(dm.databasePath(), foreignReason()));

@@ -2,13 +2,14 @@
 
 #include "SqlText.h"
 
+#include <QSqlRecord>
 #include <QString>
 
 // Everything the statements need that differs between SQL databases stands here, so
-// that the same statements can later run on a shared server database.
+// that the same statements run on the embedded file and on a shared server database.
 
-// The bound text anywhere in the column, ASCII letters in either case (SQLite's LIKE
-// ignores their case; a server database would say ILIKE); a % or _ in the text still
+// The bound text anywhere in the column, letters in either case (SQLite's LIKE ignores
+// the case of ASCII letters, the server's ILIKE that of every letter); a % or _ in the text still
 // acts as a wildcard. SQLite's LIKE stops reading its pattern at a NUL, so a text with
 // a NUL in it is looked for as it is, the NUL an ordinary character. Every "?" of it
 // takes the same text.
@@ -40,6 +41,14 @@ qint64 InsertRow(const SqlText& insert);
 // The first column of the first row of a SELECT (a COUNT, say); a null value when
 // there is no row.
 QVariant QueryValue(const SqlText& select);
+
+// A schema step's statement, written for SQLite, as the database in use takes it: on the
+// server, identity columns, 64-bit integers, doubles and byte arrays.
+QString SchemaStatement(const QString& statement);
+
+// A listing's columns named as its statement wrote them: the server folds an unquoted
+// name to lower case, and the only one a listing shows unquoted is its ID.
+QSqlRecord ColumnsAsWritten(QSqlRecord columns);
 
 // Starts a transaction that may write. On SQLite it takes the write lock at once
 // (BEGIN IMMEDIATE), waiting for another program's lock like any write: a plain BEGIN

@@ -34,6 +34,10 @@ Transaction::~Transaction()
     if (!m_open)
         return;
     --g_depth;
+    // A lost server closed the connection, and with it the transaction: nothing to undo,
+    // and a destructor must not try to connect again.
+    if (!DM().isOpen())
+        return;
     if (m_depth == 0) {
         DM().database().rollback();
     } else {

@@ -4,14 +4,100 @@
 #include "DM.h"
 #include "Unit1.h"
 
+#include <QCoreApplication>
 #include <QProcess>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTimer>
 
+namespace {
+
+// The server the suite runs against when ORVANE_TEST_SERVER names one (host:port:user, its
+// password in $PGPASSFILE): a database of this test program's own, emptied for each folder.
+class TestServer {
+public:
+    static TestServer* instance()
+    {
+        static TestServer* server = qEnvironmentVariableIsSet("ORVANE_TEST_SERVER") ? new TestServer : nullptr;
+        return server;
+    }
+    DatabaseSetting setting() const { return m_setting; }
+
+    void empty()
+    {
+        QSqlDatabase db = connect(m_setting.database, QStringLiteral("orvane-test-db"));
+        QSqlQuery query(db);
+        // The tests read their results with SQLite's group_concat; the server gets one too.
+        const QStringList statements = {
+            QStringLiteral("DROP SCHEMA public CASCADE"),
+            QStringLiteral("CREATE SCHEMA public"),
+            QStringLiteral("CREATE FUNCTION public.orvane_concat(acc text, value anynonarray, sep text) RETURNS text "
+                           "LANGUAGE sql IMMUTABLE AS $$ SELECT CASE WHEN value IS NULL THEN acc "
+                           "WHEN acc IS NULL THEN value::text ELSE acc || sep || value::text END $$"),
+            QStringLiteral("CREATE FUNCTION public.orvane_concat(acc text, value anynonarray) RETURNS text "
+                           "LANGUAGE sql IMMUTABLE AS $$ SELECT public.orvane_concat(acc, value, ',') $$"),
+            QStringLiteral("CREATE AGGREGATE public.group_concat(anynonarray, text) (SFUNC = public.orvane_concat, "
+                           "STYPE = text)"),
+            QStringLiteral("CREATE AGGREGATE public.group_concat(anynonarray) (SFUNC = public.orvane_concat, "
+                           "STYPE = text)"),
+        };
+        for (const QString& statement : statements)
+            if (!query.exec(statement))
+                qFatal("Cannot empty the test database: %s", qPrintable(query.lastError().text()));
+    }
+
+private:
+    TestServer()
+    {
+        const QStringList parts = qEnvironmentVariable("ORVANE_TEST_SERVER").split(u':');
+        m_setting.server = true;
+        m_setting.host = parts.value(0);
+        m_setting.port = parts.value(1).toInt();
+        m_setting.user = parts.value(2);
+        m_setting.database = QStringLiteral("orvane_t_%1").arg(QCoreApplication::applicationPid());
+        QSqlDatabase admin = connect(QStringLiteral("postgres"), QStringLiteral("orvane-test-admin"));
+        QSqlQuery query(admin);
+        query.exec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(m_setting.database));
+        if (!query.exec(QStringLiteral("CREATE DATABASE %1").arg(m_setting.database)))
+            qFatal("Cannot create the test database: %s", qPrintable(query.lastError().text()));
+        // Dropped when the test program ends, however its tests went.
+        std::atexit([] {
+            QSqlDatabase::database(QStringLiteral("orvane-test-db"), false).close();
+            QSqlDatabase admin = QSqlDatabase::database(QStringLiteral("orvane-test-admin"));
+            QSqlQuery(admin).exec(QStringLiteral("DROP DATABASE IF EXISTS orvane_t_%1 WITH (FORCE)")
+                                      .arg(QCoreApplication::applicationPid()));
+        });
+    }
+
+    QSqlDatabase connect(const QString& database, const QString& name)
+    {
+        if (QSqlDatabase::contains(name))
+            return QSqlDatabase::database(name);
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(m_setting.host);
+        db.setPort(m_setting.port);
+        db.setUserName(m_setting.user);
+        db.setDatabaseName(database);
+        if (!db.open())
+            qFatal("Cannot reach the test server: %s", qPrintable(db.lastError().text()));
+        return db;
+    }
+
+    DatabaseSetting m_setting;
+};
+
+} // namespace
+
+bool OnTestServer() { return TestServer::instance() != nullptr; }
+
 ProgramFolder::ProgramFolder()
 {
     Unit1::setProgramDir(m_dir.path());
+    if (TestServer* server = TestServer::instance()) {
+        server->setting().save(m_dir.path());
+        server->empty();
+    }
     DM().setProgramDir(m_dir.path());
 }
 
@@ -58,6 +144,40 @@ OpenFileAnswer::OpenFileAnswer(QString answer)
 }
 
 OpenFileAnswer::~OpenFileAnswer() { setOpenFileHandler(m_previous); }
+
+void RefuseInserts(const QString& table, int rowsAllowed)
+{
+    if (OnTestServer()) {
+        DM().ExecSql(SqlText(QStringLiteral("CREATE FUNCTION refuse_%1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                                            "IF (SELECT count(*) FROM %1) >= %2 THEN RAISE EXCEPTION 'insert refused'; "
+                                            "END IF; RETURN NEW; END $$")
+                                 .arg(table)
+                                 .arg(rowsAllowed)));
+        DM().ExecSql(SqlText(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 FOR EACH ROW "
+                                            "EXECUTE FUNCTION refuse_%1()")
+                                 .arg(table)));
+        return;
+    }
+    DM().ExecSql(SqlText(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 WHEN (SELECT COUNT(*) FROM %1) >= %2 "
+                                        "BEGIN SELECT RAISE(ABORT, 'insert refused'); END")
+                             .arg(table)
+                             .arg(rowsAllowed)));
+}
+
+void AfterEachInsert(const QString& table, const QString& statement)
+{
+    if (OnTestServer()) {
+        DM().ExecSql(SqlText(QStringLiteral("CREATE FUNCTION after_%1() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                                            "%2; RETURN NULL; END $$")
+                                 .arg(table, statement)));
+        DM().ExecSql(SqlText(QStringLiteral("CREATE TRIGGER after_insert AFTER INSERT ON %1 FOR EACH ROW "
+                                            "EXECUTE FUNCTION after_%1()")
+                                 .arg(table)));
+        return;
+    }
+    DM().ExecSql(
+        SqlText(QStringLiteral("CREATE TRIGGER after_insert AFTER INSERT ON %1 BEGIN %2; END").arg(table, statement)));
+}
 
 QStringList RowsOf(const SqlText& select)
 {

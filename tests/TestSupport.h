@@ -19,7 +19,17 @@
 #include <functional>
 #include <type_traits>
 
-// A fresh program folder with a fresh database for one test; the data module points
+// Whether the suite runs against a PostgreSQL server (ORVANE_TEST_SERVER) rather than the file.
+bool OnTestServer();
+// For a test of the embedded file's own behaviour (its locks, its file checks, its migrations).
+#define SKIP_ON_SERVER()                                                                                               \
+    do {                                                                                                               \
+        if (OnTestServer())                                                                                            \
+            QSKIP("the embedded database file's own behaviour");                                                      \
+    } while (false)
+
+// A fresh program folder with a fresh database for one test (on the server when the suite
+// runs there); the data module points
 // at it until the folder goes.
 class ProgramFolder {
 public:
@@ -85,6 +95,12 @@ private:
 // A missing control fails the running test: it gets a stand-in object instead of a null
 // pointer, so the rest of the test program still runs.
 QObject* standInOwner();
+// Makes the database refuse an insert into `table` once it holds `rowsAllowed` rows, as a
+// full disk or a broken server would, on the file and on the server alike.
+void RefuseInserts(const QString& table, int rowsAllowed = 0);
+// Runs `statement` after each insert into `table`: another writer busy at the same moment.
+void AfterEachInsert(const QString& table, const QString& statement);
+
 // Every row a SELECT returns, its columns joined by "|": what a test compares a table with.
 QStringList RowsOf(const SqlText& select);
 // The text of a PDF as pdftotext lays it out, its characters read back as they print.

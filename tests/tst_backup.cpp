@@ -38,6 +38,7 @@ private slots:
     void automaticBackupsArePruned();
     void backupTakenDuringWritesHoldsWholeTransactions();
     void menuCommandsAskThenEndTheProgram();
+    void serverDataIsLeftToTheServersOwnBackup();
     void signalEndsTheProgramAndStopsItsBackup_data();
     void signalEndsTheProgramAndStopsItsBackup();
     void runningBackupIsLeftAloneAndASignalStopsIt();
@@ -172,6 +173,7 @@ QStringList entries(const QString& folder, const QString& pattern = "*")
 
 void TestBackup::restoreBringsBackTheArchiveAndKeepsTheDataItReplaced()
 {
+    SKIP_ON_SERVER();
     ProgramFolder folder;
     addCompany("顺丰");
     writeFile(folder.file("Image/顺丰.jpg"), "first picture");
@@ -230,6 +232,7 @@ void TestBackup::unusableArchiveIsRefusedWithNothingChanged_data()
 
 void TestBackup::unusableArchiveIsRefusedWithNothingChanged()
 {
+    SKIP_ON_SERVER();
     QFETCH(QString, kind);
     QFETCH(QString, reason);
     ProgramFolder folder;
@@ -289,6 +292,7 @@ void TestBackup::unusableArchiveIsRefusedWithNothingChanged()
 
 void TestBackup::olderArchiveIsTakenAndWhatItLeavesOutIsNamed()
 {
+    SKIP_ON_SERVER();
     ProgramFolder folder;
     TfrmMain main;
     addCompany("顺丰");
@@ -322,6 +326,7 @@ void TestBackup::olderArchiveIsTakenAndWhatItLeavesOutIsNamed()
 
 void TestBackup::automaticBackupsArePruned()
 {
+    SKIP_ON_SERVER();
     ProgramFolder folder;
     DM().open();
     const QStringList planted{"恢复前备份-2026-11-28-120000.zip", "恢复前备份-2026-11-29-120000.zip",
@@ -345,6 +350,7 @@ void TestBackup::automaticBackupsArePruned()
 
 void TestBackup::backupTakenDuringWritesHoldsWholeTransactions()
 {
+    SKIP_ON_SERVER();
     ProgramFolder folder;
     DM().open();
     constexpr int RowsPerCommit = 10;
@@ -398,6 +404,7 @@ void TestBackup::backupTakenDuringWritesHoldsWholeTransactions()
 
 void TestBackup::menuCommandsAskThenEndTheProgram()
 {
+    SKIP_ON_SERVER();
     ProgramFolder folder;
     TfrmMain main;
     addCompany("顺丰");
@@ -447,6 +454,25 @@ void TestBackup::menuCommandsAskThenEndTheProgram()
     QVERIFY(QFile::exists(QDir(Backup::AutomaticFolder()).filePath(Backup::ArchiveName(QDate::currentDate()))));
 }
 
+void TestBackup::serverDataIsLeftToTheServersOwnBackup()
+{
+    if (!OnTestServer())
+        QSKIP("only data on a server");
+    ProgramFolder folder;
+    TfrmMain main;
+    MessageRecorder messages;
+    OpenFileAnswer answer(folder.file("mine.zip"));
+    for (const char* command : {"N20", "N21"}) {
+        QVERIFY(!programEndsAfter([&] { child<QAction>(&main, command)->trigger(); }));
+        QVERIFY2(messages.last().contains("pg_dump"), qPrintable(messages.last()));
+    }
+    QVERIFY(answer.filtersAsked.isEmpty()); // no archive was asked for
+    {
+        const BackupCommands::DailyBackup atStart;
+    }
+    QVERIFY(!QFile::exists(Backup::AutomaticFolder()));
+}
+
 void TestBackup::signalEndsTheProgramAndStopsItsBackup_data()
 {
     QTest::addColumn<int>("signal");
@@ -456,6 +482,7 @@ void TestBackup::signalEndsTheProgramAndStopsItsBackup_data()
 
 void TestBackup::signalEndsTheProgramAndStopsItsBackup()
 {
+    SKIP_ON_SERVER();
     QFETCH(int, signal);
     ProgramFolder folder;
     addBulk();
@@ -482,6 +509,7 @@ void TestBackup::signalEndsTheProgramAndStopsItsBackup()
 
 void TestBackup::runningBackupIsLeftAloneAndASignalStopsIt()
 {
+    SKIP_ON_SERVER();
     ProgramFolder folder;
     TfrmMain main;
     addCompany("顺丰");
@@ -523,6 +551,7 @@ void TestBackup::dataFolderChoice_data()
 
 void TestBackup::dataFolderChoice()
 {
+    SKIP_ON_SERVER();
     QFETCH(QString, layout);
     QFETCH(bool, besideTheProgram);
     QTemporaryDir home;

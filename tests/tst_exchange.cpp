@@ -335,8 +335,7 @@ void TestExchange::importIsAllOrNothing()
 {
     ProgramFolder folder;
     MessageRecorder messages;
-    DM().ExecSql(SqlText("CREATE TRIGGER third BEFORE INSERT ON USender WHEN (SELECT COUNT(*) FROM USender) >= 2 "
-                         "BEGIN SELECT RAISE(ABORT, 'third insert refused'); END"));
+    RefuseInserts("USender", 2);
     QFile file(folder.file("in.csv"));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("寄件人,电话号码\n甲,1\n乙,2\n丙,3\n丁,4\n");

@@ -1,5 +1,6 @@
 #include "ListingModel.h"
 
+#include "SqlDialect.h"
 #include "DM.h"
 #include "Guard.h"
 
@@ -49,7 +50,7 @@ QList<QVariantList> ListingModel::read(const SqlText& statement)
 {
     // Read to its end and let go before returning: nothing stays open between pages.
     QSqlQuery query = DM().run(statement, TfrmDM::Rows::ForwardOnly);
-    m_columns = query.record();
+    m_columns = ColumnsAsWritten(query.record());
     QList<QVariantList> rows;
     const int columns = m_columns.count();
     while (query.next()) {

@@ -1,5 +1,6 @@
 #include "XlsxExport.h"
 
+#include "SqlDialect.h"
 #include "AppError.h"
 #include "DM.h"
 #include "DateText.h"
@@ -74,7 +75,7 @@ ExportResult ExportListing(const SqlText& listing, const QStringList& leftOut, c
                            const QString& path)
 {
     QSqlQuery query = DM().run(listing, TfrmDM::Rows::ForwardOnly);
-    const QSqlRecord record = query.record();
+    const QSqlRecord record = ColumnsAsWritten(query.record());
 
     const QByteArray fileName = QFile::encodeName(path);
     // Each row goes to a temporary file as the next one starts; the file is zipped at the close.

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+// Where the shop's data lives: the embedded database file beside the program (the default:
+// a one-PC shop sets up nothing), or a PostgreSQL server that several PCs share. The
+// setting is kept in database.ini beside the Data folder; the server's password never is:
+// it goes to the user's ~/.pgpass, where the PostgreSQL client library looks for it.
+struct DatabaseSetting {
+    bool server = false;
+    QString host;
+    int port = 5432;
+    QString database;
+    QString user;
+
+    bool operator==(const DatabaseSetting& other) const;
+
+    static QString filePath(const QString& programDir);
+    static DatabaseSetting load(const QString& programDir);
+    // Throws AppError when the file cannot be written.
+    void save(const QString& programDir) const;
+
+    // "服务器 192.168.1.10:5432 上的数据库 shop", or the file's own words.
+    QString describe() const;
+};
+
+namespace PgPass {
+
+// $PGPASSFILE when it is set (as libpq reads it), otherwise ~/.pgpass.
+QString filePath();
+// Puts the password for this server, database and user into that file, replacing an
+// earlier line for the same four, readable by the user alone (libpq ignores it otherwise).
+// Throws AppError when the file cannot be written.
+void store(const DatabaseSetting& setting, const QString& password);
+
+} // namespace PgPass
