@@ -57,6 +57,27 @@ SqlText ListingPage(const SqlText& rows, const ListingOrder& order, const QVaria
     return page;
 }
 
+void ForEachRow(const SqlText& rows, const ListingOrder& order, const std::function<bool(const QSqlRecord&)>& each)
+{
+    constexpr int PageRows = 500;
+    QVariant key, id;
+    for (;;) {
+        QList<QSqlRecord> page;
+        {
+            QSqlQuery query = DM().run(ListingPage(rows, order, key, id, PageRows), TfrmDM::Rows::ForwardOnly);
+            while (query.next())
+                page << ColumnsAsWritten(query.record());
+        }
+        for (const QSqlRecord& row : page)
+            if (!each(row))
+                return;
+        if (page.size() < PageRows)
+            return;
+        key = page.last().value(order.alias);
+        id = page.last().value(QStringLiteral("ID"));
+    }
+}
+
 SqlText ListedRow(const SqlText& rows, const QVariant& id)
 {
     SqlText row(QStringLiteral("SELECT * FROM (%1) AS Listed WHERE ID = ? ").arg(rows.sql.trimmed()), rows.values);

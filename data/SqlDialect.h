@@ -3,6 +3,7 @@
 #include "SqlText.h"
 
 #include <QSqlRecord>
+#include <functional>
 #include <QString>
 
 // Everything the statements need that differs between SQL databases stands here, so
@@ -30,6 +31,11 @@ QString OrderByClause(const ListingOrder& order);
 // order's column and `id`; from the first row when `id` is null. Nothing is left open
 // between pages, so a listing shown for hours pins no snapshot of the database.
 SqlText ListingPage(const SqlText& rows, const ListingOrder& order, const QVariant& key, const QVariant& id, int limit);
+
+// Every row of `rows` in `order`, read a page at a time with nothing left open while `each`
+// runs, so it may run statements of its own (on the server a second statement would cut a
+// streaming one short). Stops when `each` returns false.
+void ForEachRow(const SqlText& rows, const ListingOrder& order, const std::function<bool(const QSqlRecord&)>& each);
 
 // The row of `rows` with this ID, read again.
 SqlText ListedRow(const SqlText& rows, const QVariant& id);

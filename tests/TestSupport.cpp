@@ -28,6 +28,7 @@ public:
     {
         QSqlDatabase db = connect(m_setting.database, QStringLiteral("orvane-test-db"));
         QSqlQuery query(db);
+        query.exec(QStringLiteral("SET client_min_messages = warning"));
         // The tests read their results with SQLite's group_concat; the server gets one too.
         const QStringList statements = {
             QStringLiteral("DROP SCHEMA public CASCADE"),
@@ -61,14 +62,19 @@ private:
         query.exec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(m_setting.database));
         if (!query.exec(QStringLiteral("CREATE DATABASE %1").arg(m_setting.database)))
             qFatal("Cannot create the test database: %s", qPrintable(query.lastError().text()));
-        // Dropped when the test program ends, however its tests went.
-        std::atexit([] {
-            QSqlDatabase::database(QStringLiteral("orvane-test-db"), false).close();
-            QSqlDatabase admin = QSqlDatabase::database(QStringLiteral("orvane-test-admin"));
-            QSqlQuery(admin).exec(QStringLiteral("DROP DATABASE IF EXISTS orvane_t_%1 WITH (FORCE)")
-                                      .arg(QCoreApplication::applicationPid()));
-        });
     }
+
+public:
+    // Dropped when the test program ends, however its tests went.
+    void drop()
+    {
+        DM().close();
+        QSqlDatabase::database(QStringLiteral("orvane-test-db"), false).close();
+        QSqlDatabase admin = QSqlDatabase::database(QStringLiteral("orvane-test-admin"));
+        QSqlQuery(admin).exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_setting.database));
+    }
+
+private:
 
     QSqlDatabase connect(const QString& database, const QString& name)
     {
@@ -215,7 +221,10 @@ int runTests(int argc, char** argv, QObject* test)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     OrvaneApplication app(argc, argv);
-    return QTest::qExec(test, argc, argv);
+    const int failed = QTest::qExec(test, argc, argv);
+    if (TestServer* server = TestServer::instance())
+        server->drop();
+    return failed;
 }
 
 QString PdfText(const QString& pdf)

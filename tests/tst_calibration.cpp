@@ -151,7 +151,9 @@ void TestCalibration::upgradeStoresTheOriginAsACode()
          {"INSERT INTO SOffset (thePrinter, EName, theX, theY, theOrigin) "
           "VALUES ('P', '圆通速递', 1.5, 0, '纸张边缘'), ('P', '中通快递', 0, 2, '可打印区域')",
           "INSERT INTO SForm (EName, theWidth) VALUES ('圆通速递', 230)", "ALTER TABLE SForm DROP COLUMN theHeight",
-          "ALTER TABLE SForm DROP COLUMN thePrinter", "PRAGMA user_version = 2"})
+          "ALTER TABLE SForm DROP COLUMN thePrinter", "DROP TABLE SPicture", "ALTER TABLE UE DROP COLUMN theVersion",
+          "DROP INDEX SOffset_Key", "ALTER TABLE SOffset DROP COLUMN thePC",
+          "CREATE UNIQUE INDEX SOffset_Key ON SOffset (thePrinter, EName)", "PRAGMA user_version = 2"})
         DM().ExecSql(SqlText(sql));
     DM().close();
     QCOMPARE(RowsOf(SqlText("SELECT EName, theOrigin FROM SOffset ORDER BY ID")),

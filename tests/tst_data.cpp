@@ -126,7 +126,7 @@ void TestData::firstStartCreatesTablesColumnsAndAdmin()
              QStringList({"ID",     "JName",  "JPhone", "JMob",   "JDept", "JANum", "JA1",    "JA2",  "JA3",
                           "JAdd",   "JPNum",  "SName",  "SPhone", "SMob",  "SDept", "SANum",  "SA1",  "SA2",
                           "SA3",    "SAdd",   "SPNum",  "EName",  "ENum",  "EAN",   "ZDY1",   "ZDY2", "ZDY3",
-                          "Remark", "theDel", "JNPY",   "JDPY",   "SNPY",  "SDPY",  "myDate", "UName"}));
+                          "Remark", "theDel", "JNPY",   "JDPY",   "SNPY",  "SDPY",  "myDate", "UName", "theVersion"}));
 
     QSqlQuery admin = DM().run(SqlText("SELECT theName, thePass FROM SUser"));
     QVERIFY(admin.next());

@@ -248,6 +248,11 @@ SqlText QueryWindow::listing() const
                    m_filterText.values);
 }
 
+void QueryWindow::forEachListed(const std::function<bool(const QSqlRecord&)>& each) const
+{
+    ForEachRow(SqlText(m_kind.selectList + m_kind.from + m_filterText.sql, m_filterText.values), DBGrid1->order(), each);
+}
+
 void QueryWindow::myRef()
 {
     // In the order the user last chose by a column title.

@@ -89,6 +89,8 @@ public:
     // The listing the last query ran, with its values, in the order shown (for a batch or
     // an export).
     SqlText listing() const;
+    // Every listed row in the order shown, a page at a time: `each` may run statements.
+    void forEachListed(const std::function<bool(const QSqlRecord&)>& each) const;
     bool queried() const { return m_queried; }
     // How many rows the last listing's filter matches (the count label's number).
     qint64 matchedCount() const { return m_matched; }

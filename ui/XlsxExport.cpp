@@ -41,7 +41,9 @@ bool isNumber(const QVariant& value)
 {
     switch (value.typeId()) {
     case QMetaType::Int:
+    case QMetaType::UInt:
     case QMetaType::LongLong:
+    case QMetaType::ULongLong: // the server's driver reads a count as unsigned
     case QMetaType::Double:
         return true;
     default:

@@ -100,7 +100,6 @@ void TfrmE_Q::P2Click()
     }
     // Every row the filter matches, in list order, read once through. Each company's
     // pages go to its own printer: one job per printer, each in list order.
-    QSqlQuery rows = DM().run(listing(), TfrmDM::Rows::ForwardOnly);
     PrintBatch batch(this);
     // Only what reached a printer is logged: a cancelled batch ends after its page in
     // progress, and a failure part way still sends and logs the pages before it.
@@ -111,16 +110,17 @@ void TfrmE_Q::P2Click()
     };
     try {
         int added = 0;
-        while (rows.next()) {
+        forEachListed([&](const QSqlRecord& row) {
             if (progress && progress->wasCanceled())
-                break;
-            const QString company = rows.value(QStringLiteral("快递公司")).toString();
-            const QString id = rows.value(QStringLiteral("ID")).toString();
+                return false;
+            const QString company = row.value(QStringLiteral("快递公司")).toString();
+            const QString id = row.value(QStringLiteral("ID")).toString();
             if (!batch.add(CompanyForm(company, WaybillStore::printTexts(id)), id.toLongLong()))
-                break; // a printer gone, and the default one not wanted: stop here
+                return false; // a printer gone, and the default one not wanted: stop here
             if (progress)
                 progress->setValue(++added);
-        }
+            return true;
+        });
     } catch (...) {
         Guarded(this, finish);
         throw;
