@@ -12,6 +12,7 @@
 #include "PrintSetup.h"
 #include "Printing.h"
 #include "SqlDialect.h"
+#include "WaybillPrint.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -337,8 +338,7 @@ QString reachable(const QWidget& window)
 struct PrintRun {
     explicit PrintRun(const QString& waybillId, const QString& company = Company)
     {
-        window.CompanyName = company;
-        window.WaybillId = waybillId;
+        PrepareWaybillPrint(window, company, waybillId);
         window.show();
         QCoreApplication::processEvents();
     }

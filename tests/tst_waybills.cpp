@@ -15,6 +15,7 @@
 #include "Printing.h"
 #include "SqlDialect.h"
 #include "Unit1.h"
+#include "WaybillPrint.h"
 #include "WaybillStore.h"
 
 #include <QDateEdit>
@@ -672,8 +673,7 @@ void TestWaybills::singlePrintIsLoggedButATestPrintIsNot()
     addWaybills(1, "顺丰速运");
     for (const QString& id : {one("SELECT ID FROM UE"), QString("0")}) {
         TfrmP3 print(nullptr);
-        print.CompanyName = "顺丰速运";
-        print.WaybillId = id;
+        PrepareWaybillPrint(print, "顺丰速运", id);
         print.show();
         QTest::mouseClick(child(&print, "Button1"), Qt::LeftButton);
     }
