@@ -90,7 +90,7 @@ TfrmCalib::TfrmCalib(QWidget* parent) : QDialog(parent)
     BitBtn3 =
         MakeButton(this, "BitBtn3", QStringLiteral("退出"), QRect(341, 272, 75, 25), QStyle::SP_DialogCloseButton);
     OnSignal(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-    OnSignal(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    OnSignal(BitBtn2, &QPushButton::clicked, this, [this] { printCalibrationSheet(); });
     OnSignal(BitBtn3, &QPushButton::clicked, this, [this] { reject(); });
 }
 
@@ -158,7 +158,7 @@ void TfrmCalib::BitBtn1Click()
     accept();
 }
 
-void TfrmCalib::BitBtn2Click()
+void TfrmCalib::printCalibrationSheet()
 {
     // What the sheet shows is what a waybill gets: the printer and offset in the window, saved.
     mySave();

@@ -76,12 +76,12 @@ QueryWindowKind waybillQuery()
 TfrmE_Q::TfrmE_Q(QWidget* parent) : QueryWindow(waybillQuery(), parent)
 {
     addCommand("P1", QStringLiteral("打印 &P"), [this] { P1Click(); });
-    addCommand("P2", QStringLiteral("批量打印"), [this] { P2Click(); });
+    addCommand("BatchPrint", QStringLiteral("批量打印"), [this] { batchPrint(); });
     addSeparator();
     addStandardCommands();
 }
 
-void TfrmE_Q::P2Click()
+void TfrmE_Q::batchPrint()
 {
     const qint64 total = matchedCount();
     if (!AskQuestion(this, QStringLiteral("批量打印"), QStringLiteral("将打印 %1 张快递单，确定吗？").arg(total), false))
