@@ -9,7 +9,6 @@
 #include "PrintItems.h"
 #include "PrinterChoice.h"
 #include "Printing.h"
-#include "Transaction.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -144,11 +143,7 @@ PrintSetup::Offset TfrmCalib::myOffset() const
 
 void TfrmCalib::mySave()
 {
-    const QString printer = myPrinter();
-    Transaction transaction;
-    PrintSetup::saveOffset(printer, CompanyName, myOffset());
-    PrintSetup::savePrinter(CompanyName, ChosenPrinter(ComboBox1));
-    transaction.commit();
+    PrintSetup::saveCalibration(myPrinter(), CompanyName, myOffset(), ChosenPrinter(ComboBox1));
 }
 
 void TfrmCalib::BitBtn1Click()
