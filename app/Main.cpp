@@ -137,8 +137,8 @@ void TfrmMain::buildMenu()
         {false, "N3", "用户设置 &U"},
         {false, "N4", "-"},
         {false, "N18", "修改密码 &C"},
-        {false, "N20", "备份数据 &B"},
-        {false, "N21", "恢复数据 &R"},
+        {false, "BackUpData", "备份数据 &B"},
+        {false, "RestoreData", "恢复数据 &R"},
         {false, "N16", "-"},
         {false, "E1", "退出 &E"},
         {true, "N1", "快递单【&P】"},
@@ -202,8 +202,8 @@ void TfrmMain::buildMenu()
     command("N11", [this] { OpenModal<TfrmAddressee>(this); });
     command("N15", [this] { openChild<TfrmSender_Q>(); });
     command("N13", [this] { openChild<TfrmAddressee_Q>(); });
-    command("N20", [this] { BackupCommands::BackUpData(this); });
-    command("N21", [this] { BackupCommands::RestoreData(this, [this] { quitWithoutAsking(); }); });
+    command("BackUpData", [this] { BackupCommands::BackUpData(this); });
+    command("RestoreData", [this] { BackupCommands::RestoreData(this, [this] { quitWithoutAsking(); }); });
 }
 
 void TfrmMain::addToolButton(const char* name, const QString& caption, QAction* same, const QColor& colour,

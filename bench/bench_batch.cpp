@@ -64,7 +64,7 @@ int main(int argc, char** argv)
         const qint64 before = StatusKb("VmRSS");
         QElapsedTimer timer;
         timer.start();
-        query->P2Click();
+        query->batchPrint();
         const double ms = timer.nsecsElapsed() / 1e6;
         std::printf("%4d pages: %8.1f ms, %5.2f ms per page, peak growth %5.1f MB, PDF %6.1f KB\n", pages, ms,
                     ms / pages, (StatusKb("VmHWM") - before) / 1024.0, QFileInfo(pdf).size() / 1024.0);

@@ -11,6 +11,7 @@
 #include "PrintSetup.h"
 #include "Printing.h"
 #include "Unit1.h"
+#include "WaybillPrint.h"
 
 #include <QApplication>
 #include <QDir>
@@ -64,8 +65,7 @@ void BM_PrintWaybill(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         TfrmP3 window(nullptr);
-        window.CompanyName = QStringLiteral("顺丰速运");
-        window.WaybillId = waybill;
+        PrepareWaybillPrint(window, QStringLiteral("顺丰速运"), waybill);
         window.show();
         QCoreApplication::processEvents();
         state.ResumeTiming();

@@ -62,10 +62,10 @@ ContactQuery::ContactQuery(const ContactKind& kind, const char* objectName, Dial
     addSeparator();
     // An empty book is where an import is most wanted.
     addCommand(
-        "I1", QStringLiteral("导入联系人"), [this] { I1Click(); }, Runs::Always);
+        "ImportContacts", QStringLiteral("导入联系人"), [this] { importClicked(); }, Runs::Always);
 }
 
-void ContactQuery::I1Click()
+void ContactQuery::importClicked()
 {
     const QString path = AskOpenFileName(this, QStringLiteral("Excel 或 CSV 文件 (*.xlsx *.csv)"));
     if (path.isEmpty())

@@ -13,7 +13,7 @@ public:
 
     // "导入联系人": adds the contacts of an .xlsx or .csv file the user picks, whatever
     // the list shows, and reports what it added and passed over.
-    void I1Click();
+    void importClicked();
 
 private:
     const ContactKind& m_contacts;

@@ -9,7 +9,6 @@
 #include "PrintItems.h"
 #include "PrinterChoice.h"
 #include "Printing.h"
-#include "Transaction.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -90,7 +89,7 @@ TfrmCalib::TfrmCalib(QWidget* parent) : QDialog(parent)
     BitBtn3 =
         MakeButton(this, "BitBtn3", QStringLiteral("退出"), QRect(341, 272, 75, 25), QStyle::SP_DialogCloseButton);
     OnSignal(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-    OnSignal(BitBtn2, &QPushButton::clicked, this, [this] { BitBtn2Click(); });
+    OnSignal(BitBtn2, &QPushButton::clicked, this, [this] { printCalibrationSheet(); });
     OnSignal(BitBtn3, &QPushButton::clicked, this, [this] { reject(); });
 }
 
@@ -144,11 +143,7 @@ PrintSetup::Offset TfrmCalib::myOffset() const
 
 void TfrmCalib::mySave()
 {
-    const QString printer = myPrinter();
-    Transaction transaction;
-    PrintSetup::saveOffset(printer, CompanyName, myOffset());
-    PrintSetup::savePrinter(CompanyName, ChosenPrinter(ComboBox1));
-    transaction.commit();
+    PrintSetup::saveCalibration(myPrinter(), CompanyName, myOffset(), ChosenPrinter(ComboBox1));
 }
 
 void TfrmCalib::BitBtn1Click()
@@ -158,7 +153,7 @@ void TfrmCalib::BitBtn1Click()
     accept();
 }
 
-void TfrmCalib::BitBtn2Click()
+void TfrmCalib::printCalibrationSheet()
 {
     // What the sheet shows is what a waybill gets: the printer and offset in the window, saved.
     mySave();

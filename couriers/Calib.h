@@ -21,7 +21,7 @@ public:
     QString CompanyName; // set by the opener before showing
 
     void BitBtn1Click();
-    void BitBtn2Click();
+    void printCalibrationSheet();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -44,7 +44,7 @@ TfrmCom_Q::TfrmCom_Q(QWidget* parent) : QueryWindow(companyQuery(), parent)
 {
     addCommand("N1", QStringLiteral("选择打印项目"), [this] { N1Click(); });
     addCommand("N2", QStringLiteral("设计打印格式"), [this] { N2Click(); });
-    addCommand("N3", QStringLiteral("打印校准"), [this] {
+    addCommand("PrintCalibration", QStringLiteral("打印校准"), [this] {
         OpenModal<TfrmCalib>(this, [this](TfrmCalib& dialog) { dialog.CompanyName = selectedCompany(grid()); });
     });
     addCommand("P1", QStringLiteral("打印快递单 &P"), [this] { P1Click(); });

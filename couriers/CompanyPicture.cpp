@@ -1,7 +1,6 @@
 #include "CompanyPicture.h"
 
 #include "AppError.h"
-#include "JpegLoader.h"
 #include "Unit1.h"
 
 #include <QDir>
@@ -60,26 +59,6 @@ QString CompanyPicturePath(const QString& companyName)
 }
 
 bool CompanyPictureExists(const QString& companyName) { return QFile::exists(CompanyPicturePath(companyName)); }
-
-QImage LoadCompanyPicture(const QString& companyName, double formWidthMm)
-{
-    return ScaleToFormWidth(LoadJpeg(CompanyPicturePath(companyName)), formWidthMm);
-}
-
-QImage ScaleToFormWidth(QImage picture, double formWidthMm)
-{
-    if (formWidthMm <= 0 || picture.isNull())
-        return picture;
-    const int width = qMax(1, qRound(formWidthMm / 25.4 * 96));
-    if (width == picture.width())
-        return picture;
-    const int height = qMax(1, qRound(double(picture.height()) * width / picture.width()));
-    QImage scaled = picture.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (scaled.isNull())
-        throw AppError(
-            QStringLiteral("内存不足，无法缩放 %1 × %2 的图片。").arg(picture.width()).arg(picture.height()));
-    return scaled;
-}
 
 void CopyInCompanyPicture(const QString& companyName, const QString& sourceFile)
 {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QImage>
 #include <QString>
 
 // The scanned blank waybill of a company: Image/<company name>.jpg below the program's
@@ -9,15 +8,6 @@
 // and no two names share one file.
 QString CompanyPicturePath(const QString& companyName);
 bool CompanyPictureExists(const QString& companyName);
-
-// Throws AppError naming the file when it cannot be read as a JPEG. Given the blank
-// form's real width in millimetres, the picture comes scaled to 96 pixels an inch, so a
-// layout pixel over it is 1/96 inch whatever the scan's resolution; without (0), at its
-// natural size.
-QImage LoadCompanyPicture(const QString& companyName, double formWidthMm = 0);
-
-// A picture scaled as above; the one passed in is given up, so only one copy stays.
-QImage ScaleToFormWidth(QImage picture, double formWidthMm);
 
 // Makes a copy of `sourceFile` the company's picture. The old picture is replaced only
 // by a complete copy; otherwise it stays and AppError is thrown. Picking the company's

@@ -1,7 +1,9 @@
 #include "FormLayout.h"
 
+#include "AppError.h"
 #include "CompanyPicture.h"
 #include "CourierStore.h"
+#include "JpegLoader.h"
 #include "PrintSetup.h"
 
 FormLayout CompanyForm(const QString& companyName, const QStringList& itemTexts)
@@ -34,6 +36,26 @@ QImage FormPicture(const QString& companyName)
     if (!CompanyPictureExists(companyName))
         return QImage();
     return LoadCompanyPicture(companyName, PrintSetup::form(companyName).widthMm);
+}
+
+QImage LoadCompanyPicture(const QString& companyName, double formWidthMm)
+{
+    return ScaleToFormWidth(LoadJpeg(CompanyPicturePath(companyName)), formWidthMm);
+}
+
+QImage ScaleToFormWidth(QImage picture, double formWidthMm)
+{
+    if (formWidthMm <= 0 || picture.isNull())
+        return picture;
+    const int width = qMax(1, qRound(formWidthMm / 25.4 * 96));
+    if (width == picture.width())
+        return picture;
+    const int height = qMax(1, qRound(double(picture.height()) * width / picture.width()));
+    QImage scaled = picture.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (scaled.isNull())
+        throw AppError(
+            QStringLiteral("内存不足，无法缩放 %1 × %2 的图片。").arg(picture.width()).arg(picture.height()));
+    return scaled;
 }
 
 QSizeF FormPixels(const QSizeF& formMm) { return formMm / 25.4 * 96; }

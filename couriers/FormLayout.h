@@ -39,5 +39,14 @@ FormLayout CompanyForm(const QString& companyName, const QStringList& itemTexts)
 // none. Throws AppError when the file cannot be read.
 QImage FormPicture(const QString& companyName);
 
+// Throws AppError naming the file when it cannot be read as a JPEG. Given the blank
+// form's real width in millimetres, the picture comes scaled to 96 pixels an inch, so a
+// layout pixel over it is 1/96 inch whatever the scan's resolution; without (0), at its
+// natural size.
+QImage LoadCompanyPicture(const QString& companyName, double formWidthMm = 0);
+
+// A picture scaled as above; the one passed in is given up, so only one copy stays.
+QImage ScaleToFormWidth(QImage picture, double formWidthMm);
+
 // The form's size in layout pixels.
 QSizeF FormPixels(const QSizeF& formMm);

@@ -13,7 +13,6 @@
 #include "PrintSetup.h"
 #include "PrinterChoice.h"
 #include "ScreenFit.h"
-#include "Transaction.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -547,11 +546,8 @@ void TfrmP2::Button2Click()
         positions.append({box->objectName(), box->x(), box->y()});
         widths.insert(box->objectName(), box->boxWidth());
     }
-    Transaction transaction;
-    PrintSetup::saveLayout(CompanyName, positions, widths, {SpinW->value(), SpinH->value(), ChosenPrinter(ComboBox1)});
-    for (const QString& code : std::as_const(m_switchOn))
-        CourierStore::switchOn(CompanyName, code);
-    transaction.commit();
+    PrintSetup::saveLayout(CompanyName, positions, widths, {SpinW->value(), SpinH->value(), ChosenPrinter(ComboBox1)},
+                           m_switchOn.values());
     ShowMessage(this, windowTitle() + QStringLiteral(" 保存成功！"));
     accept();
 }

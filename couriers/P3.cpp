@@ -5,10 +5,10 @@
 #include "FormLabel.h"
 #include "Guard.h"
 #include "Modal.h"
+#include "PrintItems.h"
 #include "PrintSetup.h"
 #include "Printing.h"
 #include "ScreenFit.h"
-#include "WaybillStore.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -111,7 +111,8 @@ void TfrmP3::showLayout()
 
 void TfrmP3::myLoad()
 {
-    ItemTexts = WaybillStore::printTexts(WaybillId);
+    if (ItemTexts.isEmpty())
+        ItemTexts = TestPrintTexts();
     while (ItemTexts.size() < SlotCount)
         ItemTexts << QString();
 }
@@ -124,8 +125,9 @@ void TfrmP3::Button1Click()
     // A test print of the layout ("0") or of a waybill no longer live is no waybill printed.
     if (!batch.add(m_layout, ItemTexts.value(0).toLongLong()))
         return; // the company's printer has gone, and the default one was not wanted
-    batch.finish([](const PrintBatch::Sent& sent) {
-        WaybillStore::logPrints(sent.waybillIds, sent.printer, WaybillStore::PrintKind::Single);
+    batch.finish([this](const PrintBatch::Sent& sent) {
+        if (onPrinted)
+            onPrinted(sent.waybillIds, sent.printer);
     });
     accept();
 }

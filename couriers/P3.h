@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QStringList>
 
+#include <functional>
+
 class QLabel;
 class QPushButton;
 class QScrollArea;
@@ -18,12 +20,19 @@ class TfrmP3 : public QDialog {
 public:
     explicit TfrmP3(QWidget* parent);
 
-    // Set by the opener before showing; WaybillId "0" prints the items' display names.
+    // Set by the opener before showing; WaybillId "0" is a test print.
     QString CompanyName;
     QString WaybillId;
 
-    // Slot 0 the waybill's ID, slots 1 to 25 the texts of the 25 print items.
+    // Slot 0 the waybill's ID, slots 1 to 25 the texts of the 25 print items, handed
+    // over by the opener, which reads them where waybills are kept. None handed: the
+    // layout's test page, "0" and the items' display names.
     QStringList ItemTexts;
+
+    // Told which waybills reached which printer (its name as offsets are stored), so the
+    // opener can log the print. A plain callback rather than a signal: logging writes to
+    // the database, and what it throws must reach the window's error box.
+    std::function<void(const QList<qint64>& waybillIds, const QString& printer)> onPrinted;
 
     void myLoad();
     void Button1Click();

@@ -77,6 +77,15 @@ void savePrinter(const QString& companyName, const QString& printer)
     transaction.commit();
 }
 
+void saveCalibration(const QString& printerName, const QString& companyName, const Offset& offset,
+                     const QString& companyPrinter)
+{
+    Transaction transaction;
+    saveOffset(printerName, companyName, offset);
+    savePrinter(companyName, companyPrinter);
+    transaction.commit();
+}
+
 QHash<QString, int> boxWidths(const QString& companyName)
 {
     QSqlQuery query = DM().run(SqlText(QStringLiteral("SELECT theName, theW "
@@ -91,10 +100,12 @@ QHash<QString, int> boxWidths(const QString& companyName)
 }
 
 void saveLayout(const QString& companyName, const QList<CourierStore::ItemPosition>& positions,
-                const QHash<QString, int>& widths, const Form& form)
+                const QHash<QString, int>& widths, const Form& form, const QStringList& switchOn)
 {
     Transaction transaction;
     CourierStore::savePositions(companyName, positions);
+    for (const QString& code : switchOn)
+        CourierStore::switchOn(companyName, code);
     for (auto it = widths.begin(); it != widths.end(); ++it)
         DM().ExecSql(SqlText(QStringLiteral("INSERT INTO SPWidth (EName, theName, theW) VALUES (?, ?, ?) "
                                             "ON CONFLICT (EName, theName) DO UPDATE SET theW = excluded.theW "),

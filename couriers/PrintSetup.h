@@ -44,13 +44,19 @@ struct Form {
 Form form(const QString& companyName);
 void savePrinter(const QString& companyName, const QString& printer);
 
+// The calibration window's "保存": the offset on the printer that prints, and the printer
+// the company's waybills go to (empty: the system's default), all or nothing.
+void saveCalibration(const QString& printerName, const QString& companyName, const Offset& offset,
+                     const QString& companyPrinter);
+
 // The boxes given a width, by item code, in layout pixels; an item not listed prints on
 // one line at its natural width.
 QHash<QString, int> boxWidths(const QString& companyName);
 
-// The designer's "保存": positions, box widths (0: none) and the form together.
+// The designer's "保存": positions, box widths (0: none), the form and the items to
+// switch on (those a form's reading placed), all or nothing.
 void saveLayout(const QString& companyName, const QList<CourierStore::ItemPosition>& positions,
-                const QHash<QString, int>& widths, const Form& form);
+                const QHash<QString, int>& widths, const Form& form, const QStringList& switchOn = {});
 
 // Removes the company's offsets for every printer, its form and its box widths.
 // Called inside a rename's or a delete's transaction.

@@ -31,3 +31,11 @@ const std::array<PrintItem, PrintItemCount>& PrintItems()
     }};
     return items;
 }
+
+QStringList TestPrintTexts()
+{
+    QStringList texts{QStringLiteral("0")};
+    for (const PrintItem& item : PrintItems())
+        texts << item.displayName;
+    return texts;
+}

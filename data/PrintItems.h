@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <array>
 
 // The 25 fields of a waybill that can be printed, in code order. A company's SP rows
@@ -16,3 +17,6 @@ struct PrintItem {
 
 constexpr int PrintItemCount = 25;
 const std::array<PrintItem, PrintItemCount>& PrintItems();
+
+// The texts of a layout's test page: slot 0 "0", slots 1 to 25 the items' display names.
+QStringList TestPrintTexts();

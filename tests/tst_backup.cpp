@@ -315,7 +315,7 @@ void TestBackup::olderArchiveIsTakenAndWhatItLeavesOutIsNamed()
 
     MessageRecorder messages(true);
     OpenFileAnswer answer(archive);
-    QVERIFY(programEndsAfter([&] { child<QAction>(&main, "N21")->trigger(); }));
+    QVERIFY(programEndsAfter([&] { child<QAction>(&main, "RestoreData")->trigger(); }));
     for (const QString& name : leftOut)
         QVERIFY2(messages.shown().first().text.contains(name), qPrintable(name));
     QVERIFY(BackupCommands::ApplyRestoreAtStart());
@@ -428,7 +428,7 @@ void TestBackup::menuCommandsAskThenEndTheProgram()
             }
         });
         user.start(20);
-        child<QAction>(&main, "N20")->trigger();
+        child<QAction>(&main, "BackUpData")->trigger();
         for (const MessageRequest& asked : replacing.shown())
             replaceQuestion += asked.kind == MessageKind::Question ? asked.text : QString();
         QVERIFY(replacing.last().contains(QDir::toNativeSeparators(folder.file("mine.zip"))));
@@ -439,13 +439,13 @@ void TestBackup::menuCommandsAskThenEndTheProgram()
     MessageRecorder messages(false);
     addCompany("圆通");
     OpenFileAnswer answer(folder.file("mine.zip"));
-    QVERIFY(!programEndsAfter([&] { child<QAction>(&main, "N21")->trigger(); }));
+    QVERIFY(!programEndsAfter([&] { child<QAction>(&main, "RestoreData")->trigger(); }));
     QCOMPARE(messages.shown().last().caption, QString("恢复数据"));
     QVERIFY(messages.last().contains(QDir::toNativeSeparators(folder.file("mine.zip"))));
     QVERIFY(!QFile::exists(Backup::AutomaticFolder())); // answered No: nothing written
 
     messages.answerNext(true);
-    QVERIFY(programEndsAfter([&] { child<QAction>(&main, "N21")->trigger(); }));
+    QVERIFY(programEndsAfter([&] { child<QAction>(&main, "RestoreData")->trigger(); }));
     QVERIFY(BackupCommands::ApplyRestoreAtStart());
     QCOMPARE(companies(), QStringList({"顺丰"}));
 
@@ -530,7 +530,7 @@ void TestBackup::runningBackupIsLeftAloneAndASignalStopsIt()
     });
     MessageRecorder messages(true);
     OpenFileAnswer answer(folder.file("small.zip"));
-    child<QAction>(&main, "N21")->trigger();
+    child<QAction>(&main, "RestoreData")->trigger();
     other.join();
     // The running backup's folder stays, and so does a partial archive: whose it is cannot be told.
     QVERIFY(during.filter("k1ll3d").isEmpty() && during.contains("Orvane备份-2026-12-01.zip.part"));

@@ -82,8 +82,8 @@ void TestCalibration::windowShowsSavesAndPrintsThisPrintersOffset()
     QueryDriver<TfrmCom_Q> query(QStringLiteral("快递公司"));
     query.query();
     query.selectRow(query.rowOf(Company));
-    query.run("N3");
-    QCOMPARE(query.command("N3")->text(), QStringLiteral("打印校准"));
+    query.run("PrintCalibration");
+    QCOMPARE(query.command("PrintCalibration")->text(), QStringLiteral("打印校准"));
     TfrmCalib* calib = modals.lastOf<TfrmCalib>();
     QVERIFY(calib);
     QCOMPARE(calib->windowTitle(), QStringLiteral("打印校准"));

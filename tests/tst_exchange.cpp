@@ -171,7 +171,7 @@ void TestExchange::everyQueryWindowExportsItsList()
         window = std::make_unique<TfrmCom_Q>();
     }
     QAction* last = window->popupMenu()->actions().last();
-    QCOMPARE(last->objectName(), QString("X1"));
+    QCOMPARE(last->objectName(), QString("ExportExcel"));
     QCOMPARE(last->text(), QString("导出Excel"));
     QVERIFY(window->popupMenu()->actions().at(window->popupMenu()->actions().size() - 2)->isSeparator());
 
@@ -206,7 +206,7 @@ void TestExchange::exportTakesEveryMatchingRowWithTextAndDates()
     q.query();
     QVERIFY(q.grid()->rowCount() < 300);            // the grid holds only its first fetch
     SaveFileAnswer answer(folder.file("waybills")); // the suffix is added
-    q.run("X1");
+    q.run("ExportExcel");
 
     QCOMPARE(messages.texts(), QStringList{"导出 300 条记录到 " + folder.file("waybills.xlsx")});
     const QList<QStringList> rows = sheetRows(folder.file("waybills.xlsx"));
@@ -319,7 +319,7 @@ void TestExchange::importAddsSkipsAndCounts()
     std::unique_ptr<QueryWindow> window(senders ? static_cast<QueryWindow*>(new TfrmSender_Q) : new TfrmAddressee_Q);
     window->BitBtn1Click();
     OpenFileAnswer open(path);
-    child<QAction>(window.get(), "I1")->trigger();
+    child<QAction>(window.get(), "ImportContacts")->trigger();
 
     QCOMPARE(messages.texts(), QStringList{"导入 3 条，跳过 2 条重复，1 条无姓名"});
     const QStringList stored = RowsOf(SqlText(QStringLiteral("SELECT theName, theMob, theDept, theAdd, thePNum, "
@@ -342,7 +342,7 @@ void TestExchange::importIsAllOrNothing()
     file.close();
     TfrmSender_Q window;
     OpenFileAnswer open(file.fileName());
-    child<QAction>(&window, "I1")->trigger();
+    child<QAction>(&window, "ImportContacts")->trigger();
 
     QCOMPARE(messages.shown().size(), 1);
     QCOMPARE(messages.shown()[0].kind, MessageKind::Error);
@@ -405,7 +405,7 @@ void TestExchange::importTellsWhatItRefusedAndCut()
     file.close();
     std::unique_ptr<QueryWindow> window(senders ? static_cast<QueryWindow*>(new TfrmSender_Q) : new TfrmAddressee_Q);
     OpenFileAnswer open(file.fileName());
-    child<QAction>(window.get(), "I1")->trigger();
+    child<QAction>(window.get(), "ImportContacts")->trigger();
 
     QCOMPARE(messages.shown().size(), 1);
     QVERIFY2(messages.last().contains(message), qPrintable(messages.last()));
@@ -525,7 +525,7 @@ void TestExchange::longImportShowsProgressAndCancels()
             QTest::mouseClick(cancel, Qt::LeftButton);
     });
     watch.start(20);
-    child<QAction>(&window, "I1")->trigger();
+    child<QAction>(&window, "ImportContacts")->trigger();
 
     QCOMPARE(messages.texts(), QStringList{"已取消导入，通讯录没有改动。"});
     QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM USender")), 0);
@@ -589,7 +589,7 @@ void TestExchange::exportCutsOverlongCellsAndAsksAboutTheFullName()
     q.query();
     SaveFileAnswer answer(folder.file("x"), {folder.file("y")});
     messages.answerNext(false);
-    q.run("X1");
+    q.run("ExportExcel");
 
     QCOMPARE(messages.shown().size(), 2);
     QCOMPARE(messages.shown()[0].kind, MessageKind::Question);

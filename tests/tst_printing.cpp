@@ -12,6 +12,7 @@
 #include "PrintSetup.h"
 #include "Printing.h"
 #include "SqlDialect.h"
+#include "WaybillPrint.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -337,8 +338,7 @@ QString reachable(const QWidget& window)
 struct PrintRun {
     explicit PrintRun(const QString& waybillId, const QString& company = Company)
     {
-        window.CompanyName = company;
-        window.WaybillId = waybillId;
+        PrepareWaybillPrint(window, company, waybillId);
         window.show();
         QCoreApplication::processEvents();
     }
@@ -860,7 +860,7 @@ void TestPrinting::formOfItsOwnSizeThroughCupsLinesUpWithItsScan()
     QTest::mouseClick(child(&sheet.window, "Button2"), Qt::LeftButton);
     TfrmCalib* calib = modals.lastOf<TfrmCalib>();
     QVERIFY(calib);
-    const QString sheetPdf = printedOnDefaultPrinter(outDir, [calib] { calib->BitBtn2Click(); });
+    const QString sheetPdf = printedOnDefaultPrinter(outDir, [calib] { calib->printCalibrationSheet(); });
     const int fine = 600;
     const QPointF expected = QPointF(120, 60) * fine / 25.4;
     const std::optional<QPointF> found = crossCentre(rasterise(sheetPdf, fine, true), expected, fine / 25.4);
@@ -893,7 +893,7 @@ void TestPrinting::batchSendsEachCompanysWaybillsToItsPrinterInListOrder()
     MessageRecorder messages;
     QueryDriver<TfrmE_Q> query(QStringLiteral("快递单号"));
     query.query();
-    const QString pdf = printedOnDefaultPrinter(outDir, [&] { query.run("P2"); });
+    const QString pdf = printedOnDefaultPrinter(outDir, [&] { query.run("BatchPrint"); });
 
     // The dot-matrix printer is told a 5-inch page (30 lines of 1/6 inch; A4 would be 70)
     // and feeds one form a waybill.

@@ -15,6 +15,7 @@
 #include "Printing.h"
 #include "SqlDialect.h"
 #include "Unit1.h"
+#include "WaybillPrint.h"
 #include "WaybillStore.h"
 
 #include <QDateEdit>
@@ -606,7 +607,7 @@ void TestWaybills::batchPrintsTheWholeListInOneJobAndLogsIt()
     MessageRecorder messages;
     QueryDriver<TfrmE_Q> q(QStringLiteral("收件人"));
     q.query();
-    q.run("P2");
+    q.run("BatchPrint");
     SetPrintOutputFile(QString());
 
     QCOMPARE(messages.shown().first().text, QString("将打印 300 张快递单，确定吗？"));
@@ -620,7 +621,7 @@ void TestWaybills::batchPrintsTheWholeListInOneJobAndLogsIt()
     QCOMPARE(q.grid()->value("打印次数").toInt(), 1);
 
     messages.answerNext(false);
-    q.run("P2"); // "No": nothing printed, nothing logged
+    q.run("BatchPrint"); // "No": nothing printed, nothing logged
     QCOMPARE(count("SELECT ID FROM ULog"), 300);
 }
 
@@ -635,7 +636,7 @@ void TestWaybills::batchPrintsInTheOrderShown()
     q.query();
     q.clickTitle("收件人");
     QCOMPARE(q.listed(), QStringList({"收件A", "收件B", "收件C", "收件D"}));
-    q.run("P2");
+    q.run("BatchPrint");
     SetPrintOutputFile(QString());
     QStringList printed;
     for (const QString& page : pdfPages(out.filePath("sorted.pdf")))
@@ -656,7 +657,7 @@ void TestWaybills::cancelledBatchLogsOnlyItsPrintedPages()
         if (auto* progress = q.window.findChild<QProgressDialog*>("ProgressDialog1"))
             progress->cancel();
     });
-    q.run("P2");
+    q.run("BatchPrint");
     SetPrintOutputFile(QString());
 
     const int printed = static_cast<int>(pdfPages(out.filePath("cancelled.pdf")).size());
@@ -671,8 +672,7 @@ void TestWaybills::singlePrintIsLoggedButATestPrintIsNot()
     addWaybills(1, "顺丰速运");
     for (const QString& id : {one("SELECT ID FROM UE"), QString("0")}) {
         TfrmP3 print(nullptr);
-        print.CompanyName = "顺丰速运";
-        print.WaybillId = id;
+        PrepareWaybillPrint(print, "顺丰速运", id);
         print.show();
         QTest::mouseClick(child(&print, "Button1"), Qt::LeftButton);
     }

@@ -132,7 +132,7 @@ QueryWindow::QueryWindow(QueryWindowKind kind, QWidget* parent) : QWidget(parent
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     // The export ends every kind's menu; the kinds add their own commands before it.
-    QAction* exportItem = addCommand("X1", QStringLiteral("导出Excel"), [this] { X1Click(); });
+    QAction* exportItem = addCommand("ExportExcel", QStringLiteral("导出Excel"), [this] { exportClicked(); });
     m_exportSeparator = PopupMenu1->insertSeparator(exportItem);
 
     auto* layout = new QVBoxLayout(this);
@@ -287,7 +287,7 @@ void QueryWindow::D1Click()
     myRef();
 }
 
-void QueryWindow::X1Click()
+void QueryWindow::exportClicked()
 {
     const QString suggested = QStringLiteral("%1-%2.xlsx").arg(m_kind.caption, DateText(QDate::currentDate()));
     const QString path = AskSaveFileName(this, QStringLiteral("Excel 工作簿 (*.xlsx)"), suggested);

@@ -82,7 +82,7 @@ public:
     void D1Click();
     // "导出Excel": every row the last query's filter matches, not only those the grid has
     // fetched, to an .xlsx file the user names.
-    void X1Click();
+    void exportClicked();
 
     DataGrid* grid() const { return DBGrid1; }
     QMenu* popupMenu() const { return PopupMenu1; }

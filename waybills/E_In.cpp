@@ -9,8 +9,7 @@
 #include "Guard.h"
 #include "LookupCombo.h"
 #include "Messages.h"
-#include "Modal.h"
-#include "P3.h"
+#include "WaybillPrint.h"
 #include "WaybillStore.h"
 
 #include <QCheckBox>
@@ -164,10 +163,7 @@ bool TfrmE_In::mySave()
     if (isEditing())
         return true;
 
-    OpenModal<TfrmP3>(this, [&](TfrmP3& print) {
-        print.CompanyName = company;
-        print.WaybillId = QString::number(id);
-    });
+    OpenWaybillPrint(this, company, QString::number(id));
     if (!CheckBox1->isChecked())
         return true;
     myNew();

@@ -5,10 +5,9 @@
 #include "FormLayout.h"
 #include "Guard.h"
 #include "Messages.h"
-#include "Modal.h"
-#include "P3.h"
 #include "Printing.h"
 #include "SqlDialect.h"
+#include "WaybillPrint.h"
 #include "WaybillStore.h"
 
 #include <QProgressDialog>
@@ -77,12 +76,12 @@ QueryWindowKind waybillQuery()
 TfrmE_Q::TfrmE_Q(QWidget* parent) : QueryWindow(waybillQuery(), parent)
 {
     addCommand("P1", QStringLiteral("打印 &P"), [this] { P1Click(); });
-    addCommand("P2", QStringLiteral("批量打印"), [this] { P2Click(); });
+    addCommand("BatchPrint", QStringLiteral("批量打印"), [this] { batchPrint(); });
     addSeparator();
     addStandardCommands();
 }
 
-void TfrmE_Q::P2Click()
+void TfrmE_Q::batchPrint()
 {
     const qint64 total = matchedCount();
     if (!AskQuestion(this, QStringLiteral("批量打印"), QStringLiteral("将打印 %1 张快递单，确定吗？").arg(total), false))
@@ -131,10 +130,8 @@ void TfrmE_Q::P2Click()
 
 void TfrmE_Q::P1Click()
 {
-    OpenModal<TfrmP3>(this, [this](TfrmP3& print) {
-        print.CompanyName = grid()->value(QStringLiteral("快递公司")).toString();
-        print.WaybillId = grid()->value(QStringLiteral("ID")).toString();
-    });
+    OpenWaybillPrint(this, grid()->value(QStringLiteral("快递公司")).toString(),
+                     grid()->value(QStringLiteral("ID")).toString());
     // A print counts at once in "打印次数"; the row stays where the user left it.
     grid()->refreshCurrentRow();
 }

@@ -12,5 +12,5 @@ public:
     void P1Click();
     // "批量打印": every waybill of the list, in the order shown, one page each, in one job per
     // printer, each in list order.
-    void P2Click();
+    void batchPrint();
 };

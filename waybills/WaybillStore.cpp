@@ -169,10 +169,7 @@ QStringList printTexts(const QString& waybillId)
             return texts;
         }
     }
-    texts << QStringLiteral("0");
-    for (const PrintItem& item : PrintItems())
-        texts << item.displayName;
-    return texts;
+    return TestPrintTexts();
 }
 
 } // namespace WaybillStore
