@@ -463,7 +463,7 @@ void TestBackup::serverDataIsLeftToTheServersOwnBackup()
     TfrmMain main;
     MessageRecorder messages;
     OpenFileAnswer answer(folder.file("mine.zip"));
-    for (const char* command : {"N20", "N21"}) {
+    for (const char* command : {"BackUpData", "RestoreData"}) {
         QVERIFY(!programEndsAfter([&] { child<QAction>(&main, command)->trigger(); }));
         QVERIFY2(messages.last().contains("pg_dump"), qPrintable(messages.last()));
     }
