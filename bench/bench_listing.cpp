@@ -224,15 +224,33 @@ struct ShellRun {
     qint64 count = 0;
 };
 
-ShellRun ShellOnce(const QString& shell, const QString& database, const QString& sql, const QString& outputFile)
+// The shell for the database in use: sqlite3 on the file, psql on the server (its password
+// from ~/.pgpass, as the program's).
+struct Shell {
+    QString program;
+    QStringList arguments; // the statement goes last
+};
+
+Shell ShellFor(const QString& database)
+{
+    if (!DM().isServer())
+        return {QStandardPaths::findExecutable(QStringLiteral("sqlite3")), {database}};
+    const DatabaseSetting& server = DM().setting();
+    return {QStandardPaths::findExecutable(QStringLiteral("psql")),
+            {QStringLiteral("-qAtX"), QStringLiteral("-h"), server.host, QStringLiteral("-p"),
+             QString::number(server.port), QStringLiteral("-U"), server.user, QStringLiteral("-d"), server.database,
+             QStringLiteral("-c")}};
+}
+
+ShellRun ShellOnce(const Shell& shell, const QString& sql, const QString& outputFile)
 {
     QProcess process;
     process.setStandardOutputFile(outputFile);
     QElapsedTimer timer;
     timer.start();
-    process.start(shell, {database, sql});
+    process.start(shell.program, shell.arguments + QStringList{sql});
     if (!process.waitForFinished(-1) || process.exitCode() != 0)
-        throw AppError(QStringLiteral("sqlite3 failed: %1").arg(QString::fromUtf8(process.readAllStandardError())));
+        throw AppError(QStringLiteral("the shell failed: %1").arg(QString::fromUtf8(process.readAllStandardError())));
     ShellRun run;
     run.ms = timer.nsecsElapsed() / 1e6;
     QFile output(outputFile);
@@ -298,36 +316,39 @@ int main(int argc, char** argv)
     try {
         const Options options = ParseOptions(app.arguments().mid(1));
         const QString database = QDir(options.programDir).filePath(QStringLiteral("Data/db.sqlite3"));
-        // The data module would make an empty database; measuring that would say nothing.
-        if (!QFileInfo::exists(database))
-            throw AppError(QStringLiteral("%1 does not exist; make it with orvane-gen-db").arg(database));
         Unit1::setProgramDir(options.programDir);
         DM().setProgramDir(options.programDir);
+        // The data module would make an empty database; measuring that would say nothing.
+        if (!DM().isServer() && !QFileInfo::exists(database))
+            throw AppError(QStringLiteral("%1 does not exist; make it with orvane-gen-db").arg(database));
         const qint64 waybills = QueryValue(SqlText(QStringLiteral("SELECT COUNT(*) FROM UE"))).toLongLong();
+        const Shell shell = ShellFor(database);
         DM().close();
 
-        const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
         QTemporaryDir scratch;
         const QString shellOutput = scratch.filePath(QStringLiteral("shell.txt"));
         QList<double> startTimes;
-        if (!shell.isEmpty()) {
+        if (!shell.program.isEmpty()) {
+            Shell bare = shell;
+            if (!DM().isServer())
+                bare.arguments = QStringList{QStringLiteral(":memory:")};
             for (int i = 0; i < options.runs; ++i)
-                startTimes << ShellOnce(shell, QStringLiteral(":memory:"), QStringLiteral("SELECT 1;"), shellOutput).ms;
+                startTimes << ShellOnce(bare, QStringLiteral("SELECT 1;"), shellOutput).ms;
         }
 
-        out << QStringLiteral("%1: %2 waybills, %3 runs per case, medians in ms; sqlite3 %4\n")
-                   .arg(database)
+        out << QStringLiteral("%1: %2 waybills, %3 runs per case, medians in ms; shell %4\n")
+                   .arg(DM().isServer() ? DM().setting().describe() : database)
                    .arg(waybills)
                    .arg(options.runs)
-                   .arg(shell.isEmpty() ? QStringLiteral("not found: no shell column")
-                                        : QStringLiteral("start-up alone %1 ms").arg(Median(startTimes), 0, 'f', 1));
+                   .arg(shell.program.isEmpty() ? QStringLiteral("not found: no shell column")
+                                                : QStringLiteral("start-up alone %1 ms").arg(Median(startTimes), 0, 'f', 1));
         out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8\n")
                    .arg(QStringLiteral("case"), -18)
                    .arg(QStringLiteral("fetched"), 8)
                    .arg(QStringLiteral("count"), 9)
                    .arg(QStringLiteral("ours"), 9)
                    .arg(QStringLiteral("(list/count/paint)"), 20)
-                   .arg(QStringLiteral("sqlite3"), 9)
+                   .arg(QStringLiteral("shell"), 9)
                    .arg(QStringLiteral("ratio"), 6)
                    .arg(QStringLiteral("peak RSS MB"), 12);
         out.flush();
@@ -344,13 +365,13 @@ int main(int argc, char** argv)
             // rows the grid fetched; both must find the same rows and the same count.
             const OurRun first = ListOnce(options.programDir, c);
             QString shellSql;
-            if (!shell.isEmpty()) {
+            if (!shell.program.isEmpty()) {
                 shellSql = WithLiterals(c.rows + OrderByClause(c.order), c.values) +
                            QStringLiteral("LIMIT %1; ").arg(first.fetched) + WithLiterals(c.count, c.values) +
                            QStringLiteral(";");
-                const ShellRun check = ShellOnce(shell, database, shellSql, shellOutput);
+                const ShellRun check = ShellOnce(shell, shellSql, shellOutput);
                 if (check.rows != first.fetched || check.count != first.count)
-                    mismatches << QStringLiteral("%1: ours %2 rows, count %3; sqlite3 %4 rows, count %5")
+                    mismatches << QStringLiteral("%1: ours %2 rows, count %3; shell %4 rows, count %5")
                                       .arg(c.name)
                                       .arg(first.fetched)
                                       .arg(first.count)
@@ -365,8 +386,8 @@ int main(int argc, char** argv)
                 lists << run.listMs;
                 counts << run.countMs;
                 paints << run.paintMs;
-                if (!shell.isEmpty())
-                    shellTimes << ShellOnce(shell, database, shellSql, shellOutput).ms;
+                if (!shell.program.isEmpty())
+                    shellTimes << ShellOnce(shell, shellSql, shellOutput).ms;
             }
             const qint64 peakKb = perCasePeak ? StatusKb("VmHWM") : 0;
             worstPeakKb = std::max(worstPeakKb, peakKb);

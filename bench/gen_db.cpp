@@ -8,6 +8,7 @@
 #include "DM.h"
 #include "Password.h"
 #include "SampleData.h"
+#include "SqlDialect.h"
 #include "Transaction.h"
 #include "Unit1.h"
 
@@ -142,7 +143,7 @@ QString TableSummary(const QString& table)
 {
     const bool softDeleted = table != QStringLiteral("SP") && table != QStringLiteral("SUser");
     QSqlQuery query =
-        DM().run(SqlText(softDeleted ? QStringLiteral("SELECT COUNT(*), TOTAL(theDel = '是') FROM %1").arg(table)
+        DM().run(SqlText(softDeleted ? QStringLiteral("SELECT COUNT(*), SUM(CASE WHEN theDel = '是' THEN 1 ELSE 0 END) FROM %1").arg(table)
                                      : QStringLiteral("SELECT COUNT(*), 0 FROM %1").arg(table)));
     query.next();
     QString text = QStringLiteral("%1 %2").arg(table).arg(query.value(0).toLongLong());
@@ -180,17 +181,19 @@ int main(int argc, char** argv)
         const int waybills = ParseCount(args, QStringLiteral("--waybills"), 1000000);
         const int contacts = ParseCount(args, QStringLiteral("--contacts"), 100000);
         const QString file = QDir(dir).filePath(QStringLiteral("Data/db.sqlite3"));
-        // Adding to an existing database would not give the same contents again.
-        if (QFileInfo::exists(file))
-            throw AppError(QStringLiteral("%1 already exists; remove it or choose another folder").arg(file));
-
         QElapsedTimer timer;
         timer.start();
         Unit1::setProgramDir(dir);
         DM().setProgramDir(dir);
+        // Adding to an existing database would not give the same contents again.
+        if (DM().isServer() ? QueryValue(SqlText(QStringLiteral("SELECT count(*) FROM UE"))).toLongLong() > 0
+                            : QFileInfo::exists(file))
+            throw AppError(QStringLiteral("%1 already holds waybills; use an empty one")
+                               .arg(DM().isServer() ? DM().setting().describe() : file));
         // Loading only: a crash half-way leaves a folder to delete anyway. The file format
         // stays as the program writes it (this setting lives in the connection).
-        DM().ExecSql(SqlText(QStringLiteral("PRAGMA synchronous = OFF")));
+        DM().ExecSql(SqlText(DM().isServer() ? QStringLiteral("SET synchronous_commit = off")
+                                             : QStringLiteral("PRAGMA synchronous = OFF")));
 
         SampleRng companyRng(CompanySeed);
         FillCompanies(companyRng);
@@ -208,7 +211,7 @@ int main(int argc, char** argv)
         out << summary.join(QStringLiteral(", ")) << "; "
             << QStringLiteral("%1 s, %2 MB\n")
                    .arg(timer.elapsed() / 1000.0, 0, 'f', 1)
-                   .arg(QFileInfo(file).size() / 1048576.0, 0, 'f', 1);
+                   .arg(DM().isServer() ? 0.0 : QFileInfo(file).size() / 1048576.0, 0, 'f', 1);
         return 0;
     } catch (const AppError& error) {
         DM().close();
