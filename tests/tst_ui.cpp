@@ -365,7 +365,7 @@ void TestUi::openListingHoldsNothingAndSortsByAnyTitle()
     QVERIFY(q.grid()->model()->canFetchMore({})); // part of the listing read, the rest to come
     for (int i = 0; i < 50; ++i)                  // saves while the window stays open
         DM().ExecSql(SqlText("INSERT INTO SCom (theName) VALUES ('x')"));
-    {
+    if (!OnTestServer()) {
         // Another program checkpoints the whole log and empties it at once: no statement
         // or snapshot of the window's holds it.
         QSqlDatabase other = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("checkpointer"));
@@ -375,9 +375,11 @@ void TestUi::openListingHoldsNothingAndSortsByAnyTitle()
         QSqlQuery checkpoint(other);
         QVERIFY(checkpoint.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")) && checkpoint.next());
         QCOMPARE(checkpoint.value(0).toInt(), 0); // not busy
+        checkpoint = QSqlQuery();
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("checkpointer"));
+        QCOMPARE(QFileInfo(DM().databasePath() + QStringLiteral("-wal")).size(), 0);
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("checkpointer"));
-    QCOMPARE(QFileInfo(DM().databasePath() + QStringLiteral("-wal")).size(), 0);
 
     const auto everyRow = [&q] {
         while (q.grid()->model()->canFetchMore({}))
@@ -406,6 +408,17 @@ void TestUi::nulInAConditionIsAnOrdinaryCharacter_data()
     QTest::newRow("no NUL: a wildcard still") << QString("_b") << QStringList({"ab"});
 }
 
+// A server's text holds no NUL: one typed is stored, and looked for, as U+FFFD, and the
+// whole value is compared (SQLite's LIKE stops reading a stored value at its NUL).
+QStringList onServer(const QString& typed, QStringList listed)
+{
+    if (!OnTestServer())
+        return listed;
+    if (typed == "_b")
+        return {QString("a") + QChar::ReplacementCharacter + "b", "ab"};
+    return listed.replaceInStrings(QString(QChar(0)), QString(QChar::ReplacementCharacter));
+}
+
 void TestUi::nulInAConditionIsAnOrdinaryCharacter()
 {
     QFETCH(QString, typed);
@@ -416,7 +429,7 @@ void TestUi::nulInAConditionIsAnOrdinaryCharacter()
     QueryDriver<Probe> q(QStringLiteral("单号"));
     q.edit(1)->setText(typed);
     q.query();
-    QCOMPARE(q.listed(), listed);
+    QCOMPARE(q.listed(), onServer(typed, listed));
 }
 
 void TestUi::enterQueriesAndDeleteKeyDeletes()

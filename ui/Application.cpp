@@ -58,6 +58,10 @@ bool OpenDatabaseAtStart()
     } catch (const std::exception& error) {
         ReportError(nullptr, error);
     }
+    // A server that cannot be reached now may be set right, or left for the file, in the
+    // login window's 数据库设置; a file the program cannot use ends the start.
+    if (DM().isServer())
+        return true;
     QCoreApplication::quit();
     return false;
 }
