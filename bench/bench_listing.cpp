@@ -5,8 +5,8 @@
 //   bench_listing <programDir> [--runs N] [--case NAME]...
 #include "AppError.h"
 #include "DM.h"
-#include "ProcessMemory.h"
 #include "DataGrid.h"
+#include "ProcessMemory.h"
 #include "SqlDialect.h"
 #include "Unit1.h"
 
@@ -136,7 +136,6 @@ template <typename Done> void ProcessEventsUntil(Done done)
         QCoreApplication::processEvents();
     }
 }
-
 
 double Median(QList<double> values)
 {
@@ -340,8 +339,9 @@ int main(int argc, char** argv)
                    .arg(DM().isServer() ? DM().setting().describe() : database)
                    .arg(waybills)
                    .arg(options.runs)
-                   .arg(shell.program.isEmpty() ? QStringLiteral("not found: no shell column")
-                                                : QStringLiteral("start-up alone %1 ms").arg(Median(startTimes), 0, 'f', 1));
+                   .arg(shell.program.isEmpty()
+                            ? QStringLiteral("not found: no shell column")
+                            : QStringLiteral("start-up alone %1 ms").arg(Median(startTimes), 0, 'f', 1));
         out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7 %8\n")
                    .arg(QStringLiteral("case"), -18)
                    .arg(QStringLiteral("fetched"), 8)

@@ -142,9 +142,10 @@ void FillUsers()
 QString TableSummary(const QString& table)
 {
     const bool softDeleted = table != QStringLiteral("SP") && table != QStringLiteral("SUser");
-    QSqlQuery query =
-        DM().run(SqlText(softDeleted ? QStringLiteral("SELECT COUNT(*), SUM(CASE WHEN theDel = '是' THEN 1 ELSE 0 END) FROM %1").arg(table)
-                                     : QStringLiteral("SELECT COUNT(*), 0 FROM %1").arg(table)));
+    QSqlQuery query = DM().run(SqlText(
+        softDeleted
+            ? QStringLiteral("SELECT COUNT(*), SUM(CASE WHEN theDel = '是' THEN 1 ELSE 0 END) FROM %1").arg(table)
+            : QStringLiteral("SELECT COUNT(*), 0 FROM %1").arg(table)));
     query.next();
     QString text = QStringLiteral("%1 %2").arg(table).arg(query.value(0).toLongLong());
     if (softDeleted)

@@ -80,7 +80,8 @@ void DatabaseSetting::save(const QString& programDir) const
         if (file.status() == QSettings::NoError)
             return;
     }
-    throw AppError(QStringLiteral("无法保存数据库设置到 %1，请检查这个文件夹能否写入。").arg(QDir::toNativeSeparators(path)));
+    throw AppError(
+        QStringLiteral("无法保存数据库设置到 %1，请检查这个文件夹能否写入。").arg(QDir::toNativeSeparators(path)));
 }
 
 QString DatabaseSetting::describe() const
@@ -117,8 +118,7 @@ void store(const DatabaseSetting& setting, const QString& password)
 
     QSaveFile file(path);
     // Made unreadable to others before a byte of the password is in it.
-    if (file.open(QIODevice::WriteOnly) &&
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+    if (file.open(QIODevice::WriteOnly) && file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
         file.write((lines.join(u'\n') + u'\n').toUtf8()) >= 0 && file.commit())
         return;
     throw AppError(QStringLiteral("无法把密码保存到 %1，请检查这个文件能否写入。").arg(QDir::toNativeSeparators(path)));

@@ -139,10 +139,8 @@ struct Step {
     const char* const* end;
 };
 const Step Steps[] = {
-    {std::begin(Tables), std::end(Tables)},
-    {std::begin(Version2), std::end(Version2)},
-    {std::begin(Version3), std::end(Version3)},
-    {std::begin(Version4), std::end(Version4)},
+    {std::begin(Tables), std::end(Tables)},     {std::begin(Version2), std::end(Version2)},
+    {std::begin(Version3), std::end(Version3)}, {std::begin(Version4), std::end(Version4)},
     {std::begin(Version5), std::end(Version5)},
 };
 static_assert(std::size(Steps) == Schema::Version, "one step for each version");
@@ -220,8 +218,8 @@ int userVersion(TfrmDM& dm)
     if (dm.isServer()) {
         if (QueryValue(SqlText(QStringLiteral("SELECT to_regclass('sversion') IS NOT NULL"))).toBool())
             return QueryValue(SqlText(QStringLiteral("SELECT theVersion FROM SVersion"))).toInt();
-        const QVariant tables = QueryValue(SqlText(QStringLiteral(
-            "SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema()")));
+        const QVariant tables = QueryValue(SqlText(
+            QStringLiteral("SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema()")));
         return tables.toInt() == 0 ? 0 : -1;
     }
     QSqlQuery query = dm.run(SqlText(QStringLiteral("PRAGMA user_version")));

@@ -3,8 +3,8 @@
 #include "SqlText.h"
 
 #include <QSqlRecord>
-#include <functional>
 #include <QString>
+#include <functional>
 
 // Everything the statements need that differs between SQL databases stands here, so
 // that the same statements run on the embedded file and on a shared server database.

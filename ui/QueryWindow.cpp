@@ -250,7 +250,8 @@ SqlText QueryWindow::listing() const
 
 void QueryWindow::forEachListed(const std::function<bool(const QSqlRecord&)>& each) const
 {
-    ForEachRow(SqlText(m_kind.selectList + m_kind.from + m_filterText.sql, m_filterText.values), DBGrid1->order(), each);
+    ForEachRow(SqlText(m_kind.selectList + m_kind.from + m_filterText.sql, m_filterText.values), DBGrid1->order(),
+               each);
 }
 
 void QueryWindow::myRef()
