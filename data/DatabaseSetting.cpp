@@ -80,7 +80,8 @@ void DatabaseSetting::save(const QString& programDir) const
         if (file.status() == QSettings::NoError)
             return;
     }
-    throw AppError(QStringLiteral("无法保存数据库设置到 %1，请检查这个文件夹能否写入。").arg(QDir::toNativeSeparators(path)));
+    throw AppError(
+        QStringLiteral("无法保存数据库设置到 %1，请检查这个文件夹能否写入。").arg(QDir::toNativeSeparators(path)));
 }
 
 QString DatabaseSetting::describe() const
@@ -102,7 +103,12 @@ void store(const DatabaseSetting& setting, const QString& password)
 {
     const QString path = filePath();
     const QStringList key{setting.host, QString::number(setting.port), setting.database, setting.user};
-    QStringList lines;
+    QStringList fields;
+    for (const QString& field : key)
+        fields << pgpassField(field);
+    // First: libpq takes the first line that matches, and an earlier line with a "*" in it
+    // would otherwise hide the password just typed.
+    QStringList lines{fields.join(u':') + u':' + pgpassField(password)};
     QFile existing(path);
     if (existing.open(QIODevice::ReadOnly | QIODevice::Text)) {
         for (const QString& line : QString::fromUtf8(existing.readAll()).split(u'\n')) {
@@ -110,15 +116,10 @@ void store(const DatabaseSetting& setting, const QString& password)
                 lines << line;
         }
     }
-    QStringList fields;
-    for (const QString& field : key)
-        fields << pgpassField(field);
-    lines << fields.join(u':') + u':' + pgpassField(password);
 
     QSaveFile file(path);
     // Made unreadable to others before a byte of the password is in it.
-    if (file.open(QIODevice::WriteOnly) &&
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+    if (file.open(QIODevice::WriteOnly) && file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
         file.write((lines.join(u'\n') + u'\n').toUtf8()) >= 0 && file.commit())
         return;
     throw AppError(QStringLiteral("无法把密码保存到 %1，请检查这个文件能否写入。").arg(QDir::toNativeSeparators(path)));

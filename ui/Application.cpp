@@ -52,6 +52,10 @@ bool LoadQtTranslations(QCoreApplication* app)
 
 bool OpenDatabaseAtStart()
 {
+    // A server that cannot be used is told by the login window, whose 数据库设置 leads to
+    // another: the program must not end before the user can get there.
+    if (DM().isServer())
+        return true;
     try {
         DM().open();
         return true;
