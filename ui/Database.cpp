@@ -27,39 +27,30 @@ LimitedEdit* labelledEdit(QWidget* group, const char* name, const QString& label
     return edit;
 }
 
-QRadioButton* makeRadio(QWidget* parent, const char* name, const QString& text, int left, int top)
-{
-    auto* radio = new QRadioButton(text, parent);
-    radio->setObjectName(QLatin1String(name));
-    radio->move(left, top);
-    radio->adjustSize();
-    return radio;
-}
-
 } // namespace
 
-TfrmDatabase::TfrmDatabase(QWidget* parent) : EntryDialog(parent, "frmDatabase", QStringLiteral("数据库设置"), 420, 318)
+TfrmDatabase::TfrmDatabase(QWidget* parent) : EntryDialog(parent, "frmDatabase", QStringLiteral("数据库设置"), 440, 318)
 {
-    fileChoice = makeRadio(this, "fileChoice", QStringLiteral("本机数据文件(&F)（只有这一台电脑使用时）"), 18, 12);
+    fileChoice = MakeRadio(this, "fileChoice", QStringLiteral("本机数据文件(&F)（只有这一台电脑使用时）"), 18, 12);
     serverChoice =
-        makeRadio(this, "serverChoice", QStringLiteral("PostgreSQL 数据库服务器(&S)（几台电脑共用）"), 18, 38);
+        MakeRadio(this, "serverChoice", QStringLiteral("PostgreSQL 数据库服务器(&S)（几台电脑共用）"), 18, 38);
 
-    serverGroup = MakeGroup(this, "serverGroup", QStringLiteral("服务器"), QRect(16, 66, 388, 200));
-    hostEdit = labelledEdit(serverGroup, "hostEdit", QStringLiteral("地址(&H)："), 22, 276);
+    serverGroup = MakeGroup(this, "serverGroup", QStringLiteral("服务器"), QRect(16, 66, 408, 200));
+    hostEdit = labelledEdit(serverGroup, "hostEdit", QStringLiteral("地址(&H)："), 22, 296);
     portEdit = labelledEdit(serverGroup, "portEdit", QStringLiteral("端口(&P)："), 50, 80);
     portEdit->setValidator(new QIntValidator(1, 65535, portEdit));
-    databaseEdit = labelledEdit(serverGroup, "databaseEdit", QStringLiteral("数据库(&D)："), 78, 276);
-    userEdit = labelledEdit(serverGroup, "userEdit", QStringLiteral("用户(&U)："), 106, 276);
-    passwordEdit = labelledEdit(serverGroup, "passwordEdit", QStringLiteral("密码(&W)："), 134, 276);
+    databaseEdit = labelledEdit(serverGroup, "databaseEdit", QStringLiteral("数据库(&D)："), 78, 296);
+    userEdit = labelledEdit(serverGroup, "userEdit", QStringLiteral("用户(&U)："), 106, 296);
+    passwordEdit = labelledEdit(serverGroup, "passwordEdit", QStringLiteral("密码(&W)："), 134, 296);
     passwordEdit->setAtPassword();
     QLabel* note =
         MakeLabel(serverGroup, "passwordNote",
                   QStringLiteral("密码只保存在本机用户的 .pgpass 文件里；已保存过密码时可以不填。"), 14, 166);
     note->setWordWrap(true);
-    note->setFixedWidth(360);
+    note->setFixedWidth(380);
 
     testButton = MakeButton(this, "testButton", QStringLiteral("测试连接(&T)"), QRect(16, 280, 92, 25));
-    copyButton = MakeButton(this, "copyButton", QStringLiteral("复制到服务器(&C)"), QRect(114, 280, 104, 25));
+    copyButton = MakeButton(this, "copyButton", QStringLiteral("复制到服务器(&C)"), QRect(114, 280, 110, 25));
     addButtons(280);
 
     const DatabaseSetting setting = DatabaseSetting::load(Unit1::programDir());
