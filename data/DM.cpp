@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 #include "Schema.h"
+#include "SqlDialect.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -74,19 +75,50 @@ QString busyText(qint64 waitedMs)
 }
 } // namespace
 
+ServerFailure ServerFailureKind(const QString& driverText)
+{
+    // libpq gives no SQLSTATE for a failed connection: only its text tells why.
+    if (driverText.contains(QLatin1String("password")) || driverText.contains(QLatin1String("authentication")))
+        return ServerFailure::Refused;
+    if (driverText.contains(QLatin1String("does not exist")))
+        return ServerFailure::Missing;
+    return ServerFailure::Unreachable;
+}
+
 QString ServerFailureText(const DatabaseSetting& setting, const QString& driverText)
 {
     const QString where = setting.describe();
-    if (driverText.contains(QLatin1String("password")) || driverText.contains(QLatin1String("authentication")))
+    const ServerFailure kind = ServerFailureKind(driverText);
+    if (kind == ServerFailure::Refused)
         return QStringLiteral("%1拒绝了用户 %2 的登录：密码不对，或者这台电脑还没有保存密码。\n"
                               "请在登录窗口点“数据库设置”，输入密码后按“测试连接”。")
             .arg(where, setting.user);
-    if (driverText.contains(QLatin1String("does not exist")))
+    if (kind == ServerFailure::Missing)
         return QStringLiteral("%1不存在，或者用户 %2 不存在。\n请服务器管理员建好它，或在“数据库设置”里改正名称。")
             .arg(where, setting.user);
     return QStringLiteral("连接不上%1。\n请检查那台服务器是否开着、网络是否通；"
                           "也可以在登录窗口点“数据库设置”改正地址，或改用本机数据文件。")
         .arg(where);
+}
+
+QSqlDatabase AddServerConnection(const DatabaseSetting& setting, const QString& connectionName)
+{
+    QSqlDatabase db = QSqlDatabase::contains(connectionName)
+                          ? QSqlDatabase::database(connectionName, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
+    if (!db.isValid()) {
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(connectionName);
+        throw AppError(QStringLiteral("这台电脑缺少连接 PostgreSQL 服务器的组件（Qt 的 PostgreSQL 驱动）。\n"
+                                      "请安装 libqt6sql6-psql，或在登录窗口的“数据库设置”里改用本机数据文件。"));
+    }
+    db.setHostName(setting.host);
+    db.setPort(setting.port);
+    db.setDatabaseName(setting.database);
+    db.setUserName(setting.user);
+    // The password comes from ~/.pgpass; a server that does not answer is given up soon.
+    db.setConnectOptions(QStringLiteral("connect_timeout=5;application_name=orvane-waybill"));
+    return db;
 }
 
 QString UnusableFileText(const QString& path, const QString& reason)
@@ -155,18 +187,7 @@ void TfrmDM::open()
 
 void TfrmDM::openServer()
 {
-    QSqlDatabase db = QSqlDatabase::contains(ConnectionName)
-                          ? QSqlDatabase::database(ConnectionName, false)
-                          : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), ConnectionName);
-    if (!db.isValid())
-        throw AppError(QStringLiteral("这台电脑缺少连接 PostgreSQL 服务器的组件（Qt 的 PostgreSQL 驱动）。\n"
-                                      "请安装 libqt6sql6-psql，或在登录窗口的“数据库设置”里改用本机数据文件。"));
-    db.setHostName(m_setting.host);
-    db.setPort(m_setting.port);
-    db.setDatabaseName(m_setting.database);
-    db.setUserName(m_setting.user);
-    // The password comes from ~/.pgpass; a server that does not answer is given up soon.
-    db.setConnectOptions(QStringLiteral("connect_timeout=5;application_name=orvane-waybill"));
+    QSqlDatabase db = AddServerConnection(m_setting, ConnectionName);
     if (!db.open()) {
         const QString why = db.lastError().text();
         qWarning("Cannot connect to %s: %s", qPrintable(m_setting.describe()), qPrintable(why));
@@ -274,16 +295,8 @@ QSqlQuery TfrmDM::run(const SqlText& statement, Rows rows)
     }
     if (!query.prepare(statement.sql))
         fail(query.lastError(), statement.sql, waited.elapsed());
-    for (const QVariant& value : statement.values) {
-        // An empty edit box gives a null string; store it as empty text, never NULL.
-        if (value.typeId() == QMetaType::QString && value.toString().isNull())
-            query.addBindValue(QString(QLatin1String("")));
-        else if (m_setting.server && value.typeId() == QMetaType::QString && value.toString().contains(QChar(0)))
-            // A server's text cannot hold a NUL; nothing stored there has one to match.
-            query.addBindValue(QString(value.toString()).replace(QChar(0), QChar::ReplacementCharacter));
-        else
-            query.addBindValue(value);
-    }
+    for (const QVariant& value : statement.values)
+        query.addBindValue(BoundValue(value, m_setting.server));
     if (!query.exec())
         fail(query.lastError(), statement.sql, waited.elapsed());
     return query;

@@ -80,9 +80,18 @@ private:
 // user can do about it.
 QString UnusableFileText(const QString& path, const QString& reason);
 
+// Why a connection to a server failed, from the driver's text: no answer at all, the login
+// refused (a wrong or missing password, or no such user), or no such database.
+enum class ServerFailure { Unreachable, Refused, Missing };
+ServerFailure ServerFailureKind(const QString& driverText);
+
 // Why the server named by a setting cannot be used, from the driver's text, in words a
 // user can act on.
 QString ServerFailureText(const DatabaseSetting& setting, const QString& driverText);
+
+// A connection, not yet opened, to the server a setting names, with the options every
+// connection of the program has. Throws AppError when this PC lacks the server's driver.
+QSqlDatabase AddServerConnection(const DatabaseSetting& setting, const QString& connectionName);
 
 // The global reference through which every window reaches the data module.
 inline TfrmDM& DM() { return TfrmDM::instance(); }

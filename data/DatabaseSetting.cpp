@@ -103,7 +103,12 @@ void store(const DatabaseSetting& setting, const QString& password)
 {
     const QString path = filePath();
     const QStringList key{setting.host, QString::number(setting.port), setting.database, setting.user};
-    QStringList lines;
+    QStringList fields;
+    for (const QString& field : key)
+        fields << pgpassField(field);
+    // First: libpq takes the first line that matches, and an earlier line with a "*" in it
+    // would otherwise hide the password just typed.
+    QStringList lines{fields.join(u':') + u':' + pgpassField(password)};
     QFile existing(path);
     if (existing.open(QIODevice::ReadOnly | QIODevice::Text)) {
         for (const QString& line : QString::fromUtf8(existing.readAll()).split(u'\n')) {
@@ -111,10 +116,6 @@ void store(const DatabaseSetting& setting, const QString& password)
                 lines << line;
         }
     }
-    QStringList fields;
-    for (const QString& field : key)
-        fields << pgpassField(field);
-    lines << fields.join(u':') + u':' + pgpassField(password);
 
     QSaveFile file(path);
     // Made unreadable to others before a byte of the password is in it.

@@ -29,7 +29,8 @@ namespace PgPass {
 // $PGPASSFILE when it is set (as libpq reads it), otherwise ~/.pgpass.
 QString filePath();
 // Puts the password for this server, database and user into that file, replacing an
-// earlier line for the same four, readable by the user alone (libpq ignores it otherwise).
+// earlier line for the same four, as its first line (ahead of any "*" line that would match
+// too), readable by the user alone (libpq ignores it otherwise).
 // Throws AppError when the file cannot be written.
 void store(const DatabaseSetting& setting, const QString& password);
 

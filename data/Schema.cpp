@@ -211,17 +211,12 @@ QString newerReason(int version)
         .arg(Schema::Version);
 }
 
-// On the server the version is kept in a one-row table of its own: 0 for an empty
-// database, -1 for one holding tables of another program.
+const char* const VersionTable = "CREATE TABLE SVersion (theVersion INTEGER NOT NULL)";
+
 int userVersion(TfrmDM& dm)
 {
-    if (dm.isServer()) {
-        if (QueryValue(SqlText(QStringLiteral("SELECT to_regclass('sversion') IS NOT NULL"))).toBool())
-            return QueryValue(SqlText(QStringLiteral("SELECT theVersion FROM SVersion"))).toInt();
-        const QVariant tables = QueryValue(SqlText(
-            QStringLiteral("SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema()")));
-        return tables.toInt() == 0 ? 0 : -1;
-    }
+    if (dm.isServer())
+        return Schema::serverVersion([](const QString& select) { return QueryValue(SqlText(select)); });
     QSqlQuery query = dm.run(SqlText(QStringLiteral("PRAGMA user_version")));
     return query.next() ? query.value(0).toInt() : 0;
 }
@@ -230,7 +225,7 @@ void setVersion(TfrmDM& dm, int version)
 {
     if (dm.isServer()) {
         if (!QueryValue(SqlText(QStringLiteral("SELECT to_regclass('sversion') IS NOT NULL"))).toBool()) {
-            dm.ExecSql(SqlText(QStringLiteral("CREATE TABLE SVersion (theVersion INTEGER NOT NULL)")));
+            dm.ExecSql(SqlText(QString::fromLatin1(VersionTable)));
             dm.ExecSql(SqlText(QStringLiteral("INSERT INTO SVersion (theVersion) VALUES (0)")));
         }
         dm.ExecSql(SqlText(QStringLiteral("UPDATE SVersion SET theVersion = ?"), {version}));
@@ -248,7 +243,7 @@ void migrate(TfrmDM& dm, int version)
     try {
         if (dm.isServer()) {
             // Two PCs starting at once on a new server: the second waits, then finds the work done.
-            dm.ExecSql(SqlText(QStringLiteral("SELECT pg_advisory_xact_lock(804615)")));
+            dm.ExecSql(SqlText(Schema::serverLockStatement()));
             version = userVersion(dm);
             if (version == Schema::Version) {
                 transaction.commit();
@@ -347,6 +342,28 @@ QStringList stepStatements(int version)
     QStringList statements;
     for (auto statement = Steps[version - 1].begin; statement != Steps[version - 1].end; ++statement)
         statements << QString::fromUtf8(*statement);
+    return statements;
+}
+
+QString serverLockStatement() { return QStringLiteral("SELECT pg_advisory_xact_lock(804615)"); }
+
+int serverVersion(const std::function<QVariant(const QString&)>& valueOf)
+{
+    if (valueOf(QStringLiteral("SELECT to_regclass('sversion') IS NOT NULL")).toBool())
+        return valueOf(QStringLiteral("SELECT theVersion FROM SVersion")).toInt();
+    const QVariant tables =
+        valueOf(QStringLiteral("SELECT count(*) FROM information_schema.tables WHERE table_schema = current_schema()"));
+    return tables.toInt() == 0 ? 0 : -1;
+}
+
+QStringList serverSchemaStatements()
+{
+    QStringList statements;
+    for (int version = 1; version <= Version; ++version)
+        for (const QString& statement : stepStatements(version))
+            statements << SchemaStatement(statement, true);
+    statements << QString::fromLatin1(VersionTable)
+               << QStringLiteral("INSERT INTO SVersion (theVersion) VALUES (%1)").arg(Version);
     return statements;
 }
 

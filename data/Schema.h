@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
+#include <functional>
 
 class TfrmDM;
 
@@ -28,6 +30,20 @@ FileCheck inspect(const QString& databasePath);
 // The statements of the step that makes `version` from the one before it (1: the first
 // tables), as the step was released.
 QStringList stepStatements(int version);
+
+// Taken by whoever makes or brings up to date a server's tables, held to the end of its
+// transaction: two PCs starting at once on a new server, or a copy to it, wait in turn.
+QString serverLockStatement();
+
+// The version of the data a server database holds: kept in a one-row table of its own;
+// 0 for an empty database, -1 for one holding tables of another program. `valueOf` runs a
+// SELECT on the database and returns the first value of its first row.
+int serverVersion(const std::function<QVariant(const QString&)>& valueOf);
+
+// What makes an empty server database this version's tables, run in a transaction that
+// holds the lock: every step as released, as the server takes it, and the version. No
+// user is made: this is for data that brings its own.
+QStringList serverSchemaStatements();
 
 // Creates the tables and the first user in an empty database, or brings an older file
 // of this program up to date, all steps in one transaction. The file has passed

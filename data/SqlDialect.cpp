@@ -102,9 +102,11 @@ QString BeginWriteSql()
     return DM().isServer() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE");
 }
 
-QString SchemaStatement(const QString& statement)
+QString SchemaStatement(const QString& statement) { return SchemaStatement(statement, DM().isServer()); }
+
+QString SchemaStatement(const QString& statement, bool server)
 {
-    if (!DM().isServer())
+    if (!server)
         return statement;
     static const QList<QPair<QRegularExpression, QString>> types = {
         {QRegularExpression(QStringLiteral("\\bINTEGER PRIMARY KEY AUTOINCREMENT\\b")),
@@ -118,6 +120,19 @@ QString SchemaStatement(const QString& statement)
     for (const auto& [pattern, type] : types)
         translated.replace(pattern, type);
     return translated;
+}
+
+QVariant BoundValue(const QVariant& value, bool server)
+{
+    if (value.typeId() != QMetaType::QString)
+        return value;
+    const QString text = value.toString();
+    if (text.isNull())
+        return QString(QLatin1String(""));
+    // Nothing stored on the server has a NUL to match.
+    if (server && text.contains(QChar(0)))
+        return QString(text).replace(QChar(0), QChar::ReplacementCharacter);
+    return value;
 }
 
 qint64 InsertRow(const SqlText& insert)

@@ -51,6 +51,12 @@ QVariant QueryValue(const SqlText& select);
 // A schema step's statement, written for SQLite, as the database in use takes it: on the
 // server, identity columns, 64-bit integers, doubles and byte arrays.
 QString SchemaStatement(const QString& statement);
+// The same for a database that is not the program's own connection's: the server's, or the file's.
+QString SchemaStatement(const QString& statement, bool server);
+
+// A value as it is bound for the server or the file: an empty box's null text is stored as
+// empty text, never NULL, and a server's text, which cannot hold a NUL, gets a stand-in.
+QVariant BoundValue(const QVariant& value, bool server);
 
 // A listing's columns named as its statement wrote them: the server folds an unquoted
 // name to lower case, and the only one a listing shows unquoted is its ID.

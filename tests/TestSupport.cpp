@@ -96,6 +96,8 @@ private:
 
 bool OnTestServer() { return TestServer::instance() != nullptr; }
 
+DatabaseSetting TestServerSetting() { return OnTestServer() ? TestServer::instance()->setting() : DatabaseSetting(); }
+
 ProgramFolder::ProgramFolder()
 {
     Unit1::setProgramDir(m_dir.path());

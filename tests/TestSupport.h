@@ -4,6 +4,7 @@
 #include "Modal.h"
 
 #include "DataGrid.h"
+#include "DatabaseSetting.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -21,6 +22,9 @@
 
 // Whether the suite runs against a PostgreSQL server (ORVANE_TEST_SERVER) rather than the file.
 bool OnTestServer();
+// The tests' server and this test program's database on it (its password in $PGPASSFILE);
+// a file setting when the suite runs on the file.
+DatabaseSetting TestServerSetting();
 // For a test of the embedded file's own behaviour (its locks, its file checks, its migrations).
 #define SKIP_ON_SERVER()                                                                                               \
     do {                                                                                                               \

@@ -52,16 +52,16 @@ bool LoadQtTranslations(QCoreApplication* app)
 
 bool OpenDatabaseAtStart()
 {
+    // A server that cannot be used is told by the login window, whose 数据库设置 leads to
+    // another: the program must not end before the user can get there.
+    if (DM().isServer())
+        return true;
     try {
         DM().open();
         return true;
     } catch (const std::exception& error) {
         ReportError(nullptr, error);
     }
-    // A server that cannot be reached now may be set right, or left for the file, in the
-    // login window's 数据库设置; a file the program cannot use ends the start.
-    if (DM().isServer())
-        return true;
     QCoreApplication::quit();
     return false;
 }

@@ -16,6 +16,6 @@ bool LoadQtTranslations(QCoreApplication* app);
 
 // Opens the database before any window, so that a file the program cannot use is
 // found first. On failure shows why and what the user can do, and asks the
-// application to quit; false then means the program is to end. A server that does not
-// answer lets the start go on to the login window, where the setting can be changed.
+// application to quit; false then means the program is to end. A server is left to the
+// login window, which says why it cannot be used and offers 数据库设置.
 bool OpenDatabaseAtStart();

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProxyStyle>
+#include <QRadioButton>
 #include <QScreen>
 #include <QValidator>
 
@@ -171,11 +172,23 @@ QGroupBox* MakeGroup(QWidget* parent, const char* name, const QString& title, co
     return group;
 }
 
+namespace {
+template <class Button> Button* makeToggle(QWidget* parent, const char* name, const QString& text, int left, int top)
+{
+    auto* button = new Button(text, parent);
+    button->setObjectName(QLatin1String(name));
+    button->move(left, top);
+    button->adjustSize();
+    return button;
+}
+} // namespace
+
 QCheckBox* MakeCheck(QWidget* parent, const char* name, const QString& text, int left, int top)
 {
-    auto* check = new QCheckBox(text, parent);
-    check->setObjectName(QLatin1String(name));
-    check->move(left, top);
-    check->adjustSize();
-    return check;
+    return makeToggle<QCheckBox>(parent, name, text, left, top);
+}
+
+QRadioButton* MakeRadio(QWidget* parent, const char* name, const QString& text, int left, int top)
+{
+    return makeToggle<QRadioButton>(parent, name, text, left, top);
 }

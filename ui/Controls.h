@@ -7,6 +7,7 @@
 class QLabel;
 class QGroupBox;
 class QCheckBox;
+class QRadioButton;
 class TypingLimit;
 
 // The window font of the program: Arial at a pixel height, so a layout is the same
@@ -41,3 +42,4 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
                         QStyle::StandardPixmap icon = QStyle::SP_CustomBase);
 QGroupBox* MakeGroup(QWidget* parent, const char* name, const QString& title, const QRect& geometry);
 QCheckBox* MakeCheck(QWidget* parent, const char* name, const QString& text, int left, int top);
+QRadioButton* MakeRadio(QWidget* parent, const char* name, const QString& text, int left, int top);

@@ -1,9 +1,11 @@
 #include "Login.h"
 
 #include "Controls.h"
+#include "Database.h"
 #include "Guard.h"
 #include "LookupCombo.h"
 #include "Messages.h"
+#include "Modal.h"
 #include "Unit1.h"
 #include "UserStore.h"
 
@@ -50,13 +52,16 @@ TfrmLogin::TfrmLogin(QWidget* mainWindow) : QDialog(nullptr), m_mainWindow(mainW
     BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("登录"), QRect(80, 184, 75, 25), QStyle::SP_DialogApplyButton);
     BitBtn1->setDefault(true);
     BitBtn2 = MakeButton(this, "BitBtn2", QStringLiteral("退出"), QRect(174, 184, 75, 25));
+    databaseButton = MakeButton(this, "databaseButton", QStringLiteral("数据库设置(&D)"), QRect(80, 222, 169, 25));
 
     setTabOrder(BitBtn1, BitBtn2);
     setTabOrder(BitBtn2, DBLookupComboBox1);
     setTabOrder(DBLookupComboBox1, Edit1);
+    setTabOrder(Edit1, databaseButton);
 
     OnSignal(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     OnSignal(BitBtn2, &QPushButton::clicked, this, [this] { close(); });
+    OnSignal(databaseButton, &QPushButton::clicked, this, [this] { databaseSettings(); });
     OnSignal(DBLookupComboBox1, QOverload<int>::of(&QComboBox::activated), this, [this] { Edit1->setFocus(); });
 }
 
@@ -89,6 +94,13 @@ void TfrmLogin::BitBtn1Click()
     hide();
     if (m_mainWindow)
         m_mainWindow->show();
+}
+
+void TfrmLogin::databaseSettings()
+{
+    OpenModal<TfrmDatabase>(this, [this](TfrmDatabase& window) {
+        OnSignal(&window, &TfrmDatabase::saved, this, [this] { BindUserLookup(DBLookupComboBox1); });
+    });
 }
 
 void TfrmLogin::closeEvent(QCloseEvent* event)

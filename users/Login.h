@@ -17,6 +17,8 @@ public:
     void setMainWindow(QWidget* mainWindow) { m_mainWindow = mainWindow; }
 
     void BitBtn1Click();
+    // 数据库设置: another database, its users listed at once.
+    void databaseSettings();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -31,4 +33,5 @@ private:
     LimitedEdit* Edit1;
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
+    QPushButton* databaseButton;
 };
