@@ -204,7 +204,7 @@ void TestDesigner::boxOverPicturePixelStoresPixelPlusBevel()
 {
     ProgramFolder folder;
     createCompany();
-    writeJpeg(CompanyPicturePath(Company), QSize(300, 200), Qt::white, 0);
+    GiveCompanyPicture(Company, jpegBytes(QSize(300, 200), Qt::white, 0));
     MessageRecorder messages;
     Designer designer;
     QLabel* picture = designer.picture();
@@ -242,7 +242,7 @@ void TestDesigner::cancelledOpenChangesNothing()
 {
     ProgramFolder folder;
     createCompany();
-    const QString old = writeJpeg(CompanyPicturePath(Company), QSize(320, 240), Qt::red);
+    const QString old = GiveCompanyPicture(Company, jpegBytes(QSize(320, 240), Qt::red));
     const QByteArray before = contents(old);
     OpenFileAnswer cancelled{QString()};
     Designer designer;
@@ -255,7 +255,7 @@ void TestDesigner::unreadablePictureIsRefusedAndNothingCopied()
 {
     ProgramFolder folder;
     createCompany();
-    const QString old = writeJpeg(CompanyPicturePath(Company), QSize(320, 240), Qt::red);
+    const QString old = GiveCompanyPicture(Company, jpegBytes(QSize(320, 240), Qt::red));
     const QByteArray before = contents(old);
     QTemporaryDir elsewhere;
     QFile corrupt(elsewhere.filePath("broken.jpg"));
@@ -403,7 +403,7 @@ void TestDesigner::bigPictureScrollsAndButtonsStayInView()
 {
     ProgramFolder folder;
     createCompany();
-    writeJpeg(CompanyPicturePath(Company), QSize(3000, 2000), Qt::white);
+    GiveCompanyPicture(Company, jpegBytes(QSize(3000, 2000), Qt::white));
     MessageRecorder messages;
     Designer designer;
     QVERIFY(designer.window.screen()->availableGeometry().contains(designer.window.frameGeometry()));
@@ -501,7 +501,7 @@ void TestDesigner::scannedFormMovesBoxesKeptOnlyBySave()
     // The recipient's address is switched off, and so is an item no form has a label for.
     DM().ExecSql(SqlText("UPDATE SP SET theP = '否' WHERE (EName = ?) AND (theName IN ('SP09', 'KP04'))", {Company}));
     const FormCorpus::Form form = FormCorpus::Draw(FormCorpus::Plans().first());
-    QVERIFY(form.picture.save(CompanyPicturePath(Company), "JPG"));
+    GiveCompanyPicture(Company, form.picture);
     PrintSetup::saveLayout(Company, {}, {}, {FormCorpus::WidthMm});
     const QStringList before = RowsOf(SqlText("SELECT theName, theL, theT, theP FROM SP ORDER BY ID"));
     MessageRecorder messages;
@@ -544,7 +544,7 @@ void TestDesigner::scanWithoutLanguageDataNamesThePackage()
 {
     ProgramFolder folder;
     createCompany();
-    writeJpeg(CompanyPicturePath(Company), QSize(900, 500), Qt::white);
+    GiveCompanyPicture(Company, jpegBytes(QSize(900, 500), Qt::white));
     PrintSetup::saveLayout(Company, {}, {}, {230});
     QTemporaryDir noData;
     qputenv("TESSDATA_PREFIX", QFile::encodeName(noData.path()));
@@ -576,9 +576,7 @@ void TestDesigner::scanStatingItsResolutionOpensAtTrueSize()
     QFETCH(bool, stated);
     ProgramFolder folder;
     createCompany();
-    QFile file(CompanyPicturePath(Company));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(scan) == scan.size());
-    file.close();
+    GiveCompanyPicture(Company, scan);
     Designer designer;
     auto* width = child<QDoubleSpinBox>(&designer.window, "SpinW");
     auto* height = child<QDoubleSpinBox>(&designer.window, "SpinH");
