@@ -59,7 +59,10 @@ QString networkFileSystem(const QString& folder)
 }
 
 // PostgreSQL's SQLSTATE classes the program answers in its own words.
-bool sqlState(const QSqlError& error, const char* prefix) { return error.nativeErrorCode().startsWith(QLatin1String(prefix)); }
+bool sqlState(const QSqlError& error, const char* prefix)
+{
+    return error.nativeErrorCode().startsWith(QLatin1String(prefix));
+}
 
 QString busyText(qint64 waitedMs)
 {
@@ -199,10 +202,11 @@ void TfrmDM::openFile()
     const QString share = networkFileSystem(file.absolutePath());
     if (!share.isEmpty())
         throw AppError(UnusableFileText(
-            m_path, QStringLiteral("它所在的文件夹在网络共享（%1）上。数据文件放在网络共享上，几台电脑同时使用会损坏它。\n"
-                                   "要让几台电脑共用数据，请在登录窗口点“数据库设置”，改用数据库服务器；"
-                                   "只在这台电脑上使用，请把程序和数据放到本机磁盘上。")
-                        .arg(share)));
+            m_path,
+            QStringLiteral("它所在的文件夹在网络共享（%1）上。数据文件放在网络共享上，几台电脑同时使用会损坏它。\n"
+                           "要让几台电脑共用数据，请在登录窗口点“数据库设置”，改用数据库服务器；"
+                           "只在这台电脑上使用，请把程序和数据放到本机磁盘上。")
+                .arg(share)));
     const Schema::FileCheck check = Schema::inspect(m_path);
     if (!check.usable())
         throw AppError(UnusableFileText(m_path, check.reason));

@@ -78,7 +78,6 @@ public:
     }
 
 private:
-
     QSqlDatabase connect(const QString& database, const QString& name)
     {
         if (QSqlDatabase::contains(name))
@@ -186,10 +185,11 @@ void RefuseInserts(const QString& table, int rowsAllowed)
                                  .arg(table)));
         return;
     }
-    DM().ExecSql(SqlText(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 WHEN (SELECT COUNT(*) FROM %1) >= %2 "
-                                        "BEGIN SELECT RAISE(ABORT, 'insert refused'); END")
-                             .arg(table)
-                             .arg(rowsAllowed)));
+    DM().ExecSql(
+        SqlText(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON %1 WHEN (SELECT COUNT(*) FROM %1) >= %2 "
+                               "BEGIN SELECT RAISE(ABORT, 'insert refused'); END")
+                    .arg(table)
+                    .arg(rowsAllowed)));
 }
 
 void AfterEachInsert(const QString& table, const QString& statement)

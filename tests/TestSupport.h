@@ -25,7 +25,7 @@ bool OnTestServer();
 #define SKIP_ON_SERVER()                                                                                               \
     do {                                                                                                               \
         if (OnTestServer())                                                                                            \
-            QSKIP("the embedded database file's own behaviour");                                                      \
+            QSKIP("the embedded database file's own behaviour");                                                       \
     } while (false)
 
 // A fresh program folder with a fresh database for one test (on the server when the suite

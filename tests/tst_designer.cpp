@@ -6,9 +6,10 @@
 #include "DM.h"
 #include "FormCorpus.h"
 #include "FormScan.h"
-#include "ScanModule.h"
 #include "P2.h"
 #include "PrintSetup.h"
+#include "ScanModule.h"
+#include "SqlDialect.h"
 
 #include <QBuffer>
 #include <QComboBox>
@@ -111,6 +112,7 @@ private slots:
     void dragWithAnyButtonKeepsGrabOffset();
     void boxOverPicturePixelStoresPixelPlusBevel();
     void openPictureCopiesAtOnce();
+    void aPictureOpenedOnOnePcShowsOnTheOther();
     void cancelledOpenChangesNothing();
     void unreadablePictureIsRefusedAndNothingCopied();
     void closingWithoutSaveKeepsPositions();
@@ -236,6 +238,35 @@ void TestDesigner::openPictureCopiesAtOnce()
     OpenFileAnswer again(CompanyPicturePath(Company));
     designer.window.Button1Click();
     QCOMPARE(contents(CompanyPicturePath(Company)), contents(picked));
+}
+
+void TestDesigner::aPictureOpenedOnOnePcShowsOnTheOther()
+{
+    if (!OnTestServer())
+        QSKIP("PCs share their data only on a server");
+    ProgramFolder first;
+    ProgramFolder second(first, "PC2");
+    createCompany();
+    QTemporaryDir elsewhere;
+    OpenFileAnswer answer(writeJpeg(elsewhere.filePath("scan.jpg"), QSize(640, 360), Qt::cyan));
+    {
+        Designer designer;
+        QTest::mouseClick(child(&designer.window, "Button1"), Qt::LeftButton);
+    }
+    second.startHere();
+    {
+        Designer designer;
+        QCOMPARE(designer.picture()->pixmap().size(), QSize(640, 360));
+    }
+    // The first PC deletes the company and makes one of the same name: the second PC's next
+    // start shows it without the old company's picture.
+    first.startHere();
+    CourierStore::deleteCompany(QueryValue(SqlText("SELECT ID FROM SCom")).toLongLong(), Company);
+    createCompany();
+    second.startHere();
+    Designer designer;
+    QVERIFY(designer.picture()->pixmap().isNull());
+    QVERIFY(QDir(second.file("Image")).isEmpty());
 }
 
 void TestDesigner::cancelledOpenChangesNothing()

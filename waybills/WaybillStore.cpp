@@ -22,9 +22,8 @@ using Unit = FieldDef::Unit;
 const QString ChangedText =
     QStringLiteral("这张快递单在您打开之后已被修改（在另一台电脑上，或在另一个窗口里），这次没有保存。\n"
                    "您填写的内容仍在窗口里。请关闭这个窗口，重新打开这张快递单，再把修改填一次。");
-const QString DeletedText =
-    QStringLiteral("这张快递单已被删除（在另一台电脑上，或在另一个窗口里），这次没有保存。\n"
-                   "您填写的内容仍在窗口里；如仍需要，请关闭这个窗口，把它作为新快递单录入。");
+const QString DeletedText = QStringLiteral("这张快递单已被删除（在另一台电脑上，或在另一个窗口里），这次没有保存。\n"
+                                           "您填写的内容仍在窗口里；如仍需要，请关闭这个窗口，把它作为新快递单录入。");
 const QString GoneText =
     QStringLiteral("这张快递单已被删除（在另一台电脑上，或在另一个窗口里）。\n请点“查询”重新列出快递单。");
 
