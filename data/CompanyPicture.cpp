@@ -111,7 +111,7 @@ bool CompanyPictureExists(const QString& companyName) { return QFile::exists(Com
 
 void CopyInCompanyPicture(const QString& companyName, const QString& sourceFile)
 {
-    const QString target = CompanyPicturePath(companyName);
+    const QString target = pictureFile(companyName);
     const QString source = QFileInfo(sourceFile).canonicalFilePath();
     if (!source.isEmpty() && source == QFileInfo(target).canonicalFilePath())
         return;
@@ -135,20 +135,17 @@ void CopyInCompanyPicture(const QString& companyName, const QString& sourceFile)
         failCopy(target, out.errorString());
     if (!DM().isServer())
         return;
+    // Until the server holds it too, the next read puts back what the server holds.
+    agreeing().remove(companyName);
     QFile copied(target);
     if (!copied.open(QIODevice::ReadOnly))
         failCopy(target, copied.errorString());
-    try {
-        DM().ExecSql(SqlText(QStringLiteral("INSERT INTO SPicture (EName, theData, theTime) VALUES (?, ?, ?) "
-                                            "ON CONFLICT (EName) DO UPDATE SET theData = excluded.theData, "
-                                            "theTime = excluded.theTime "),
-                             {companyName, copied.readAll(),
-                              QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))}));
-    } catch (...) {
-        // The next read puts back what the server holds.
-        agreeing().remove(companyName);
-        throw;
-    }
+    DM().ExecSql(SqlText(
+        QStringLiteral("INSERT INTO SPicture (EName, theData, theTime) VALUES (?, ?, ?) "
+                       "ON CONFLICT (EName) DO UPDATE SET theData = excluded.theData, "
+                       "theTime = excluded.theTime "),
+        {companyName, copied.readAll(), QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))}));
+    agreeing().insert(companyName);
 }
 
 void RemoveCompanyPicture(const QString& companyName)
