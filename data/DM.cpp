@@ -114,7 +114,8 @@ QString TfrmDM::workstation() const
 {
     if (!m_setting.server)
         return QString();
-    return qEnvironmentVariable("ORVANE_WORKSTATION", QSysInfo::machineHostName());
+    const QString named = qEnvironmentVariable("ORVANE_WORKSTATION");
+    return named.isEmpty() ? QSysInfo::machineHostName() : named;
 }
 
 void TfrmDM::close()

@@ -12,6 +12,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTemporaryFile>
 #include <QTimer>
 
 namespace {
@@ -113,19 +114,11 @@ ProgramFolder::ProgramFolder(const ProgramFolder& first, const QString& pcName) 
     DatabaseSetting::load(first.path()).save(m_dir.path());
 }
 
-ProgramFolder::~ProgramFolder()
-{
-    DM().close();
-    if (!m_pcName.isEmpty())
-        qunsetenv("ORVANE_WORKSTATION");
-}
+ProgramFolder::~ProgramFolder() { DM().close(); }
 
 void ProgramFolder::startHere()
 {
-    if (m_pcName.isEmpty())
-        qunsetenv("ORVANE_WORKSTATION");
-    else
-        qputenv("ORVANE_WORKSTATION", m_pcName.toUtf8());
+    qputenv("ORVANE_WORKSTATION", m_pcName.toUtf8());
     Unit1::setProgramDir(m_dir.path());
     DM().setProgramDir(m_dir.path());
 }
@@ -209,11 +202,9 @@ void AfterEachInsert(const QString& table, const QString& statement)
 
 QString GiveCompanyPicture(const QString& company, const QByteArray& bytes)
 {
-    QTemporaryDir elsewhere;
-    QFile picked(elsewhere.filePath(QStringLiteral("picked.jpg")));
-    if (!picked.open(QIODevice::WriteOnly) || picked.write(bytes) != bytes.size())
+    QTemporaryFile picked;
+    if (!picked.open() || picked.write(bytes) != bytes.size() || !picked.flush())
         qFatal("Cannot write a picture to pick");
-    picked.close();
     CopyInCompanyPicture(company, picked.fileName());
     return CompanyPicturePath(company);
 }

@@ -12,7 +12,6 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QRadioButton>
-#include <QSysInfo>
 
 namespace {
 
@@ -62,7 +61,6 @@ class TestCalibration : public QObject {
     Q_OBJECT
 private slots:
     void windowShowsSavesAndPrintsThisPrintersOffset();
-    void eachPcKeepsItsOwnOffsets();
     void renameResetsAndDeleteRemovesTheSetup();
     void upgradeStoresTheOriginAsACode();
 };
@@ -122,38 +120,6 @@ void TestCalibration::windowShowsSavesAndPrintsThisPrintersOffset()
     QCOMPARE(PrintSetup::offset(QString(), Company).origin, PrintSetup::Origin::PrintableArea);
     QCOMPARE(PrintSetup::offset("Office Laser", Company).x, 9.0);
     QCOMPARE(PrintSetup::offset(QString(), Other).x, 7.0);
-}
-
-void TestCalibration::eachPcKeepsItsOwnOffsets()
-{
-    if (!OnTestServer())
-        QSKIP("PCs share their data only on a server");
-    ProgramFolder first;
-    ProgramFolder second(first, "PC2");
-    createCompany(Company);
-    PdfOutput pdf; // the same printer name on both PCs
-    MessageRecorder messages;
-    ModalRecorder modals;
-    // The calibration window opened from the company query: the offset it shows, then `x` saved.
-    const auto calibrate = [&modals](const QString& x) {
-        QueryDriver<TfrmCom_Q> query(QStringLiteral("快递公司"));
-        query.query();
-        query.run("PrintCalibration");
-        TfrmCalib* calib = modals.lastOf<TfrmCalib>();
-        const double shown = child<QDoubleSpinBox>(calib, "SpinX")->value();
-        type(calib, "SpinX", x);
-        QTest::mouseClick(child(calib, "BitBtn1"), Qt::LeftButton);
-        return shown;
-    };
-    QCOMPARE(calibrate("2.5"), 0.0);
-    second.startHere();
-    QCOMPARE(calibrate("-1.5"), 0.0);
-    first.startHere();
-    QCOMPARE(calibrate("2.5"), 2.5);
-    second.startHere();
-    QCOMPARE(calibrate("-1.5"), -1.5);
-    QCOMPARE(RowsOf(SqlText("SELECT thePC, theX FROM SOffset ORDER BY theX")),
-             QStringList({"PC2|-1.5", QSysInfo::machineHostName() + "|2.5"}));
 }
 
 void TestCalibration::renameResetsAndDeleteRemovesTheSetup()

@@ -112,7 +112,7 @@ private slots:
     void dragWithAnyButtonKeepsGrabOffset();
     void boxOverPicturePixelStoresPixelPlusBevel();
     void openPictureCopiesAtOnce();
-    void aPictureOpenedOnOnePcShowsOnTheOther();
+    void aSecondPcSharesThePictureNotTheOffsets();
     void cancelledOpenChangesNothing();
     void unreadablePictureIsRefusedAndNothingCopied();
     void closingWithoutSaveKeepsPositions();
@@ -240,33 +240,28 @@ void TestDesigner::openPictureCopiesAtOnce()
     QCOMPARE(contents(CompanyPicturePath(Company)), contents(picked));
 }
 
-void TestDesigner::aPictureOpenedOnOnePcShowsOnTheOther()
+void TestDesigner::aSecondPcSharesThePictureNotTheOffsets()
 {
     if (!OnTestServer())
         QSKIP("PCs share their data only on a server");
     ProgramFolder first;
     ProgramFolder second(first, "PC2");
     createCompany();
-    QTemporaryDir elsewhere;
-    OpenFileAnswer answer(writeJpeg(elsewhere.filePath("scan.jpg"), QSize(640, 360), Qt::cyan));
-    {
-        Designer designer;
-        QTest::mouseClick(child(&designer.window, "Button1"), Qt::LeftButton);
-    }
+    GiveCompanyPicture(Company, jpegBytes(QSize(640, 360), Qt::cyan));
+    PrintSetup::saveOffset("Office Laser", Company, {2.5, 1, PrintSetup::Origin::PaperEdge});
     second.startHere();
-    {
-        Designer designer;
-        QCOMPARE(designer.picture()->pixmap().size(), QSize(640, 360));
-    }
-    // The first PC deletes the company and makes one of the same name: the second PC's next
-    // start shows it without the old company's picture.
+    QCOMPARE(Designer().picture()->pixmap().size(), QSize(640, 360));
+    // A printer of the same name on this PC is another printer.
+    QCOMPARE(PrintSetup::offset("Office Laser", Company).x, 0.0);
+    PrintSetup::saveOffset("Office Laser", Company, {-1.5, 1, PrintSetup::Origin::PaperEdge});
     first.startHere();
+    QCOMPARE(PrintSetup::offset("Office Laser", Company).x, 2.5);
+    // The first PC deletes the company and makes one of that name again: the second PC's
+    // next start shows it without the old company's picture.
     CourierStore::deleteCompany(QueryValue(SqlText("SELECT ID FROM SCom")).toLongLong(), Company);
     createCompany();
     second.startHere();
-    Designer designer;
-    QVERIFY(designer.picture()->pixmap().isNull());
-    QVERIFY(QDir(second.file("Image")).isEmpty());
+    QVERIFY(Designer().picture()->pixmap().isNull());
 }
 
 void TestDesigner::cancelledOpenChangesNothing()
