@@ -117,10 +117,17 @@ void softDelete(const ContactKind& kind, qint64 id)
 
 bool insertIfNew(const ContactKind& kind, const Record& contact)
 {
-    // One transaction, so no other program adds the same contact between the look-up and the insert.
+    // One transaction, so no other program adds the same contact between the look-up and the insert:
+    // on the file its write lock sees to that. On a server, writers run side by side, so the
+    // second PC filing this name and organisation waits here for the first one's transaction to
+    // end, and then finds its row. (A unique index cannot do it: older data may hold live twins.)
     Transaction transaction;
-    if (liveExists(kind, Fields::ValueOf(Fields(kind), contact, QStringLiteral("theName")),
-                   Fields::ValueOf(Fields(kind), contact, QStringLiteral("theDept"))))
+    const QString name = Fields::ValueOf(Fields(kind), contact, QStringLiteral("theName"));
+    const QString dept = Fields::ValueOf(Fields(kind), contact, QStringLiteral("theDept"));
+    if (DM().isServer())
+        DM().run(SqlText(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(?))"),
+                         {QStringList({kind.table, name, dept}).join(QChar(0x1f))}));
+    if (liveExists(kind, name, dept))
         return false;
     insert(kind, contact);
     transaction.commit();

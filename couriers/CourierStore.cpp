@@ -77,9 +77,13 @@ void deleteCompany(qint64 id, const QString& name)
     DM().ExecSql(SqlText(QStringLiteral("DELETE FROM SP WHERE (EName = ?) "), {name}));
     PrintSetup::forgetCompany(name);
     DM().ExecSql(SqlText(QStringLiteral("UPDATE SCom SET theDel = '是' WHERE (ID = ?) "), {id}));
+    // On a server the picture is a row, which goes with the company's, all or nothing.
+    if (DM().isServer())
+        RemoveCompanyPicture(name);
     transaction.commit();
-    // Only once the rows are gone; a missing or locked file is no reason to fail.
-    RemoveCompanyPicture(name);
+    // The file only once the rows are gone; a missing or locked file is no reason to fail.
+    if (!DM().isServer())
+        RemoveCompanyPicture(name);
 }
 
 StoredItem storedItem(const QString& companyName, const QString& code)

@@ -28,7 +28,8 @@ void insertDefaultItems(const QString& companyName);
 void createCompany(const Company& company);
 // An edit. A new name replaces the print items by the defaults; all or nothing.
 void updateCompany(qint64 id, const QString& oldName, const Company& company);
-// Removes the print items and marks the row deleted; then removes the picture file.
+// Removes the print items and marks the row deleted; then removes the picture file (on a
+// server, with the picture's row in the same transaction).
 void deleteCompany(qint64 id, const QString& name);
 
 // One print item's stored row, as the designer reads it.

@@ -1,12 +1,16 @@
 #include "CompanyPicture.h"
 
 #include "AppError.h"
+#include "DM.h"
+#include "SqlDialect.h"
 #include "Unit1.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 
 namespace {
 
@@ -50,19 +54,64 @@ QString fileBaseName(const QString& name)
                        .arg(QDir::toNativeSeparators(target), reason));
 }
 
+QString pictureFile(const QString& companyName)
+{
+    return QDir(Unit1::programDir())
+        .filePath(QStringLiteral("Image/") + fileBaseName(companyName) + QStringLiteral(".jpg"));
+}
+
+// The companies whose file this run has made agree with the server's row, for the data the
+// data module points at now.
+QSet<QString>& agreeing()
+{
+    static QSet<QString> companies;
+    static int generation = -1;
+    if (generation != DM().generation()) {
+        generation = DM().generation();
+        companies.clear();
+    }
+    return companies;
+}
+
+// This PC's copy of the company's row: written where it differs, removed where there is no row.
+void fetch(const QString& companyName, const QString& file)
+{
+    const QVariant data =
+        QueryValue(SqlText(QStringLiteral("SELECT theData FROM SPicture WHERE (EName = ?) "), {companyName}));
+    if (data.isNull()) {
+        QFile::remove(file);
+        return;
+    }
+    const QByteArray bytes = data.toByteArray();
+    QFile copy(file);
+    if (copy.size() == bytes.size() && copy.open(QIODevice::ReadOnly) && copy.readAll() == bytes)
+        return;
+    copy.close();
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+        throw AppError(QStringLiteral("服务器上的快递单图片无法保存到这台电脑的 %1（%2），这次不显示图片。\n"
+                                      "请检查这个文件夹的写入权限和磁盘空间。")
+                           .arg(QDir::toNativeSeparators(file), out.errorString()));
+}
+
 } // namespace
 
 QString CompanyPicturePath(const QString& companyName)
 {
-    return QDir(Unit1::programDir())
-        .filePath(QStringLiteral("Image/") + fileBaseName(companyName) + QStringLiteral(".jpg"));
+    const QString file = pictureFile(companyName);
+    if (DM().isServer() && !agreeing().contains(companyName)) {
+        fetch(companyName, file);
+        agreeing().insert(companyName);
+    }
+    return file;
 }
 
 bool CompanyPictureExists(const QString& companyName) { return QFile::exists(CompanyPicturePath(companyName)); }
 
 void CopyInCompanyPicture(const QString& companyName, const QString& sourceFile)
 {
-    const QString target = CompanyPicturePath(companyName);
+    const QString target = pictureFile(companyName);
     const QString source = QFileInfo(sourceFile).canonicalFilePath();
     if (!source.isEmpty() && source == QFileInfo(target).canonicalFilePath())
         return;
@@ -84,6 +133,27 @@ void CopyInCompanyPicture(const QString& companyName, const QString& sourceFile)
         failCopy(target, in.errorString());
     if (!out.commit())
         failCopy(target, out.errorString());
+    if (!DM().isServer())
+        return;
+    // Until the server holds it too, the next read puts back what the server holds.
+    agreeing().remove(companyName);
+    QFile copied(target);
+    if (!copied.open(QIODevice::ReadOnly))
+        failCopy(target, copied.errorString());
+    DM().ExecSql(SqlText(
+        QStringLiteral("INSERT INTO SPicture (EName, theData, theTime) VALUES (?, ?, ?) "
+                       "ON CONFLICT (EName) DO UPDATE SET theData = excluded.theData, "
+                       "theTime = excluded.theTime "),
+        {companyName, copied.readAll(), QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))}));
+    agreeing().insert(companyName);
 }
 
-void RemoveCompanyPicture(const QString& companyName) { QFile::remove(CompanyPicturePath(companyName)); }
+void RemoveCompanyPicture(const QString& companyName)
+{
+    if (DM().isServer()) {
+        DM().ExecSql(SqlText(QStringLiteral("DELETE FROM SPicture WHERE (EName = ?) "), {companyName}));
+        // Read again when next asked for: the caller's transaction may yet be rolled back.
+        agreeing().remove(companyName);
+    }
+    QFile::remove(pictureFile(companyName));
+}

@@ -139,14 +139,26 @@ void TfrmDM::setProgramDir(const QString& programDir)
     close();
     m_path = QDir(programDir).filePath(QStringLiteral("Data/db.sqlite3"));
     m_setting = DatabaseSetting::load(programDir);
+    ++m_generation;
 }
 
-QString TfrmDM::workstation() const { return m_setting.server ? QSysInfo::machineHostName() : QString(); }
+QString TfrmDM::workstation() const
+{
+    if (!m_setting.server)
+        return QString();
+    const QString named = qEnvironmentVariable("ORVANE_WORKSTATION");
+    return named.isEmpty() ? QSysInfo::machineHostName() : named;
+}
 
 void TfrmDM::close()
 {
     m_userNames.setStringList({});
     m_companyNames.setStringList({});
+    dropConnection();
+}
+
+void TfrmDM::dropConnection()
+{
     if (QSqlDatabase::contains(ConnectionName)) {
         {
             QSqlDatabase db = QSqlDatabase::database(ConnectionName, false);
@@ -256,8 +268,9 @@ void TfrmDM::fail(const QSqlError& error, const QString& sql, qint64 waitedMs)
     if (m_setting.server) {
         if (connectionLost(error)) {
             qWarning("Lost the server: %s", qPrintable(error.text()));
-            // The next statement connects again, so the same save can be repeated.
-            close();
+            // The next statement connects again, so the same save can be repeated. The look-up
+            // lists stay: a window's picked company is part of what the user typed.
+            dropConnection();
             throw AppError(QStringLiteral("与%1的连接断开了，这次操作没有完成。\n"
                                           "您填写的内容仍在窗口里。请检查网络和服务器，恢复后再操作一次。")
                                .arg(m_setting.describe()));

@@ -25,8 +25,12 @@ public:
     const DatabaseSetting& setting() const { return m_setting; }
     bool isServer() const { return m_setting.server; }
     // Who owns the print offsets: on a server each PC has its own printers, so the PC's
-    // name; on the file (one PC) nothing.
+    // name; on the file (one PC) nothing. ORVANE_WORKSTATION, when set, names the PC in
+    // place of its host name: two copies on one machine then act as two PCs.
     QString workstation() const;
+    // Counts the times the module was pointed at data: what a run reads from the data once
+    // and keeps (a server's form pictures) is read again when this changes.
+    int generation() const { return m_generation; }
     // Throws AppError, in words a user can act on, when the file cannot be used: damaged,
     // not a database, another program's database, one made by a newer version, or a
     // folder where the file should be (or a file for its folder). Such a file is only
@@ -67,11 +71,13 @@ private:
     void openFile();
     void openServer();
     bool connectionLost(const QSqlError& error) const;
+    void dropConnection();
     QStringList names(const SqlText& statement);
 
     QString m_path;
     DatabaseSetting m_setting;
     bool m_opened = false;
+    int m_generation = 0;
     QStringListModel m_userNames;
     QStringListModel m_companyNames;
 };

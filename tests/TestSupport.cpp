@@ -1,14 +1,18 @@
 #include "TestSupport.h"
 
 #include "Application.h"
+#include "CompanyPicture.h"
 #include "DM.h"
 #include "Unit1.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
+#include <QImage>
 #include <QProcess>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTemporaryFile>
 #include <QTimer>
 
 namespace {
@@ -100,15 +104,26 @@ DatabaseSetting TestServerSetting() { return OnTestServer() ? TestServer::instan
 
 ProgramFolder::ProgramFolder()
 {
-    Unit1::setProgramDir(m_dir.path());
     if (TestServer* server = TestServer::instance()) {
         server->setting().save(m_dir.path());
         server->empty();
     }
-    DM().setProgramDir(m_dir.path());
+    startHere();
+}
+
+ProgramFolder::ProgramFolder(const ProgramFolder& first, const QString& pcName) : m_pcName(pcName)
+{
+    DatabaseSetting::load(first.path()).save(m_dir.path());
 }
 
 ProgramFolder::~ProgramFolder() { DM().close(); }
+
+void ProgramFolder::startHere()
+{
+    qputenv("ORVANE_WORKSTATION", m_pcName.toUtf8());
+    Unit1::setProgramDir(m_dir.path());
+    DM().setProgramDir(m_dir.path());
+}
 
 MessageRecorder::MessageRecorder(bool defaultAnswer) : m_default(defaultAnswer)
 {
@@ -185,6 +200,23 @@ void AfterEachInsert(const QString& table, const QString& statement)
     }
     DM().ExecSql(
         SqlText(QStringLiteral("CREATE TRIGGER after_insert AFTER INSERT ON %1 BEGIN %2; END").arg(table, statement)));
+}
+
+QString GiveCompanyPicture(const QString& company, const QByteArray& bytes)
+{
+    QTemporaryFile picked;
+    if (!picked.open() || picked.write(bytes) != bytes.size() || !picked.flush())
+        qFatal("Cannot write a picture to pick");
+    CopyInCompanyPicture(company, picked.fileName());
+    return CompanyPicturePath(company);
+}
+
+QString GiveCompanyPicture(const QString& company, const QImage& picture, int quality)
+{
+    QBuffer jpeg;
+    jpeg.open(QIODevice::WriteOnly);
+    picture.save(&jpeg, "JPG", quality);
+    return GiveCompanyPicture(company, jpeg.data());
 }
 
 QStringList RowsOf(const SqlText& select)

@@ -38,12 +38,19 @@ DatabaseSetting TestServerSetting();
 class ProgramFolder {
 public:
     ProgramFolder();
+    // Another PC over the same data as `first` (on the server: the same database, not
+    // emptied), with a program folder of its own and `pcName` as its name. The program
+    // runs on it from startHere() on.
+    ProgramFolder(const ProgramFolder& first, const QString& pcName);
     ~ProgramFolder();
     QString path() const { return m_dir.path(); }
     QString file(const QString& relative) const { return m_dir.filePath(relative); }
+    // A new start of the program on this folder's PC: what a run read once is read again.
+    void startHere();
 
 private:
     QTemporaryDir m_dir;
+    QString m_pcName; // empty: the machine's own name
 };
 
 // Answers every message box without showing it and records what was asked.
@@ -104,6 +111,11 @@ QObject* standInOwner();
 void RefuseInserts(const QString& table, int rowsAllowed = 0);
 // Runs `statement` after each insert into `table`: another writer busy at the same moment.
 void AfterEachInsert(const QString& table, const QString& statement);
+
+// Gives the company a form picture as the designer does, through a file it picks (a
+// JPEG's bytes, or a picture saved as one); returns the company's picture file.
+QString GiveCompanyPicture(const QString& company, const QByteArray& bytes);
+QString GiveCompanyPicture(const QString& company, const QImage& picture, int quality = -1);
 
 // Every row a SELECT returns, its columns joined by "|": what a test compares a table with.
 QStringList RowsOf(const SqlText& select);

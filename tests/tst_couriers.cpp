@@ -270,7 +270,7 @@ void TestCouriers::renameReplacesItemsAndLeavesOldPicture()
     CourierStore::createCompany(company("中通"));
     CourierStore::createCompany(company("其他"));
     DM().ExecSql(SqlText("UPDATE SP SET theT = 1, theL = 2, theP = '否'"));
-    writeFile(CompanyPicturePath("中通"));
+    GiveCompanyPicture("中通", QByteArray("\xFF\xD8 picture"));
 
     MessageRecorder messages;
     ModalRecorder modals;
@@ -292,10 +292,11 @@ void TestCouriers::renameReplacesItemsAndLeavesOldPicture()
     // The other company keeps its layout.
     QCOMPARE(itemsOf("其他").size(), 25);
     QCOMPARE(itemsOf("其他").first().top, 1);
-    // The picture stays under the old name; the new name has none.
-    QVERIFY(QFile::exists(folder.file("Image/中通.jpg")));
-    QVERIFY(!QFile::exists(folder.file("Image/中通快递.jpg")));
     QCOMPARE(q.listed(), QStringList({"其他", "中通快递"}));
+    // The picture stays under the old name; the new name has none, at the next start too.
+    folder.startHere();
+    QVERIFY(CompanyPictureExists("中通"));
+    QVERIFY(!CompanyPictureExists("中通快递"));
 }
 
 void TestCouriers::renameOntoLiveNameIsRefused()
@@ -578,7 +579,7 @@ void TestCouriers::deleteAnsweredNoChangesNothing()
 {
     ProgramFolder folder;
     CourierStore::createCompany(company("顺丰"));
-    writeFile(CompanyPicturePath("顺丰"));
+    GiveCompanyPicture("顺丰", QByteArray("\xFF\xD8 picture"));
     MessageRecorder messages;
     messages.answerNext(false);
     QueryUnderTest q;
@@ -602,8 +603,8 @@ void TestCouriers::deleteRemovesPictureAndItemsAndMarksRow()
     ProgramFolder folder;
     CourierStore::createCompany(company("顺丰"));
     CourierStore::createCompany(company("申通"));
-    writeFile(CompanyPicturePath("顺丰"));
-    writeFile(CompanyPicturePath("申通"));
+    GiveCompanyPicture("顺丰", QByteArray("\xFF\xD8 picture"));
+    GiveCompanyPicture("申通", QByteArray("\xFF\xD8 picture"));
     DM().ExecSql(SqlText("INSERT INTO UE (EName, ENum) VALUES ('顺丰', 'SF001')"));
     MessageRecorder messages;
     messages.answerNext(true);
@@ -678,7 +679,7 @@ void TestCouriers::deleteOfPathLikeNameTouchesNothingOutsideImage()
     for (const QString& decoy : decoys)
         writeFile(decoy);
     for (const char* name : {"../x", "a/b", ".."})
-        writeFile(CompanyPicturePath(name));
+        GiveCompanyPicture(name, QByteArray("\xFF\xD8 picture"));
 
     MessageRecorder messages(true);
     QueryUnderTest q;

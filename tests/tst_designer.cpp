@@ -6,9 +6,10 @@
 #include "DM.h"
 #include "FormCorpus.h"
 #include "FormScan.h"
-#include "ScanModule.h"
 #include "P2.h"
 #include "PrintSetup.h"
+#include "ScanModule.h"
+#include "SqlDialect.h"
 
 #include <QBuffer>
 #include <QComboBox>
@@ -111,6 +112,7 @@ private slots:
     void dragWithAnyButtonKeepsGrabOffset();
     void boxOverPicturePixelStoresPixelPlusBevel();
     void openPictureCopiesAtOnce();
+    void aSecondPcSharesThePictureNotTheOffsets();
     void cancelledOpenChangesNothing();
     void unreadablePictureIsRefusedAndNothingCopied();
     void closingWithoutSaveKeepsPositions();
@@ -204,7 +206,7 @@ void TestDesigner::boxOverPicturePixelStoresPixelPlusBevel()
 {
     ProgramFolder folder;
     createCompany();
-    writeJpeg(CompanyPicturePath(Company), QSize(300, 200), Qt::white, 0);
+    GiveCompanyPicture(Company, jpegBytes(QSize(300, 200), Qt::white, 0));
     MessageRecorder messages;
     Designer designer;
     QLabel* picture = designer.picture();
@@ -238,11 +240,35 @@ void TestDesigner::openPictureCopiesAtOnce()
     QCOMPARE(contents(CompanyPicturePath(Company)), contents(picked));
 }
 
+void TestDesigner::aSecondPcSharesThePictureNotTheOffsets()
+{
+    if (!OnTestServer())
+        QSKIP("PCs share their data only on a server");
+    ProgramFolder first;
+    ProgramFolder second(first, "PC2");
+    createCompany();
+    GiveCompanyPicture(Company, jpegBytes(QSize(640, 360), Qt::cyan));
+    PrintSetup::saveOffset("Office Laser", Company, {2.5, 1, PrintSetup::Origin::PaperEdge});
+    second.startHere();
+    QCOMPARE(Designer().picture()->pixmap().size(), QSize(640, 360));
+    // A printer of the same name on this PC is another printer.
+    QCOMPARE(PrintSetup::offset("Office Laser", Company).x, 0.0);
+    PrintSetup::saveOffset("Office Laser", Company, {-1.5, 1, PrintSetup::Origin::PaperEdge});
+    first.startHere();
+    QCOMPARE(PrintSetup::offset("Office Laser", Company).x, 2.5);
+    // The first PC deletes the company and makes one of that name again: the second PC's
+    // next start shows it without the old company's picture.
+    CourierStore::deleteCompany(QueryValue(SqlText("SELECT ID FROM SCom")).toLongLong(), Company);
+    createCompany();
+    second.startHere();
+    QVERIFY(Designer().picture()->pixmap().isNull());
+}
+
 void TestDesigner::cancelledOpenChangesNothing()
 {
     ProgramFolder folder;
     createCompany();
-    const QString old = writeJpeg(CompanyPicturePath(Company), QSize(320, 240), Qt::red);
+    const QString old = GiveCompanyPicture(Company, jpegBytes(QSize(320, 240), Qt::red));
     const QByteArray before = contents(old);
     OpenFileAnswer cancelled{QString()};
     Designer designer;
@@ -255,7 +281,7 @@ void TestDesigner::unreadablePictureIsRefusedAndNothingCopied()
 {
     ProgramFolder folder;
     createCompany();
-    const QString old = writeJpeg(CompanyPicturePath(Company), QSize(320, 240), Qt::red);
+    const QString old = GiveCompanyPicture(Company, jpegBytes(QSize(320, 240), Qt::red));
     const QByteArray before = contents(old);
     QTemporaryDir elsewhere;
     QFile corrupt(elsewhere.filePath("broken.jpg"));
@@ -403,7 +429,7 @@ void TestDesigner::bigPictureScrollsAndButtonsStayInView()
 {
     ProgramFolder folder;
     createCompany();
-    writeJpeg(CompanyPicturePath(Company), QSize(3000, 2000), Qt::white);
+    GiveCompanyPicture(Company, jpegBytes(QSize(3000, 2000), Qt::white));
     MessageRecorder messages;
     Designer designer;
     QVERIFY(designer.window.screen()->availableGeometry().contains(designer.window.frameGeometry()));
@@ -501,7 +527,7 @@ void TestDesigner::scannedFormMovesBoxesKeptOnlyBySave()
     // The recipient's address is switched off, and so is an item no form has a label for.
     DM().ExecSql(SqlText("UPDATE SP SET theP = '否' WHERE (EName = ?) AND (theName IN ('SP09', 'KP04'))", {Company}));
     const FormCorpus::Form form = FormCorpus::Draw(FormCorpus::Plans().first());
-    QVERIFY(form.picture.save(CompanyPicturePath(Company), "JPG"));
+    GiveCompanyPicture(Company, form.picture);
     PrintSetup::saveLayout(Company, {}, {}, {FormCorpus::WidthMm});
     const QStringList before = RowsOf(SqlText("SELECT theName, theL, theT, theP FROM SP ORDER BY ID"));
     MessageRecorder messages;
@@ -544,7 +570,7 @@ void TestDesigner::scanWithoutLanguageDataNamesThePackage()
 {
     ProgramFolder folder;
     createCompany();
-    writeJpeg(CompanyPicturePath(Company), QSize(900, 500), Qt::white);
+    GiveCompanyPicture(Company, jpegBytes(QSize(900, 500), Qt::white));
     PrintSetup::saveLayout(Company, {}, {}, {230});
     QTemporaryDir noData;
     qputenv("TESSDATA_PREFIX", QFile::encodeName(noData.path()));
@@ -576,9 +602,7 @@ void TestDesigner::scanStatingItsResolutionOpensAtTrueSize()
     QFETCH(bool, stated);
     ProgramFolder folder;
     createCompany();
-    QFile file(CompanyPicturePath(Company));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(scan) == scan.size());
-    file.close();
+    GiveCompanyPicture(Company, scan);
     Designer designer;
     auto* width = child<QDoubleSpinBox>(&designer.window, "SpinW");
     auto* height = child<QDoubleSpinBox>(&designer.window, "SpinH");

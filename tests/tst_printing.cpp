@@ -504,7 +504,7 @@ void TestPrinting::windowFitsPicture()
     createCompany();
     QImage picture(700, 400, QImage::Format_RGB32);
     picture.fill(Qt::yellow);
-    QVERIFY(picture.save(CompanyPicturePath(Company), "JPG"));
+    GiveCompanyPicture(Company, picture);
     PrintRun run("0");
     QCOMPARE(child(&run.window, "Panel1")->size(), QSize(720, 460));
     QVERIFY2(reachable(run.window).isEmpty(), qPrintable(reachable(run.window)));
@@ -542,10 +542,7 @@ void TestPrinting::unreadablePictureIsReportedAndWindowStillPrints()
 {
     ProgramFolder folder;
     createCompany();
-    QFile bad(CompanyPicturePath(Company));
-    QVERIFY(bad.open(QIODevice::WriteOnly));
-    bad.write("not a jpeg at all");
-    bad.close();
+    GiveCompanyPicture(Company, QByteArray("not a jpeg at all"));
     MessageRecorder messages;
     PrintRun run("0");
     QCOMPARE(messages.shown().size(), 1);
@@ -564,7 +561,7 @@ void TestPrinting::bigPictureScrollsAndPrintsWholeLayout()
     DM().ExecSql(SqlText("UPDATE SP SET theL = 700, theT = 1000 WHERE (EName = ?) AND (theName = 'SP01')", {Company}));
     QImage picture(3000, 2000, QImage::Format_RGB32);
     picture.fill(Qt::white);
-    QVERIFY(picture.save(CompanyPicturePath(Company), "JPG"));
+    GiveCompanyPicture(Company, picture);
 
     PrintRun unscrolled("0");
     QVERIFY2(reachable(unscrolled.window).isEmpty(), qPrintable(reachable(unscrolled.window)));
@@ -816,7 +813,7 @@ void TestPrinting::formOfItsOwnSizeThroughCupsLinesUpWithItsScan()
     QPainter(&scan).fillRect(QRectF(QPointF(120, 60) * scanDotsPerMm, QSizeF(5, 5) * scanDotsPerMm), Qt::black);
     scan.setDotsPerMeterX(qRound(200 / 0.0254));
     scan.setDotsPerMeterY(qRound(200 / 0.0254));
-    QVERIFY(scan.save(CompanyPicturePath(Company), "JPG", 95));
+    GiveCompanyPicture(Company, scan, 95);
     MessageRecorder messages;
     const int at220mm = qRound(220 / 25.4 * 96);
     {

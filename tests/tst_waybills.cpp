@@ -47,6 +47,9 @@ private slots:
     void continuousAddClearsForTheNext();
     void aWaybillFromTheKeyboardAlone();
     void changeRewritesTheRowAndRelistsTheOpener();
+    void aSaveOverAChangeMeanwhileWritesNothing_data();
+    void aSaveOverAChangeMeanwhileWritesNothing();
+    void aLostServerKeepsTheWaybillForAnotherSave();
     // Query
     void eachConditionNarrows_data();
     void eachConditionNarrows();
@@ -472,6 +475,73 @@ void TestWaybills::changeRewritesTheRowAndRelistsTheOpener()
     QCOMPARE(count("SELECT ID FROM UAddressee WHERE theDept = '新单位'"), 1);
     QCOMPARE(a.label(), QString("记录：0")); // its filter no longer matches
     QCOMPARE(b.listed(), QStringList({"李四"})); // the other window was not asked to list again
+}
+
+void TestWaybills::aSaveOverAChangeMeanwhileWritesNothing_data()
+{
+    QTest::addColumn<QString>("meanwhile");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<QString>("row");
+    QTest::newRow("changed") << QString("UPDATE UE SET SName = '赵六', theVersion = theVersion + 1")
+                             << QString("已被修改") << QString("赵六|否");
+    QTest::newRow("deleted") << QString("UPDATE UE SET theDel = '是'") << QString("已被删除") << QString("李四|是");
+}
+
+void TestWaybills::aSaveOverAChangeMeanwhileWritesNothing()
+{
+    QFETCH(QString, meanwhile);
+    QFETCH(QString, said);
+    QFETCH(QString, row);
+    DM().ExecSql(SqlText("INSERT INTO UE (JName, SName, EName, theDel) VALUES ('张三', '李四', '顺丰速运', '否')"));
+    ModalRecorder modals;
+    MessageRecorder messages;
+    QueryDriver<TfrmE_Q> q(QStringLiteral("收件人"));
+    q.query();
+    modals.onOpen = [&](QDialog* dialog) {
+        box(dialog, "SEd1")->setText("王五");
+        DM().ExecSql(SqlText(meanwhile)); // another PC
+        QTest::mouseClick(child(dialog, "BitBtn1"), Qt::LeftButton);
+        return int(QDialog::Rejected);
+    };
+    q.run("M1");
+    auto* d = modals.lastOf<Dialog>();
+    QVERIFY(d && d->isVisible());
+    QCOMPARE(box(d, "SEd1")->text(), QString("王五"));
+    QVERIFY2(messages.last().contains(said) && messages.last().contains("您填写的内容仍在窗口里"),
+             qPrintable(messages.last()));
+    QCOMPARE(one("SELECT SName || '|' || theDel FROM UE"), row);
+    QCOMPARE(count("SELECT ID FROM UAddressee"), 0);
+}
+
+void TestWaybills::aLostServerKeepsTheWaybillForAnotherSave()
+{
+    if (!OnTestServer())
+        QSKIP("only a server's connection can be lost");
+    ModalRecorder modals;
+    MessageRecorder messages;
+    Dialog d(nullptr);
+    d.show();
+    fill(d);
+    const auto typed = [&d] {
+        QStringList texts{child<LookupCombo>(&d, "DBLookupComboBox1")->currentText()};
+        for (const QLineEdit* edit : d.findChildren<QLineEdit*>())
+            texts << edit->text();
+        return texts;
+    };
+    const QStringList before = typed();
+    // The server ends the connection after the waybill's row, before its contacts are filed.
+    AfterEachInsert("UE", "PERFORM pg_terminate_backend(pg_backend_pid())");
+    save(d);
+    QVERIFY2(messages.last().contains("连接断开了") && messages.last().contains("您填写的内容仍在窗口里"),
+             qPrintable(messages.last()));
+    QVERIFY(d.isVisible());
+    QCOMPARE(typed(), before);
+    DM().ExecSql(SqlText("DROP TRIGGER after_insert ON UE")); // the server is back
+    QCOMPARE(count("SELECT ID FROM UE") + count("SELECT ID FROM USender") + count("SELECT ID FROM UAddressee"), 0);
+    messages.clear();
+    save(d);
+    QCOMPARE(messages.texts(), QStringList({"快递单 信息 保存成功！"}));
+    QCOMPARE(count("SELECT ID FROM UE") + count("SELECT ID FROM USender") + count("SELECT ID FROM UAddressee"), 3);
 }
 
 void TestWaybills::eachConditionNarrows_data()

@@ -110,10 +110,12 @@ void TfrmE_In::myNew()
     markClean();
 }
 
-void TfrmE_In::loadRow(const RowReader& row)
+void TfrmE_In::loadRow(const RowReader&)
 {
+    const WaybillStore::Stored stored = WaybillStore::load(EditID);
+    m_version = stored.version;
     for (const FieldDef& field : WaybillStore::EntryFields()) {
-        const QString value = row(field.alias).toString();
+        const QString value = stored.row.value(field.alias).toString();
         if (field.control == DateTimePicker1->objectName())
             DateTimePicker1->setDate(QDate::fromString(value, DateFormat));
         else if (field.control == DBLookupComboBox1->objectName())
@@ -158,7 +160,7 @@ bool TfrmE_In::mySave()
     if (company.isEmpty())
         return refuse(DBLookupComboBox1, QStringLiteral("请选择 快递公司！"));
 
-    const qint64 id = WaybillStore::save(EditID, myRecord());
+    const qint64 id = WaybillStore::save(EditID, myRecord(), m_version);
     ShowMessage(this, QStringLiteral("快递单 信息 保存成功！"));
     if (isEditing())
         return true;

@@ -17,6 +17,8 @@ public:
     void myNew();
     void myFindJJR();
     void myFindSJR();
+    // A change shows the waybill as it stands now, read again by EditID; the listed row
+    // may be older than another PC's change.
     void loadRow(const RowReader& row) override;
 
 protected:
@@ -31,4 +33,5 @@ private:
     QDateEdit* DateTimePicker1;
     LookupCombo* DBLookupComboBox1;
     QCheckBox* CheckBox1;
+    qint64 m_version = 0; // of the waybill being changed, as it was read
 };

@@ -1,5 +1,6 @@
 #include "WaybillStore.h"
 
+#include "AppError.h"
 #include "ContactStore.h"
 #include "DM.h"
 #include "GbkText.h"
@@ -17,6 +18,14 @@ namespace WaybillStore {
 namespace {
 
 using Unit = FieldDef::Unit;
+
+const QString ChangedText =
+    QStringLiteral("这张快递单在您打开之后已被修改（在另一台电脑上，或在另一个窗口里），这次没有保存。\n"
+                   "您填写的内容仍在窗口里。请关闭这个窗口，重新打开这张快递单，再把修改填一次。");
+const QString DeletedText = QStringLiteral("这张快递单已被删除（在另一台电脑上，或在另一个窗口里），这次没有保存。\n"
+                                           "您填写的内容仍在窗口里；如仍需要，请关闭这个窗口，把它作为新快递单录入。");
+const QString GoneText =
+    QStringLiteral("这张快递单已被删除（在另一台电脑上，或在另一个窗口里）。\n请点“查询”重新列出快递单。");
 
 // One party's ten fields: the UE column is the contact column with "the" replaced by
 // the party's prefix (theName → JName), the box is JEd1…JEd10 or SEd1…SEd10, and the
@@ -101,7 +110,16 @@ QString selectList() { return QStringLiteral("SELECT ") + Fields::SelectList(Way
 
 QString from() { return QStringLiteral("FROM UE WHERE (theDel = '否') "); }
 
-qint64 save(qint64 id, const Record& waybill)
+Stored load(qint64 id)
+{
+    QSqlQuery query = DM().run(
+        SqlText(selectList() + QStringLiteral(", theVersion ") + from() + QStringLiteral("AND (ID = ?) "), {id}));
+    if (!query.next())
+        throw AppError(GoneText);
+    return {ColumnsAsWritten(query.record()), query.value(QStringLiteral("theVersion")).toLongLong()};
+}
+
+qint64 save(qint64 id, const Record& waybill, qint64 readVersion)
 {
     Transaction transaction;
     QList<Fields::Extra> extra = codesOf(waybill);
@@ -110,7 +128,18 @@ qint64 save(qint64 id, const Record& waybill)
         extra.append({QStringLiteral("UName"), Unit1::currentUserName()});
         id = InsertRow(Fields::Insert(QStringLiteral("UE"), EntryFields(), waybill, extra));
     } else {
-        DM().ExecSql(Fields::Update(QStringLiteral("UE"), EntryFields(), waybill, id, extra));
+        // Over the version the window read, and only a live row: the row lock makes a
+        // second PC's save of the same version wait, then find none.
+        extra.append({QStringLiteral("theVersion"), readVersion + 1});
+        SqlText update = Fields::Update(QStringLiteral("UE"), EntryFields(), waybill, id, extra);
+        update.sql += QStringLiteral("AND (theVersion = ?) AND (theDel = '否') ");
+        update.values << readVersion;
+        if (DM().run(update).numRowsAffected() != 1) {
+            const bool live =
+                QueryValue(SqlText(QStringLiteral("SELECT COUNT(*) ") + from() + QStringLiteral("AND (ID = ?) "), {id}))
+                    .toLongLong() > 0;
+            throw AppError(live ? ChangedText : DeletedText);
+        }
     }
     ContactStore::file(SenderKind, party(waybill, QStringLiteral("J")));
     ContactStore::file(AddresseeKind, party(waybill, QStringLiteral("S")));
@@ -120,7 +149,8 @@ qint64 save(qint64 id, const Record& waybill)
 
 void softDelete(qint64 id)
 {
-    DM().ExecSql(SqlText(QStringLiteral("UPDATE UE SET theDel = '是' WHERE (ID = ?) "), {id}));
+    DM().ExecSql(
+        SqlText(QStringLiteral("UPDATE UE SET theDel = '是', theVersion = theVersion + 1 WHERE (ID = ?) "), {id}));
 }
 
 QString lastCompany()

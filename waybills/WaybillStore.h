@@ -4,6 +4,7 @@
 #include "SqlText.h"
 
 #include <QDate>
+#include <QSqlRecord>
 #include <QStringList>
 
 // The statements of the waybills (table UE).
@@ -23,12 +24,24 @@ QString from();
 // of WaybillFields() without "UName".
 const FieldTable& EntryFields();
 
+// A live waybill as it stands now, for a change: its listed columns by alias, and the
+// version it was read at. Throws AppError when it is no longer live.
+struct Stored {
+    QSqlRecord row;
+    qint64 version = 0;
+};
+Stored load(qint64 id);
+
 // A new waybill (theDel "否", UName the logged-in user), or a change (every entered
 // column, the date included; UName and theDel stay), with the four pinyin codes
 // computed afresh; and in the same transaction its sender and recipient are filed into
 // the address books. Returns the waybill's ID: the row this insert created.
-qint64 save(qint64 id, const Record& waybill);
+// A change is written only over the version it was read at (`readVersion`, from load()):
+// when another PC or window changed or deleted the waybill meanwhile, nothing is written
+// and AppError says so.
+qint64 save(qint64 id, const Record& waybill, qint64 readVersion = 0);
 
+// Marks the waybill deleted; a window holding it for a change can then no longer save it.
 void softDelete(qint64 id);
 
 // The company of the newest live waybill: the one a clerk most likely sends with next.
