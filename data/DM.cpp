@@ -197,6 +197,11 @@ void TfrmDM::open()
     }
 }
 
+QString TfrmDM::networkShare() const
+{
+    return m_setting.server || m_path.isEmpty() ? QString() : networkFileSystem(QFileInfo(m_path).absolutePath());
+}
+
 void TfrmDM::openServer()
 {
     QSqlDatabase db = AddServerConnection(m_setting, ConnectionName);
@@ -221,7 +226,7 @@ void TfrmDM::openFile()
             UnusableFileText(dataFolder.filePath(), QStringLiteral("这里应是存放数据的文件夹，现在却是一个文件。")));
     // A file the program refuses must stay byte for byte as it is: opening it for writing
     // would already switch it to WAL, so it is looked at read-only first.
-    const QString share = networkFileSystem(file.absolutePath());
+    const QString share = networkShare();
     if (!share.isEmpty())
         throw AppError(UnusableFileText(
             m_path,

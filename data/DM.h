@@ -24,6 +24,9 @@ public:
     // The setting in use: the file, or the server the program folder's setting names.
     const DatabaseSetting& setting() const { return m_setting; }
     bool isServer() const { return m_setting.server; }
+    // The kind of network share ("NFS", "SMB/CIFS") the data file's folder lies on, where
+    // the file is refused; empty on a local disk or a server.
+    QString networkShare() const;
     // Who owns the print offsets: on a server each PC has its own printers, so the PC's
     // name; on the file (one PC) nothing. ORVANE_WORKSTATION, when set, names the PC in
     // place of its host name: two copies on one machine then act as two PCs.

@@ -52,9 +52,10 @@ bool LoadQtTranslations(QCoreApplication* app)
 
 bool OpenDatabaseAtStart()
 {
-    // A server that cannot be used is told by the login window, whose 数据库设置 leads to
-    // another: the program must not end before the user can get there.
-    if (DM().isServer())
+    // A server that cannot be used, or a file on a network share, is told by the login
+    // window, whose 数据库设置 leads to another: the program must not end before the user
+    // can get there.
+    if (DM().isServer() || !DM().networkShare().isEmpty())
         return true;
     try {
         DM().open();
