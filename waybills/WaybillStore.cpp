@@ -169,7 +169,7 @@ QString querySelectList()
 void logPrints(const QList<qint64>& ids, const QString& printer, PrintKind kind)
 {
     const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-    // Stored as a code; a listing that shows it says 单张 or 批量.
+    // Stored as a code: a caption may change, stored rows should not.
     const QString kindText = kind == PrintKind::Single ? QStringLiteral("single") : QStringLiteral("batch");
     Transaction transaction;
     for (qint64 id : ids)
