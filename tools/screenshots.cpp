@@ -12,6 +12,7 @@
 #include "Controls.h"
 #include "CourierStore.h"
 #include "DM.h"
+#include "Database.h"
 #include "Login.h"
 #include "Main.h"
 #include "Messages.h"
@@ -80,7 +81,7 @@ void setText(QWidget* window, const char* name, const QString& text)
 
 void click(QWidget* window, const char* name)
 {
-    if (auto* button = window->findChild<QPushButton*>(QLatin1String(name)))
+    if (auto* button = window->findChild<QAbstractButton*>(QLatin1String(name)))
         button->click();
 }
 
@@ -106,6 +107,15 @@ QList<Shot> shotList()
              login->setAttribute(Qt::WA_DeleteOnClose);
              login->show();
              return login;
+         }},
+        {"TfrmDatabase", "database",
+         [](TfrmMain* main) {
+             return showDialog<TfrmDatabase>(main, [](TfrmDatabase& w) {
+                 click(&w, "serverChoice");
+                 setText(&w, "hostEdit", "192.168.1.10");
+                 setText(&w, "databaseEdit", "shop");
+                 setText(&w, "userEdit", "counter");
+             });
          }},
         {"TfrmMain", "main",
          [](TfrmMain* main) {
