@@ -3,6 +3,7 @@
 #include "AppError.h"
 #include "Schema.h"
 #include "SqlDialect.h"
+#include "Transaction.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -298,26 +299,41 @@ void TfrmDM::fail(const QSqlError& error, const QString& sql, qint64 waitedMs)
     }
 }
 
-QSqlQuery TfrmDM::run(const SqlText& statement, Rows rows)
+bool TfrmDM::execute(QSqlQuery& query, const SqlText& statement)
 {
-    QSqlQuery query(database());
-    query.setForwardOnly(rows == Rows::ForwardOnly);
-    QElapsedTimer waited;
-    waited.start();
     // PostgreSQL prepares only queries and row changes: BEGIN, SAVEPOINT or CREATE run as
     // they are (they bind nothing).
-    if (m_setting.server && statement.values.isEmpty()) {
-        if (!query.exec(statement.sql))
-            fail(query.lastError(), statement.sql, waited.elapsed());
-        return query;
-    }
+    if (m_setting.server && statement.values.isEmpty())
+        return query.exec(statement.sql);
     if (!query.prepare(statement.sql))
-        fail(query.lastError(), statement.sql, waited.elapsed());
+        return false;
     for (const QVariant& value : statement.values)
         query.addBindValue(BoundValue(value, m_setting.server));
-    if (!query.exec())
-        fail(query.lastError(), statement.sql, waited.elapsed());
-    return query;
+    return query.exec();
+}
+
+QSqlQuery TfrmDM::run(const SqlText& statement, Rows rows)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (bool again = true;; again = false) {
+        QSqlQuery query(database());
+        query.setForwardOnly(rows == Rows::ForwardOnly);
+        if (execute(query, statement))
+            return query;
+        const QSqlError error = query.lastError();
+        // A server restarted while the program sat idle: a read outside any transaction is
+        // sent once more on a new connection, and the user sees nothing of it. A write, or
+        // anything of a transaction, may have happened or not: that the user is told.
+        const bool read = statement.sql.trimmed().startsWith(QLatin1String("SELECT"), Qt::CaseInsensitive);
+        if (again && read && m_setting.server && !Transaction::anyOpen() && connectionLost(error)) {
+            qWarning("Connecting again after: %s", qPrintable(error.text()));
+            query = QSqlQuery();
+            dropConnection();
+            continue;
+        }
+        fail(error, statement.sql, waited.elapsed());
+    }
 }
 
 int TfrmDM::QueryCount(const SqlText& statement)

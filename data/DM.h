@@ -72,6 +72,7 @@ public:
 private:
     TfrmDM() = default;
     void openFile();
+    bool execute(QSqlQuery& query, const SqlText& statement);
     void openServer();
     bool connectionLost(const QSqlError& error) const;
     void dropConnection();

@@ -21,6 +21,8 @@ bool exec(const QString& sql)
 
 } // namespace
 
+bool Transaction::anyOpen() { return g_depth > 0; }
+
 Transaction::Transaction()
 {
     // A lock held by another program gets the same plain message as any statement.

@@ -16,6 +16,8 @@ public:
     Transaction& operator=(const Transaction&) = delete;
 
     void commit();
+    // Whether any transaction is open now.
+    static bool anyOpen();
 
 private:
     bool m_open = false;

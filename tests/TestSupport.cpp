@@ -100,6 +100,14 @@ private:
 
 bool OnTestServer() { return TestServer::instance() != nullptr; }
 
+void EndProgramConnection()
+{
+    QSqlQuery query(QSqlDatabase::database(QStringLiteral("orvane-test-db")));
+    if (!query.exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                                   "WHERE application_name = 'orvane-waybill'")))
+        qFatal("Cannot end the program's connection: %s", qPrintable(query.lastError().text()));
+}
+
 DatabaseSetting TestServerSetting() { return OnTestServer() ? TestServer::instance()->setting() : DatabaseSetting(); }
 
 ProgramFolder::ProgramFolder()

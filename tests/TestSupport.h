@@ -22,6 +22,8 @@
 
 // Whether the suite runs against a PostgreSQL server (ORVANE_TEST_SERVER) rather than the file.
 bool OnTestServer();
+// Ends the program's connection from the server's side, as a server restart does.
+void EndProgramConnection();
 // The tests' server and this test program's database on it (its password in $PGPASSFILE);
 // a file setting when the suite runs on the file.
 DatabaseSetting TestServerSetting();

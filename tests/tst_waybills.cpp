@@ -542,6 +542,14 @@ void TestWaybills::aLostServerKeepsTheWaybillForAnotherSave()
     save(d);
     QCOMPARE(messages.texts(), QStringList({"快递单 信息 保存成功！"}));
     QCOMPARE(count("SELECT ID FROM UE") + count("SELECT ID FROM USender") + count("SELECT ID FROM UAddressee"), 3);
+
+    // The server restarts while the program sits idle: the next listing just connects again.
+    EndProgramConnection();
+    messages.clear();
+    QueryDriver<TfrmE_Q> q(QStringLiteral("收件人"));
+    q.query();
+    QCOMPARE(q.listed(), QStringList({"李四"}));
+    QVERIFY2(messages.shown().isEmpty(), qPrintable(messages.texts().join('\n')));
 }
 
 void TestWaybills::eachConditionNarrows_data()
