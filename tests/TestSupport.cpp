@@ -104,7 +104,7 @@ void EndProgramConnection()
 {
     QSqlQuery query(QSqlDatabase::database(QStringLiteral("orvane-test-db")));
     if (!query.exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
-                                   "WHERE application_name = 'orvane-waybill'")))
+                                   "WHERE application_name = 'orvane-waybill' AND datname = current_database()")))
         qFatal("Cannot end the program's connection: %s", qPrintable(query.lastError().text()));
 }
 
