@@ -64,19 +64,13 @@ int child(int pc, int waybills, const QString& folder)
 // The server's database for this run: made, or dropped; false when the server refuses.
 bool serverDatabase(DatabaseSetting& setting, bool create)
 {
-    const QStringList server = qEnvironmentVariable("ORVANE_TEST_SERVER").split(u':');
-    setting.server = true;
-    setting.host = server.value(0);
-    setting.port = server.value(1).toInt();
-    setting.user = server.value(2);
-    setting.database = QStringLiteral("orvane_bench_%1").arg(QCoreApplication::applicationPid());
+    setting = DatabaseSetting::serverAt(qEnvironmentVariable("ORVANE_TEST_SERVER"),
+                                        QStringLiteral("orvane_bench_%1").arg(QCoreApplication::applicationPid()));
     bool done = false;
     {
-        QSqlDatabase admin = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), QStringLiteral("admin"));
-        admin.setHostName(setting.host);
-        admin.setPort(setting.port);
-        admin.setUserName(setting.user);
-        admin.setDatabaseName(QStringLiteral("postgres"));
+        QSqlDatabase admin = AddServerConnection(
+            DatabaseSetting::serverAt(qEnvironmentVariable("ORVANE_TEST_SERVER"), QStringLiteral("postgres")),
+            QStringLiteral("admin"));
         QSqlQuery query(admin);
         done = admin.open() && query.exec((create ? QStringLiteral("CREATE DATABASE %1")
                                                   : QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)"))

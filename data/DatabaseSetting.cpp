@@ -44,6 +44,18 @@ bool DatabaseSetting::operator==(const DatabaseSetting& other) const
            user == other.user;
 }
 
+DatabaseSetting DatabaseSetting::serverAt(const QString& address, const QString& database)
+{
+    const QStringList parts = address.split(u':');
+    DatabaseSetting setting;
+    setting.server = true;
+    setting.host = parts.value(0);
+    setting.port = parts.value(1).toInt();
+    setting.user = parts.value(2);
+    setting.database = database;
+    return setting;
+}
+
 QString DatabaseSetting::filePath(const QString& programDir) { return QDir(programDir).filePath(FileName); }
 
 DatabaseSetting DatabaseSetting::load(const QString& programDir)

@@ -15,6 +15,10 @@ struct DatabaseSetting {
 
     bool operator==(const DatabaseSetting& other) const;
 
+    // A server written "host:port:user" (as the tests and benchmarks are told theirs), with
+    // this database.
+    static DatabaseSetting serverAt(const QString& address, const QString& database);
+
     static QString filePath(const QString& programDir);
     static DatabaseSetting load(const QString& programDir);
     // Throws AppError when the file cannot be written.

@@ -55,12 +55,8 @@ public:
 private:
     TestServer()
     {
-        const QStringList parts = qEnvironmentVariable("ORVANE_TEST_SERVER").split(u':');
-        m_setting.server = true;
-        m_setting.host = parts.value(0);
-        m_setting.port = parts.value(1).toInt();
-        m_setting.user = parts.value(2);
-        m_setting.database = QStringLiteral("orvane_t_%1").arg(QCoreApplication::applicationPid());
+        m_setting = DatabaseSetting::serverAt(qEnvironmentVariable("ORVANE_TEST_SERVER"),
+                                              QStringLiteral("orvane_t_%1").arg(QCoreApplication::applicationPid()));
         QSqlDatabase admin = connect(QStringLiteral("postgres"), QStringLiteral("orvane-test-admin"));
         QSqlQuery query(admin);
         query.exec(QStringLiteral("DROP DATABASE IF EXISTS %1").arg(m_setting.database));
