@@ -60,6 +60,8 @@ private slots:
     void batchPrintsTheWholeListInOneJobAndLogsIt();
     void batchPrintsInTheOrderShown();
     void cancelledBatchLogsOnlyItsPrintedPages();
+    void batchSkipsWaybillsDeletedMeanwhileAndStopsForAGoneCompany_data();
+    void batchSkipsWaybillsDeletedMeanwhileAndStopsForAGoneCompany();
     void singlePrintIsLoggedButATestPrintIsNot();
 
 private:
@@ -741,6 +743,53 @@ void TestWaybills::cancelledBatchLogsOnlyItsPrintedPages()
     const int printed = static_cast<int>(pdfPages(out.filePath("cancelled.pdf")).size());
     QVERIFY2(printed > 0 && printed < 40, qPrintable(QString::number(printed)));
     QCOMPARE(count("SELECT ID FROM ULog"), printed);
+}
+
+void TestWaybills::batchSkipsWaybillsDeletedMeanwhileAndStopsForAGoneCompany_data()
+{
+    QTest::addColumn<bool>("companyGone"); // otherwise two of its waybills
+    QTest::newRow("waybills deleted on another PC") << false;
+    QTest::newRow("company deleted on another PC") << true;
+}
+
+void TestWaybills::batchSkipsWaybillsDeletedMeanwhileAndStopsForAGoneCompany()
+{
+    QFETCH(bool, companyGone);
+    QTemporaryDir out;
+    SetPrintOutputFile(out.filePath("batch.pdf"));
+    addWaybills(12, "顺丰速运");
+    MessageRecorder messages;
+    QueryDriver<TfrmE_Q> q(QStringLiteral("收件人"));
+    q.query();
+    // Once pages are out, another PC deletes: the rows are already read.
+    int pages = 10;
+    QTimer otherPc;
+    QObject::connect(&otherPc, &QTimer::timeout, [&] {
+        auto* progress = q.window.findChild<QProgressDialog*>("ProgressDialog1");
+        if (!progress || progress->value() < 1)
+            return;
+        otherPc.stop();
+        pages = companyGone ? progress->value() : pages;
+        if (companyGone)
+            CourierStore::deleteCompany(one("SELECT ID FROM SCom WHERE theName = '顺丰速运'").toLongLong(), "顺丰速运");
+        else
+            DM().ExecSql(SqlText("UPDATE UE SET theDel = '是' WHERE ENum IN ('5', '9')"));
+    });
+    otherPc.start(0);
+    q.run("BatchPrint");
+    SetPrintOutputFile(QString());
+
+    const QStringList printed = pdfPages(out.filePath("batch.pdf"));
+    QCOMPARE(printed.size(), pages);
+    QVERIFY(!printed.join("").contains("收件人姓名")); // no display names in place of a waybill
+    QCOMPARE(count("SELECT ID FROM ULog"), pages);
+    QCOMPARE(count("SELECT ID FROM ULog WHERE WID IN (SELECT ID FROM UE WHERE theDel = '是')"), 0);
+    const QString told = messages.last();
+    if (companyGone)
+        QVERIFY2(told.contains(QString("前 %1 张").arg(pages)) && told.contains("“顺丰速运”已不存在"), qPrintable(told));
+    else
+        QVERIFY2(told.contains("已打印 10 张") && told.contains("单号 5（收件人 收件5号）") && told.contains("单号 9"),
+                 qPrintable(told));
 }
 
 void TestWaybills::singlePrintIsLoggedButATestPrintIsNot()
