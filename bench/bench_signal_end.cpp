@@ -66,16 +66,17 @@ void fill(const QString& job, const QString& folder)
         csv.open(QIODevice::WriteOnly);
         csv.write("寄件人,电话号码,单位名称,详细地址\n");
         for (int i = 0; i < 300000; ++i)
-            csv.write(QStringLiteral("联系人%1,0755-%1,深圳市华强电子有限公司,科技园南区高新南一道 %1 号\n").arg(i).toUtf8());
+            csv.write(
+                QStringLiteral("联系人%1,0755-%1,深圳市华强电子有限公司,科技园南区高新南一道 %1 号\n").arg(i).toUtf8());
         return;
     }
     CourierStore::createCompany({QStringLiteral("顺丰速运"), "", "", "", "", ""});
-    DM().ExecSql(SqlText(QStringLiteral(
-                             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
-                             "INSERT INTO UE (ENum, EName, SName, SAdd, JName, JAdd, theDel, myDate, UName) "
-                             "SELECT i, '顺丰速运', '收件人' || i, '中关村软件园二期 10 号楼 3 层 301 室', '张三', "
-                             "'科技园南区高新南一道 8 号', '否', '2026-12-07', 'admin' FROM n"),
-                         {job == QLatin1String("batch") ? 3000 : 300000}));
+    DM().ExecSql(
+        SqlText(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
+                               "INSERT INTO UE (ENum, EName, SName, SAdd, JName, JAdd, theDel, myDate, UName) "
+                               "SELECT i, '顺丰速运', '收件人' || i, '中关村软件园二期 10 号楼 3 层 301 室', '张三', "
+                               "'科技园南区高新南一道 8 号', '否', '2026-12-07', 'admin' FROM n"),
+                {job == QLatin1String("batch") ? 3000 : 300000}));
 }
 
 // One run of the program on `folder`, the job started as soon as the loop runs.
@@ -131,15 +132,18 @@ QString left(const QString& job, const QString& folder)
 {
     DM().setProgramDir(folder);
     if (job == QLatin1String("import"))
-        return QStringLiteral("%1 contacts kept").arg(DM().QueryCount(SqlText(QStringLiteral("SELECT ID FROM USender"))));
+        return QStringLiteral("%1 contacts kept")
+            .arg(DM().QueryCount(SqlText(QStringLiteral("SELECT ID FROM USender"))));
     if (job == QLatin1String("batch"))
-        return QStringLiteral("%1 of 3000 pages logged").arg(DM().QueryCount(SqlText(QStringLiteral("SELECT ID FROM ULog"))));
+        return QStringLiteral("%1 of 3000 pages logged")
+            .arg(DM().QueryCount(SqlText(QStringLiteral("SELECT ID FROM ULog"))));
     ServerConnection server(*serverTarget(), QString());
     if (!server.open())
         return server.driverText();
     return QStringLiteral("%1 tables on the server")
-        .arg(server.value(QStringLiteral("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = 'public'"))
-                 .toInt());
+        .arg(
+            server.value(QStringLiteral("SELECT COUNT(*) FROM information_schema.tables WHERE table_schema = 'public'"))
+                .toInt());
 }
 
 } // namespace

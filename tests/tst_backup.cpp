@@ -515,8 +515,8 @@ void TestBackup::signalEndsTheProgramAndStopsItsBackup()
     program.start(folder.file("orvane-waybill"));
     // The start has removed the leftovers and begun the day's backup.
     QTRY_COMPARE_WITH_TIMEOUT(entries(folder.file("Data"), "backup-??????").filter("k1ll3d"), QStringList(), 20000);
-    QTRY_COMPARE_WITH_TIMEOUT(entries(folder.file("tmp")), QStringList({"0a1b2c3d4e5f6", "orvane-waybill-spool-l1v3ab"}),
-                              20000);
+    QTRY_COMPARE_WITH_TIMEOUT(entries(folder.file("tmp")),
+                              QStringList({"0a1b2c3d4e5f6", "orvane-waybill-spool-l1v3ab"}), 20000);
     QTRY_COMPARE_WITH_TIMEOUT(entries(folder.file("Data"), "backup-??????").size(), 1, 20000);
     ::kill(program.processId(), signal);
     QVERIFY(program.waitForFinished(10000));

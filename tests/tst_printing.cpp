@@ -939,7 +939,7 @@ void TestPrinting::printerJobKeepsItsPagesInASpoolOfItsOwn()
         pdf = printedOnDefaultPrinter(outDir, [&] { batch.finish(); });
     }
     savedTemp ? qputenv("TMPDIR", *savedTemp) : qunsetenv("TMPDIR");
-    QVERIFY(!pdf.isEmpty()); // the page reached the printer
+    QVERIFY(!pdf.isEmpty());           // the page reached the printer
     QCOMPARE(spools(), QStringList()); // sent, and gone
 }
 

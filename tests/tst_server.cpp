@@ -294,7 +294,7 @@ void TestServerWindow::copyChangesNothingWhenRefusedOrCancelled()
     });
     Click(&window, "copyButton");
     if (said.isEmpty())
-        QCOMPARE(messages.texts(), QStringList());
+        QCOMPARE(messages.shown().size(), 1); // the question, and nothing after it
     else
         QVERIFY2(messages.last().contains(said) && messages.last().contains("没有"), qPrintable(messages.last()));
     QVERIFY(window.isVisible());

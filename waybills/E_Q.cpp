@@ -1,8 +1,8 @@
 #include "E_Q.h"
 
-#include "E_In.h"
 #include "AppError.h"
 #include "DM.h"
+#include "E_In.h"
 #include "FormLayout.h"
 #include "Guard.h"
 #include "Messages.h"
@@ -26,12 +26,12 @@ QueryCondition condition(Sort sort, const char* check, const char* caption, cons
 }
 
 // "AND (SName LIKE '%' || ? || '%' OR SNPY LIKE '%' || ? || '%') ": the text or its pinyin code.
-QueryCondition withCode(const char* check, const char* caption, const char* edit, const char* column,
-                        const char* code, Place place)
+QueryCondition withCode(const char* check, const char* caption, const char* edit, const char* column, const char* code,
+                        Place place)
 {
-    return condition(Sort::Text, check, caption, edit,
-                     QStringLiteral("AND (%1 OR %2) ").arg(Contains(QLatin1String(column)), Contains(QLatin1String(code))),
-                     place);
+    return condition(
+        Sort::Text, check, caption, edit,
+        QStringLiteral("AND (%1 OR %2) ").arg(Contains(QLatin1String(column)), Contains(QLatin1String(code))), place);
 }
 
 QueryWindowKind waybillQuery()
@@ -100,7 +100,8 @@ TfrmE_Q::TfrmE_Q(QWidget* parent) : QueryWindow(waybillQuery(), parent)
 void TfrmE_Q::batchPrint()
 {
     const qint64 total = matchedCount();
-    if (!AskQuestion(this, QStringLiteral("批量打印"), QStringLiteral("将打印 %1 张快递单，确定吗？").arg(total), false))
+    if (!AskQuestion(this, QStringLiteral("批量打印"), QStringLiteral("将打印 %1 张快递单，确定吗？").arg(total),
+                     false))
         return;
     // From about ten pages on the user sees the batch go, and can stop it.
     std::unique_ptr<QProgressDialog> progress;
