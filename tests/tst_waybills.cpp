@@ -675,6 +675,22 @@ QStringList pdfPages(const QString& pdf)
     return pages;
 }
 
+// The waybill query over `count` waybills of 顺丰速运, listed, its batches printed into a PDF.
+struct BatchQuery {
+    explicit BatchQuery(int count)
+    {
+        SetPrintOutputFile(pdf);
+        addWaybills(count, "顺丰速运");
+        q.query();
+    }
+    ~BatchQuery() { SetPrintOutputFile(QString()); }
+    QProgressDialog* progress() { return q.window.findChild<QProgressDialog*>("ProgressDialog1"); }
+    QTemporaryDir out;
+    QString pdf = out.filePath("batch.pdf");
+    MessageRecorder messages;
+    QueryDriver<TfrmE_Q> q{QStringLiteral("收件人")};
+};
+
 } // namespace
 
 void TestWaybills::batchPrintsTheWholeListInOneJobAndLogsIt()
@@ -726,21 +742,15 @@ void TestWaybills::batchPrintsInTheOrderShown()
 
 void TestWaybills::cancelledBatchLogsOnlyItsPrintedPages()
 {
-    QTemporaryDir out;
-    SetPrintOutputFile(out.filePath("cancelled.pdf"));
-    addWaybills(40, "顺丰速运");
-    MessageRecorder messages;
-    QueryDriver<TfrmE_Q> q(QStringLiteral("收件人"));
-    q.query();
+    BatchQuery batch(40);
     // The user presses "取消" as soon as the progress shows.
-    QTimer::singleShot(0, &q.window, [&q] {
-        if (auto* progress = q.window.findChild<QProgressDialog*>("ProgressDialog1"))
+    QTimer::singleShot(0, &batch.q.window, [&batch] {
+        if (auto* progress = batch.progress())
             progress->cancel();
     });
-    q.run("BatchPrint");
-    SetPrintOutputFile(QString());
+    batch.q.run("BatchPrint");
 
-    const int printed = static_cast<int>(pdfPages(out.filePath("cancelled.pdf")).size());
+    const int printed = static_cast<int>(pdfPages(batch.pdf).size());
     QVERIFY2(printed > 0 && printed < 40, qPrintable(QString::number(printed)));
     QCOMPARE(count("SELECT ID FROM ULog"), printed);
 }
@@ -755,17 +765,12 @@ void TestWaybills::batchSkipsWaybillsDeletedMeanwhileAndStopsForAGoneCompany_dat
 void TestWaybills::batchSkipsWaybillsDeletedMeanwhileAndStopsForAGoneCompany()
 {
     QFETCH(bool, companyGone);
-    QTemporaryDir out;
-    SetPrintOutputFile(out.filePath("batch.pdf"));
-    addWaybills(12, "顺丰速运");
-    MessageRecorder messages;
-    QueryDriver<TfrmE_Q> q(QStringLiteral("收件人"));
-    q.query();
+    BatchQuery batch(12);
     // Once pages are out, another PC deletes: the rows are already read.
     int pages = 10;
     QTimer otherPc;
     QObject::connect(&otherPc, &QTimer::timeout, [&] {
-        auto* progress = q.window.findChild<QProgressDialog*>("ProgressDialog1");
+        QProgressDialog* progress = batch.progress();
         if (!progress || progress->value() < 1)
             return;
         otherPc.stop();
@@ -776,15 +781,14 @@ void TestWaybills::batchSkipsWaybillsDeletedMeanwhileAndStopsForAGoneCompany()
             DM().ExecSql(SqlText("UPDATE UE SET theDel = '是' WHERE ENum IN ('5', '9')"));
     });
     otherPc.start(0);
-    q.run("BatchPrint");
-    SetPrintOutputFile(QString());
+    batch.q.run("BatchPrint");
 
-    const QStringList printed = pdfPages(out.filePath("batch.pdf"));
+    const QStringList printed = pdfPages(batch.pdf);
     QCOMPARE(printed.size(), pages);
     QVERIFY(!printed.join("").contains("收件人姓名")); // no display names in place of a waybill
     QCOMPARE(count("SELECT ID FROM ULog"), pages);
     QCOMPARE(count("SELECT ID FROM ULog WHERE WID IN (SELECT ID FROM UE WHERE theDel = '是')"), 0);
-    const QString told = messages.last();
+    const QString told = batch.messages.last();
     if (companyGone)
         QVERIFY2(told.contains(QString("前 %1 张").arg(pages)) && told.contains("“顺丰速运”已不存在"), qPrintable(told));
     else
