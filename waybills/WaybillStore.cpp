@@ -179,27 +179,29 @@ void logPrints(const QList<qint64>& ids, const QString& printer, PrintKind kind)
     transaction.commit();
 }
 
-QStringList printTexts(const QString& waybillId)
+std::optional<QStringList> printTexts(qint64 waybillId)
 {
-    bool numeric = false;
-    const qlonglong id = waybillId.toLongLong(&numeric);
-    QStringList texts;
-    if (numeric && id != 0) {
-        QSqlQuery query = DM().run(SqlText(selectList() + from() + QStringLiteral("AND (ID = ?) "), {id}));
-        if (query.next()) {
-            const QSqlRecord row = query.record();
-            texts << row.value(QStringLiteral("ID")).toString();
-            for (const PrintItem& item : PrintItems()) {
-                QString text;
-                for (const FieldDef& field : WaybillFields())
-                    if (field.printCode == item.code)
-                        text = row.value(field.alias).toString();
-                texts << text;
-            }
-            return texts;
-        }
+    QSqlQuery query = DM().run(SqlText(selectList() + from() + QStringLiteral("AND (ID = ?) "), {waybillId}));
+    if (!query.next())
+        return std::nullopt;
+    const QSqlRecord row = query.record();
+    QStringList texts{row.value(QStringLiteral("ID")).toString()};
+    for (const PrintItem& item : PrintItems()) {
+        QString text;
+        for (const FieldDef& field : WaybillFields())
+            if (field.printCode == item.code)
+                text = row.value(field.alias).toString();
+        texts << text;
     }
-    return TestPrintTexts();
+    return texts;
+}
+
+QStringList liveTexts(qint64 waybillId)
+{
+    std::optional<QStringList> texts = printTexts(waybillId);
+    if (!texts)
+        throw AppError(GoneText);
+    return *texts;
 }
 
 } // namespace WaybillStore
