@@ -464,6 +464,14 @@ void TestRegions::pickedDistrictFillsCityAndProvince()
     QCOMPARE(QStringList({province->text(), city->text(), district->text()}),
              QStringList({"江西省", "南昌市", "西湖区"}));
 
+    // A city the user typed stays as typed; only the empty province is filled.
+    province->clear();
+    district->clear();
+    city->setText("杭州");
+    pick(district, "xhq", "西湖区　浙江省 杭州市");
+    QCOMPARE(QStringList({province->text(), city->text(), district->text()}),
+             QStringList({"浙江省", "杭州", "西湖区"}));
+
     // Typed text that is not picked is kept as typed.
     city->clear();
     city->setFocus();
