@@ -162,9 +162,8 @@ void AddressAssist::fill(const ParsedAddress& parsed)
 {
     // The pasted text is one person: whatever the boxes held of another goes, or a new name
     // would be saved with the last contact's phone, organisation or postcode.
-    const QString values[BoxCount] = {parsed.name,     parsed.phone, parsed.mobile,   parsed.dept,
-                                      parsed.areaCode, parsed.province, parsed.city, parsed.district,
-                                      parsed.street,   parsed.postcode};
+    const QString values[BoxCount] = {parsed.name,     parsed.phone, parsed.mobile,   parsed.dept,   parsed.areaCode,
+                                      parsed.province, parsed.city,  parsed.district, parsed.street, parsed.postcode};
     for (int box = 0; box < BoxCount; ++box)
         m_boxes[box]->setText(values[box]);
 }
