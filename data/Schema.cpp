@@ -132,6 +132,13 @@ const char* const Version5[] = {
     "CREATE UNIQUE INDEX SPicture_Key ON SPicture (EName)",
 };
 
+// Version 6: a contact remembers the waybill that used it last (its ID, 0 for never), so
+// that the look-up offers the contacts used most recently first.
+const char* const Version6[] = {
+    "ALTER TABLE USender ADD COLUMN theUsed INTEGER NOT NULL DEFAULT 0",
+    "ALTER TABLE UAddressee ADD COLUMN theUsed INTEGER NOT NULL DEFAULT 0",
+};
+
 // Each step takes a database from the version before it to its own: Steps[0] makes
 // version 1. A step, once released, never changes; a new schema is a new step at the end.
 struct Step {
@@ -141,7 +148,7 @@ struct Step {
 const Step Steps[] = {
     {std::begin(Tables), std::end(Tables)},     {std::begin(Version2), std::end(Version2)},
     {std::begin(Version3), std::end(Version3)}, {std::begin(Version4), std::end(Version4)},
-    {std::begin(Version5), std::end(Version5)},
+    {std::begin(Version5), std::end(Version5)}, {std::begin(Version6), std::end(Version6)},
 };
 static_assert(std::size(Steps) == Schema::Version, "one step for each version");
 

@@ -119,7 +119,7 @@ void TestData::firstStartCreatesTablesColumnsAndAdmin()
              QStringList({"ID", "theName", "thePro", "thePhone", "theMob", "theAdd", "Remark", "theDel"}));
     QCOMPARE(columnsOf("SP"), QStringList({"ID", "EName", "theV", "theName", "theT", "theL", "theP"}));
     const QStringList contact = {"ID",    "theName", "thePhone", "theMob", "theDept", "theANum", "theA1", "theA2",
-                                 "theA3", "theAdd",  "thePNum",  "Remark", "theDel",  "NPY",     "DPY"};
+                                 "theA3", "theAdd",  "thePNum",  "Remark", "theDel",  "NPY",     "DPY",   "theUsed"};
     QCOMPARE(columnsOf("USender"), contact);
     QCOMPARE(columnsOf("UAddressee"), contact);
     QCOMPARE(columnsOf("UE"),
@@ -442,6 +442,7 @@ void TestData::releasedStepsNeverChange_data()
     QTest::newRow("version 3") << Version2 + QStringList{"v3.sql"} << 3;
     QTest::newRow("version 4") << Version2 + QStringList{"v3.sql", "v4.sql"} << 4;
     QTest::newRow("version 5") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql"} << 5;
+    QTest::newRow("version 6") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql", "v6.sql"} << 6;
 }
 
 void TestData::releasedStepsNeverChange()
@@ -465,6 +466,7 @@ void TestData::everyOlderVersionBecomesTheFreshSchema_data()
     QTest::newRow("version 2 with the partial index") << Version2Changed << 2;
     QTest::newRow("version 3") << Version2 + QStringList{"v3.sql"} << 3;
     QTest::newRow("version 4") << Version2 + QStringList{"v3.sql", "v4.sql"} << 4;
+    QTest::newRow("version 5") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql"} << 5;
 }
 
 void TestData::everyOlderVersionBecomesTheFreshSchema()
