@@ -124,9 +124,7 @@ bool insertIfNew(const ContactKind& kind, const Record& contact)
     Transaction transaction;
     const QString name = Fields::ValueOf(Fields(kind), contact, QStringLiteral("theName"));
     const QString dept = Fields::ValueOf(Fields(kind), contact, QStringLiteral("theDept"));
-    if (DM().isServer())
-        DM().run(SqlText(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(?))"),
-                         {QStringList({kind.table, name, dept}).join(QChar(0x1f))}));
+    transaction.serialise({kind.table, name, dept});
     if (liveExists(kind, name, dept))
         return false;
     insert(kind, contact);

@@ -3,9 +3,12 @@
 #include "TestSupport.h"
 
 #include "About.h"
+#include "AppError.h"
 #include "CPass.h"
+#include "CourierStore.h"
 #include "DM.h"
 #include "DataGrid.h"
+#include "Login.h"
 #include "Main.h"
 #include "Password.h"
 #include "Unit1.h"
@@ -13,15 +16,18 @@
 #include "UserStore.h"
 #include "WebLinks.h"
 
+#include <QComboBox>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QPixmap>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSqlQuery>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <iostream>
 
 class TestUsers : public QObject {
     Q_OBJECT
@@ -37,6 +43,9 @@ private slots:
     void addUser();
     void deleteUser_data();
     void deleteUser();
+    void deletedUserIsSentBackToTheLogin();
+    void twoPcsAtOnceLeaveOneCompanyAndOneUser();
+    void otherPc();
     void aboutShowsVersionAndLinksToTheHomePage();
     void helpShowsTheGuideInsideTheProgram();
 };
@@ -71,8 +80,11 @@ struct Session {
     QStringList urls;
     WebLinks::UrlOpener previousOpener;
 
-    explicit Session(const QString& user)
+    // A user other than admin is added with this password first.
+    explicit Session(const QString& user, const QString& password = QString())
     {
+        if (!password.isEmpty())
+            addUserRow(user, password);
         Unit1::setCurrentUserName(user);
         previousOpener = WebLinks::setUrlOpener([this](const QUrl& url) { urls << url.toString(); });
         main.show();
@@ -110,9 +122,24 @@ void selectUser(QWidget* window, const QString& name)
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(row, 0)).center());
 }
 
+// What each of two PCs does at the same moment: file the same company, delete the other
+// one's user. Either may be refused: the other PC may have come first.
+void FileAndDelete(qint64 otherUser)
+{
+    try {
+        CourierStore::createCompany({"顺丰速运", "", "", "", "", ""});
+        UserStore::deleteUser(otherUser);
+    } catch (const AppError&) {
+    }
+}
+
 } // namespace
 
-void TestUsers::init() { qApp->setQuitOnLastWindowClosed(false); }
+void TestUsers::init()
+{
+    qApp->setQuitOnLastWindowClosed(false);
+    Unit1::setCurrentUserName(QString());
+}
 
 void TestUsers::refusedPasswordChangeEmptiesTheNamedBoxes_data()
 {
@@ -136,8 +163,7 @@ void TestUsers::refusedPasswordChangeEmptiesTheNamedBoxes()
     QFETCH(QString, message);
     QFETCH(QStringList, left);
     QFETCH(QString, focus);
-    Session session("张三");
-    addUserRow("张三", "Secret");
+    Session session("张三", "Secret");
     const QString before = storedHash("张三");
     auto* dialog = session.open<TfrmCPass>("N18");
     QVERIFY(dialog);
@@ -164,8 +190,7 @@ void TestUsers::passwordChangeStoresTheNewHashAndEndsTheProgram_data()
 void TestUsers::passwordChangeStoresTheNewHashAndEndsTheProgram()
 {
     QFETCH(QString, changed);
-    Session session("张三");
-    addUserRow("张三", "Secret");
+    Session session("张三", "Secret");
     QTest::mouseClick(child(&session.main, "SpeedButton2"), Qt::LeftButton);
     QPointer<TfrmCPass> dialog = session.modals.lastOf<TfrmCPass>();
     QVERIFY(dialog);
@@ -290,6 +315,76 @@ void TestUsers::deleteUser()
     QCOMPARE(rows("SELECT UID FROM SLevel WHERE UID = ?", {ids[target]}), deleted ? 0 : 1);
     QCOMPARE(rows("SELECT UID FROM SLevel"), deleted ? 2 : 3);
     QCOMPARE(rows("SELECT ID FROM UE WHERE UName = ?", {target}), 1);
+}
+
+void TestUsers::deletedUserIsSentBackToTheLogin()
+{
+    Session session("张三", "x");
+    auto* window = session.open<TfrmUser>("N3");
+    QVERIFY(window);
+    DM().ExecSql(SqlText("DELETE FROM SUser WHERE theName = '张三'")); // on another PC
+    child<QLineEdit>(window, "Edit1")->setText("李四");
+    QTest::mouseClick(child(window, "BitBtn1"), Qt::LeftButton);
+
+    QCOMPARE(session.messages.shown().size(), 1);
+    QVERIFY2(session.messages.last().contains("“张三”已被删除"), qPrintable(session.messages.last()));
+    QCOMPARE(rows("SELECT ID FROM SUser WHERE theName = '李四'"), 0);
+    QVERIFY(!window->isVisible() && !session.main.isVisible());
+    TfrmLogin* login = nullptr;
+    for (QWidget* shown : QApplication::topLevelWidgets())
+        if (shown->isVisible())
+            login = qobject_cast<TfrmLogin*>(shown);
+    QVERIFY(login);
+    // Whoever logs in next gets the main window back.
+    child<QComboBox>(login, "DBLookupComboBox1")->setCurrentText("admin");
+    child<QLineEdit>(login, "Edit1")->setText(Unit1::InitialPassword);
+    QTest::mouseClick(child(login, "BitBtn1"), Qt::LeftButton);
+    QVERIFY(session.main.isVisible() && !login->isVisible());
+    QCOMPARE(child<QLabel>(&session.main, "Panel2")->text(), QString("admin"));
+}
+
+void TestUsers::twoPcsAtOnceLeaveOneCompanyAndOneUser()
+{
+    Session session("admin");
+    const qint64 zhang = addUserRow("张三", "x");
+    if (OnTestServer()) { // filing and deleting take long enough for the other PC to come in part way
+        AfterEachInsert("SP", "PERFORM pg_sleep(0.01)");
+        DM().ExecSql(SqlText("CREATE FUNCTION slow() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                             "PERFORM pg_sleep(0.2); RETURN OLD; END $$; CREATE TRIGGER slow BEFORE DELETE ON SUser "
+                             "FOR EACH ROW EXECUTE FUNCTION slow()"));
+    }
+    QProcess other;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("ORVANE_OTHER_PC", session.folder.path());
+    environment.remove("ORVANE_TEST_SERVER"); // its data is the folder's
+    other.setProcessEnvironment(environment);
+    other.start(QCoreApplication::applicationFilePath(), {"otherPc"});
+    QByteArray said;
+    while (!said.contains("ready\n") && other.waitForReadyRead(10000))
+        said += other.readAll();
+    other.write("go\n");
+    other.waitForBytesWritten();
+    FileAndDelete(zhang);
+    QVERIFY(other.waitForFinished(30000));
+    QCOMPARE(other.exitCode(), 0);
+    QCOMPARE(rows("SELECT ID FROM SCom WHERE theName = '顺丰速运'"), 1);
+    QCOMPARE(rows("SELECT ID FROM SP WHERE EName = '顺丰速运'"), 25);
+    QCOMPARE(rows("SELECT ID FROM SUser"), 1);
+}
+
+// The other PC of twoPcsAtOnceLeaveOneCompanyAndOneUser: this program started again.
+void TestUsers::otherPc()
+{
+    const QString folder = qEnvironmentVariable("ORVANE_OTHER_PC");
+    if (folder.isEmpty())
+        QSKIP("run by twoPcsAtOnceLeaveOneCompanyAndOneUser as the other PC");
+    DM().setProgramDir(folder);
+    Unit1::setCurrentUserName("张三");
+    DM().open();
+    std::cout << "ready" << std::endl;
+    std::string go;
+    std::getline(std::cin, go);
+    FileAndDelete(1); // admin
 }
 
 void TestUsers::aboutShowsVersionAndLinksToTheHomePage()
