@@ -77,7 +77,10 @@ qint64 addContact(const ContactKind& kind, const QString& name, const QString& p
                                        address, "518000", "备注"});
 }
 
-QString one(const QString& sql, const QVariantList& values = {}) { return QueryValue(SqlText(sql, values)).toString(); }
+QString one(const QString& sql, const QVariantList& values = {})
+{
+    return QueryValue(SqlText(sql, values)).toString();
+}
 
 LimitedEdit* box(QWidget* w, const QString& name) { return child<LimitedEdit>(w, name.toLatin1().constData()); }
 
@@ -129,14 +132,10 @@ void TestWaybills::lookupMatches_data()
     QTest::addColumn<QString>("field");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QStringList>("listed");
-    QTest::newRow("part of a phone") << "JEd2"
-                                     << "8888" << QStringList{"王五", "张三"};
-    QTest::newRow("all four empty") << "JEd1"
-                                    << "" << QStringList{"王五", "赵六", "张三"};
-    QTest::newRow("pinyin initials, lower case") << "JEd1"
-                                                 << "z" << QStringList{"赵六", "张三"};
-    QTest::newRow("organisation by its code") << "JEd4"
-                                              << "zgyz" << QStringList{"赵六", "张三"};
+    QTest::newRow("part of a phone") << "JEd2" << "8888" << QStringList{"王五", "张三"};
+    QTest::newRow("all four empty") << "JEd1" << "" << QStringList{"王五", "赵六", "张三"};
+    QTest::newRow("pinyin initials, lower case") << "JEd1" << "z" << QStringList{"赵六", "张三"};
+    QTest::newRow("organisation by its code") << "JEd4" << "zgyz" << QStringList{"赵六", "张三"};
 }
 
 void TestWaybills::lookupMatches()
@@ -263,8 +262,9 @@ void TestWaybills::saveRefusesInOrder()
     MessageRecorder messages;
     Dialog d(nullptr);
     showActive(d);
-    const QList<QPair<QString, QString>> steps = {
-        {"JEd1", "寄件人 不能为空！"}, {"SEd1", "收件人 不能为空！"}, {"DBLookupComboBox1", "请选择 快递公司！"}};
+    const QList<QPair<QString, QString>> steps = {{"JEd1", "寄件人 不能为空！"},
+                                                  {"SEd1", "收件人 不能为空！"},
+                                                  {"DBLookupComboBox1", "请选择 快递公司！"}};
     for (const auto& [field, message] : steps) {
         messages.clear();
         save(d);
@@ -309,12 +309,11 @@ void TestWaybills::filingSkipsALiveTwinOnly()
     Dialog d(nullptr);
     d.show();
     fill(d);
-    box(&d, "JEd2")->setText("999");      // another phone does not make another sender
+    box(&d, "JEd2")->setText("999"); // another phone does not make another sender
     box(&d, "SEd4")->setText("中国邮政"); // another organisation makes another recipient
     save(d);
     QCOMPARE(one("SELECT group_concat(thePhone) FROM USender"), QString("111"));
-    QCOMPARE(one("SELECT group_concat(theDept, '/') FROM (SELECT theDept FROM UAddressee ORDER BY ID) AS t"),
-             QString("别的单位/中国邮政"));
+    QCOMPARE(one("SELECT group_concat(theDept, '/') FROM (SELECT theDept FROM UAddressee ORDER BY ID) AS t"), QString("别的单位/中国邮政"));
 }
 
 void TestWaybills::failureAfterTheWaybillLeavesNothing()
@@ -474,7 +473,7 @@ void TestWaybills::changeRewritesTheRowAndRelistsTheOpener()
     QCOMPARE(one("SELECT SName || '|' || SNPY || '|' || myDate || '|' || UName || '|' || theDel FROM UE"),
              QString("王五|WW|2026-02-03|someone|否"));
     QCOMPARE(count("SELECT ID FROM UAddressee WHERE theDept = '新单位'"), 1);
-    QCOMPARE(a.label(), QString("记录：0"));     // its filter no longer matches
+    QCOMPARE(a.label(), QString("记录：0")); // its filter no longer matches
     QCOMPARE(b.listed(), QStringList({"李四"})); // the other window was not asked to list again
 }
 
@@ -560,20 +559,13 @@ void TestWaybills::eachConditionNarrows_data()
     QTest::addColumn<QString>("check");
     // Two waybills, A and B, differ in every column; each condition must find A alone.
     const QList<std::tuple<const char*, const char*, const char*>> rows = {
-        {"DBLookupComboBox1", "顺丰速运", "CheckBox1"},
-        {"Edit1", "a-enu", "CheckBox2"},
-        {"Edit2", "a-ea", "CheckBox3"},
-        {"Edit3", "小", "CheckBox4"},
-        {"Edit4", "a-sphone", "CheckBox5"},
-        {"Edit5", "a-smob", "CheckBox6"},
-        {"Edit6", "a-sdept", "CheckBox7"},
-        {"Edit7", "a-sadd", "CheckBox8"},
-        {"Edit8", "A-JNAME", "CheckBox9"},
-        {"Edit9", "a-jdept", "CheckBox10"},
-        {"Edit10", "a-remark", "CheckBox11"},
-        {"DateTimePicker2", "2026-05-01", "CheckBox12"},
-        {"DBLookupComboBox2", "admin", "CheckBox13"},
-        {"Edit3", "xm", "CheckBox4"}, // 小明 by its code
+        {"DBLookupComboBox1", "顺丰速运", "CheckBox1"}, {"Edit1", "a-enu", "CheckBox2"},
+        {"Edit2", "a-ea", "CheckBox3"},              {"Edit3", "小", "CheckBox4"},
+        {"Edit4", "a-sphone", "CheckBox5"},             {"Edit5", "a-smob", "CheckBox6"},
+        {"Edit6", "a-sdept", "CheckBox7"},              {"Edit7", "a-sadd", "CheckBox8"},
+        {"Edit8", "A-JNAME", "CheckBox9"},              {"Edit9", "a-jdept", "CheckBox10"},
+        {"Edit10", "a-remark", "CheckBox11"},           {"DateTimePicker2", "2026-05-01", "CheckBox12"},
+        {"DBLookupComboBox2", "admin", "CheckBox13"},   {"Edit3", "xm", "CheckBox4"}, // 小明 by its code
     };
     for (const auto& [control, value, check] : rows)
         QTest::newRow(control + QByteArray(" ") + value) << control << value << check;
