@@ -188,7 +188,7 @@ QString ServerFailureText(const DatabaseSetting& setting, ServerFailure kind)
         return QStringLiteral("%1不存在。\n请服务器管理员建好它，或在“数据库设置”里改正名称。").arg(where);
     case ServerFailure::NoRight:
         return QStringLiteral("%1有应答，但用户 %2 没有连接这个数据库的权限。\n"
-                              "请服务器管理员给用户 %2 授予连接它的权限（GRANT CONNECT）。")
+                              "请服务器管理员给用户 %2 授予连接这个数据库的权限。")
             .arg(where, setting.user);
     case ServerFailure::Crowded:
         return QStringLiteral("%1的连接数已满，暂时不接受新的连接。\n"
