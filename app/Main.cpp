@@ -12,6 +12,7 @@
 #include "E_Q.h"
 #include "Guard.h"
 #include "HelpWindow.h"
+#include "Login.h"
 #include "Messages.h"
 #include "Modal.h"
 #include "Sender.h"
@@ -22,6 +23,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QLabel>
 #include <QLayout>
 #include <QMdiArea>
@@ -113,6 +115,24 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     buildMenu();
     buildToolBar();
     buildStatusBar();
+    OnUserGone([this] { backToLogin(); });
+}
+
+TfrmMain::~TfrmMain() { OnUserGone(nullptr); }
+
+void TfrmMain::backToLogin()
+{
+    // What was typed under the deleted user's name cannot be saved in it any more.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible())
+            dialog->done(QDialog::Rejected);
+    m_mdi->closeAllSubWindows();
+    Unit1::setCurrentUserName(QString());
+    hide();
+    // A login window of its own: it shows this window again after a login, and ends the
+    // program when closed without one.
+    m_login = std::make_unique<TfrmLogin>(this);
+    m_login->show();
 }
 
 template <class Window> void TfrmMain::openChild()

@@ -2,7 +2,10 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class QLabel;
+class TfrmLogin;
 class QMdiArea;
 class QToolButton;
 
@@ -12,10 +15,14 @@ class TfrmMain : public QMainWindow {
     Q_OBJECT
 public:
     explicit TfrmMain(QWidget* parent = nullptr);
+    ~TfrmMain() override;
 
     QMdiArea* mdiArea() const { return m_mdi; }
     // Ends the program without the exit question (after a password change).
     void quitWithoutAsking();
+    // The user logged in was deleted on another PC: every window of the session closes, and
+    // a login window takes the main window's place until someone logs in again.
+    void backToLogin();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -31,5 +38,6 @@ private:
 
     QMdiArea* m_mdi;
     QLabel* m_userPanel = nullptr;
+    std::unique_ptr<TfrmLogin> m_login;
     bool m_quitting = false;
 };

@@ -110,10 +110,13 @@ int main(int argc, char** argv)
             return 1;
         setting.save(folder.path());
     }
-    // The schema is made once, as the first PC makes it.
+    // The schema is made once, as the first PC makes it, with the users the PCs save as.
     Unit1::setProgramDir(folder.path());
     DM().setProgramDir(folder.path());
     DM().open();
+    for (const char* user : {"pc1", "pc2"})
+        DM().ExecSql(SqlText(QStringLiteral("INSERT INTO SUser (theName, thePass, Remark) VALUES (?, '', '')"),
+                             {QString::fromLatin1(user)}));
     DM().close();
 
     QProcess pcs[2];

@@ -119,9 +119,7 @@ bool addUnlessLive(const ContactKind& kind, const Record& contact, qint64 waybil
     Transaction transaction;
     const QString name = Fields::ValueOf(Fields(kind), contact, QStringLiteral("theName"));
     const QString dept = Fields::ValueOf(Fields(kind), contact, QStringLiteral("theDept"));
-    if (DM().isServer())
-        DM().run(SqlText(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(?))"),
-                         {QStringList({kind.table, name, dept}).join(QChar(0x1f))}));
+    transaction.serialise({kind.table, name, dept});
     if (liveExists(kind, name, dept)) {
         // A change of an older waybill does not make its contacts less recent.
         if (waybillId > 0)

@@ -27,17 +27,15 @@ bool TfrmCom::mySave()
         edit(1)->setFocus();
         return false;
     }
-    // A rename onto another live company would put two sets of print items under one name.
-    const bool renamed = isEditing() && name != OldName;
-    if ((!isEditing() || renamed) && CourierStore::liveNameExists(name, EditID)) {
+    // A name another live company has (a rename onto it too) would put two sets of print
+    // items under one name.
+    const bool filed =
+        isEditing() ? CourierStore::updateCompany(EditID, OldName, company) : CourierStore::createCompany(company);
+    if (!filed) {
         ShowMessage(this, QStringLiteral("快递公司 已经存在，请重新录入！"));
         edit(1)->setFocus();
         return false;
     }
-    if (isEditing())
-        CourierStore::updateCompany(EditID, OldName, company);
-    else
-        CourierStore::createCompany(company);
     ShowMessage(this, QStringLiteral("快递公司 信息 保存成功！"));
     return true;
 }

@@ -48,20 +48,36 @@ void insertDefaultItems(const QString& companyName)
                              {companyName, item.displayName, item.code, item.defaultTop, item.defaultLeft}));
 }
 
-void createCompany(const Company& company)
+namespace {
+// Looked up and filed in one transaction, which another PC filing the same name waits for:
+// the name is then found taken.
+bool nameIsFree(Transaction& transaction, const QString& name, qint64 exceptId)
+{
+    transaction.serialise({QStringLiteral("SCom"), name});
+    return !liveNameExists(name, exceptId);
+}
+} // namespace
+
+bool createCompany(const Company& company)
 {
     Transaction transaction;
-    insertDefaultItems(Fields::ValueOf(CompanyFields(), company, QStringLiteral("theName")));
+    const QString name = Fields::ValueOf(CompanyFields(), company, QStringLiteral("theName"));
+    if (!nameIsFree(transaction, name, 0))
+        return false;
+    insertDefaultItems(name);
     DM().ExecSql(Fields::Insert(QStringLiteral("SCom"), CompanyFields(), company,
                                 {{QStringLiteral("theDel"), QStringLiteral("否")}}));
     transaction.commit();
+    return true;
 }
 
-void updateCompany(qint64 id, const QString& oldName, const Company& company)
+bool updateCompany(qint64 id, const QString& oldName, const Company& company)
 {
     Transaction transaction;
     const QString name = Fields::ValueOf(CompanyFields(), company, QStringLiteral("theName"));
     if (name != oldName) {
+        if (!nameIsFree(transaction, name, id))
+            return false;
         DM().ExecSql(SqlText(QStringLiteral("DELETE FROM SP WHERE (EName = ?) "), {oldName}));
         // The offsets and widths belonged to the old name's layout, which is reset too.
         PrintSetup::forgetCompany(oldName);
@@ -69,6 +85,7 @@ void updateCompany(qint64 id, const QString& oldName, const Company& company)
     }
     DM().ExecSql(Fields::Update(QStringLiteral("SCom"), CompanyFields(), company, id));
     transaction.commit();
+    return true;
 }
 
 void deleteCompany(qint64 id, const QString& name)

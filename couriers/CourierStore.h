@@ -24,10 +24,12 @@ bool liveNameExists(const QString& name, qint64 exceptId = 0);
 // The 25 default print items under a company name, in code order (mySaveP's rows).
 void insertDefaultItems(const QString& companyName);
 
-// A new company: its print items, then its row; all or nothing.
-void createCompany(const Company& company);
-// An edit. A new name replaces the print items by the defaults; all or nothing.
-void updateCompany(qint64 id, const QString& oldName, const Company& company);
+// A new company: its print items, then its row; all or nothing. False, with nothing written,
+// when a live company has the name already, also one another PC files at the same moment.
+bool createCompany(const Company& company);
+// An edit. A new name replaces the print items by the defaults; all or nothing. False, with
+// nothing written, when the new name is another live company's.
+bool updateCompany(qint64 id, const QString& oldName, const Company& company);
 // Removes the print items and marks the row deleted; then removes the picture file (on a
 // server, with the picture's row in the same transaction).
 void deleteCompany(qint64 id, const QString& name);

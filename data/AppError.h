@@ -14,3 +14,10 @@ public:
 private:
     QString m_message;
 };
+
+// The user logged in no longer exists (deleted on another PC): after its message the user
+// is sent back to the login, since nothing more may be written in that name.
+class UserGone : public AppError {
+public:
+    using AppError::AppError;
+};

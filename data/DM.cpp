@@ -4,13 +4,20 @@
 #include "Schema.h"
 #include "SqlDialect.h"
 #include "Transaction.h"
+#include "Unit1.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlError>
 #include <QSysInfo>
+
+#include <cerrno>
+#include <libpq-fe.h>
+#include <poll.h>
+#include <vector>
 
 #ifdef Q_OS_LINUX
 #include <sys/vfs.h>
@@ -20,9 +27,18 @@ namespace {
 const char* const ConnectionName = "orvane";
 // How long a statement waits for another program that holds the file.
 constexpr int BusyTimeoutMs = 5000;
+// How long a server that does not answer is waited for.
+constexpr int ConnectTimeoutMs = 5000;
 
 // SQLite's primary result codes, the low byte of the code the driver reports.
 enum SqliteCode { Busy = 5, Locked = 6, Corrupt = 11, NotADatabase = 26 };
+
+bool writesRows(const QString& sql)
+{
+    static const QRegularExpression write(QStringLiteral("^\\s*(INSERT|UPDATE|DELETE)\\b"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    return write.match(sql).hasMatch();
+}
 
 int sqliteCode(const QSqlError& error) { return error.nativeErrorCode().toInt() & 0xff; }
 
@@ -66,6 +82,27 @@ bool sqlState(const QSqlError& error, const char* prefix)
     return error.nativeErrorCode().startsWith(QLatin1String(prefix));
 }
 
+// What a server's refusal means to the user, told by its SQLSTATE; empty for any other.
+QString serverRefusal(const QSqlError& error, const DatabaseSetting& setting)
+{
+    const QString notDone = QStringLiteral("这次操作没有完成。");
+    if (sqlState(error, "53100"))
+        return QStringLiteral("%1的磁盘满了，%2\n请服务器管理员腾出磁盘空间后，再操作一次。")
+            .arg(setting.describe(), notDone);
+    if (sqlState(error, "53200"))
+        return QStringLiteral("%1的内存或锁表不够用了，%2\n请稍后再操作一次；问题仍在时，请服务器管理员"
+                              "检查服务器的内存设置（例如 max_locks_per_transaction）。")
+            .arg(setting.describe(), notDone);
+    if (sqlState(error, "53"))
+        return QStringLiteral("%1的资源不够用了，%2\n请稍后再操作一次；问题仍在时，请服务器管理员检查服务器。")
+            .arg(setting.describe(), notDone);
+    if (sqlState(error, "42501"))
+        return QStringLiteral("用户 %1 在%2上没有做这件事的权限，%3\n请服务器管理员给用户 %1 授予本软件"
+                              "所有表的读写权限。")
+            .arg(setting.user, setting.describe(), notDone);
+    return QString();
+}
+
 QString busyText(qint64 waitedMs)
 {
     // The wait is named only when it was waited: a lock refused at once says so.
@@ -76,30 +113,101 @@ QString busyText(qint64 waitedMs)
 }
 } // namespace
 
-ServerFailure ServerFailureKind(const QString& driverText)
+ServerFailure ServerFailureKind(const DatabaseSetting& setting, const QString& password)
 {
-    // libpq gives no SQLSTATE for a failed connection: only its text tells why.
-    if (driverText.contains(QLatin1String("password")) || driverText.contains(QLatin1String("authentication")))
+    // Qt's driver hands over only libpq's words, which follow the server's and this PC's
+    // language. A connection of libpq's own, told to report the SQLSTATE in place of the
+    // words, says why the server refused; a failure without one is libpq's own: no answer.
+    const QByteArray host = setting.host.toUtf8(), port = QByteArray::number(setting.port),
+                     database = setting.database.toUtf8(), user = setting.user.toUtf8(), typed = password.toUtf8();
+    std::vector<const char*> keys{"host", "port", "dbname", "user", "application_name"};
+    std::vector<const char*> values{host.constData(), port.constData(), database.constData(), user.constData(),
+                                    "orvane-waybill"};
+    if (!password.isEmpty()) {
+        keys.push_back("password");
+        values.push_back(typed.constData());
+    }
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+    PGconn* connection = PQconnectStartParams(keys.data(), values.data(), 0);
+    if (!connection)
+        return ServerFailure::Unreachable;
+    PQsetErrorVerbosity(connection, PQERRORS_SQLSTATE);
+    // Polled by hand, so connect_timeout does not apply: the same 5 seconds as the driver's.
+    QElapsedTimer waited;
+    waited.start();
+    PostgresPollingStatusType state = PGRES_POLLING_WRITING;
+    while (state != PGRES_POLLING_OK && state != PGRES_POLLING_FAILED) {
+        pollfd socket{PQsocket(connection), short(state == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
+        const qint64 left = ConnectTimeoutMs - waited.elapsed();
+        if (socket.fd < 0 || left <= 0)
+            break;
+        const int ready = poll(&socket, 1, int(left));
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0)
+            break;
+        state = PQconnectPoll(connection);
+    }
+    const bool needsPassword = PQconnectionNeedsPassword(connection);
+    const QString said = QString::fromUtf8(PQerrorMessage(connection));
+    PQfinish(connection);
+    if (needsPassword)
         return ServerFailure::Refused;
-    if (driverText.contains(QLatin1String("does not exist")))
+    // "…: FATAL:  28P01": the severity, then the code, at a line's end.
+    static const QRegularExpression code(QStringLiteral(":\\s+([0-9A-Z]{5})\\s*$"),
+                                         QRegularExpression::MultilineOption);
+    QString sqlState;
+    for (auto match = code.globalMatch(said); match.hasNext();) {
+        const QString found = match.next().captured(1);
+        if (found.contains(QRegularExpression(QStringLiteral("[0-9]"))))
+            sqlState = found;
+    }
+    if (sqlState.startsWith(QLatin1String("28")))
+        return ServerFailure::Refused;
+    if (sqlState == QLatin1String("3D000"))
         return ServerFailure::Missing;
+    if (sqlState == QLatin1String("42501"))
+        return ServerFailure::NoRight;
+    if (sqlState == QLatin1String("53300"))
+        return ServerFailure::Crowded;
+    if (sqlState == QLatin1String("57P03"))
+        return ServerFailure::NotReady;
     return ServerFailure::Unreachable;
 }
 
-QString ServerFailureText(const DatabaseSetting& setting, const QString& driverText)
+QString ServerFailureText(const DatabaseSetting& setting, ServerFailure kind)
 {
     const QString where = setting.describe();
-    const ServerFailure kind = ServerFailureKind(driverText);
-    if (kind == ServerFailure::Refused)
+    switch (kind) {
+    case ServerFailure::Refused:
         return QStringLiteral("%1拒绝了用户 %2 的登录：密码不对，或者这台电脑还没有保存密码。\n"
                               "请在登录窗口点“数据库设置”，输入密码后按“测试连接”。")
             .arg(where, setting.user);
-    if (kind == ServerFailure::Missing)
-        return QStringLiteral("%1不存在，或者用户 %2 不存在。\n请服务器管理员建好它，或在“数据库设置”里改正名称。")
+    case ServerFailure::Missing:
+        return QStringLiteral("%1不存在。\n请服务器管理员建好它，或在“数据库设置”里改正名称。").arg(where);
+    case ServerFailure::NoRight:
+        return QStringLiteral("%1有应答，但用户 %2 没有连接这个数据库的权限。\n"
+                              "请服务器管理员给用户 %2 授予连接这个数据库的权限。")
             .arg(where, setting.user);
+    case ServerFailure::Crowded:
+        return QStringLiteral("%1的连接数已满，暂时不接受新的连接。\n"
+                              "请关掉别处不用的本软件后再试；问题仍在时请服务器管理员调大连接数上限。")
+            .arg(where);
+    case ServerFailure::NotReady:
+        return QStringLiteral("%1正在启动或关闭，暂时不接受连接。\n请稍等一会儿再试。").arg(where);
+    case ServerFailure::Unreachable:
+        break;
+    }
     return QStringLiteral("连接不上%1。\n请检查那台服务器是否开着、网络是否通；"
                           "也可以在登录窗口点“数据库设置”改正地址，或改用本机数据文件。")
         .arg(where);
+}
+
+QString WorkstationName()
+{
+    const QString named = qEnvironmentVariable("ORVANE_WORKSTATION");
+    return named.isEmpty() ? QSysInfo::machineHostName() : named;
 }
 
 QSqlDatabase AddServerConnection(const DatabaseSetting& setting, const QString& connectionName)
@@ -118,7 +226,8 @@ QSqlDatabase AddServerConnection(const DatabaseSetting& setting, const QString& 
     db.setDatabaseName(setting.database);
     db.setUserName(setting.user);
     // The password comes from ~/.pgpass; a server that does not answer is given up soon.
-    db.setConnectOptions(QStringLiteral("connect_timeout=5;application_name=orvane-waybill"));
+    db.setConnectOptions(
+        QStringLiteral("connect_timeout=%1;application_name=orvane-waybill").arg(ConnectTimeoutMs / 1000));
     return db;
 }
 
@@ -143,12 +252,19 @@ void TfrmDM::setProgramDir(const QString& programDir)
     ++m_generation;
 }
 
-QString TfrmDM::workstation() const
+QString TfrmDM::workstation() const { return m_setting.server ? WorkstationName() : QString(); }
+
+void TfrmDM::confirmUser()
 {
-    if (!m_setting.server)
-        return QString();
-    const QString named = qEnvironmentVariable("ORVANE_WORKSTATION");
-    return named.isEmpty() ? QSysInfo::machineHostName() : named;
+    const QString user = Unit1::currentUserName();
+    // Before a login, and while the tables are made, there is no one to confirm.
+    if (user.isEmpty() || m_ensuring)
+        return;
+    if (QueryCount(SqlText(QStringLiteral("SELECT ID FROM SUser WHERE (theName = ?)"), {user})) > 0)
+        return;
+    throw UserGone(QStringLiteral("用户“%1”已被删除（可能是在另一台电脑上），不能再用这个用户保存或修改数据，"
+                                  "这次操作没有完成。\n请用其他用户重新登录。")
+                       .arg(user));
 }
 
 void TfrmDM::close()
@@ -190,12 +306,15 @@ void TfrmDM::open()
         openFile();
     }
     m_opened = true;
+    m_ensuring = true;
     try {
         Schema::ensure(*this);
     } catch (...) {
+        m_ensuring = false;
         close();
         throw;
     }
+    m_ensuring = false;
 }
 
 QString TfrmDM::networkShare() const
@@ -211,7 +330,7 @@ void TfrmDM::openServer()
         qWarning("Cannot connect to %s: %s", qPrintable(m_setting.describe()), qPrintable(why));
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase(ConnectionName);
-        throw AppError(ServerFailureText(m_setting, why));
+        throw AppError(ServerFailureText(m_setting, ServerFailureKind(m_setting)));
     }
     QSqlQuery session(db);
     // A row another PC holds is waited for as long as the file's lock is.
@@ -285,6 +404,12 @@ void TfrmDM::fail(const QSqlError& error, const QString& sql, qint64 waitedMs)
             throw AppError(QStringLiteral("另一台电脑正同时修改同样的数据，这次操作没有完成。\n请再操作一次。"));
         if (sqlState(error, "55P03"))
             throw AppError(busyText(BusyTimeoutMs));
+        const QString refusal = serverRefusal(error, m_setting);
+        if (!refusal.isEmpty()) {
+            // The server's own words, in whatever language it speaks, are for whoever helps the user.
+            qWarning("The server refused a statement: %s\n%s", qPrintable(error.text()), qPrintable(sql.trimmed()));
+            throw AppError(refusal);
+        }
         throw AppError(failureText(error, sql));
     }
     switch (sqliteCode(error)) {
@@ -316,6 +441,9 @@ QSqlQuery TfrmDM::run(const SqlText& statement, Rows rows)
 {
     QElapsedTimer waited;
     waited.start();
+    // A write outside any transaction is an action of its own; a transaction confirms as it begins.
+    if (!Transaction::anyOpen() && writesRows(statement.sql))
+        confirmUser();
     for (bool again = true;; again = false) {
         QSqlQuery query(database());
         query.setForwardOnly(rows == Rows::ForwardOnly);

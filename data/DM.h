@@ -31,6 +31,9 @@ public:
     // name; on the file (one PC) nothing. ORVANE_WORKSTATION, when set, names the PC in
     // place of its host name: two copies on one machine then act as two PCs.
     QString workstation() const;
+    // Throws UserGone when the user logged in no longer exists: a user deleted on another PC
+    // writes nothing more. Every write action checks it first (Transaction, run).
+    void confirmUser();
     // Counts the times the module was pointed at data: what a run reads from the data once
     // and keeps (a server's form pictures) is read again when this changes.
     int generation() const { return m_generation; }
@@ -81,6 +84,7 @@ private:
     QString m_path;
     DatabaseSetting m_setting;
     bool m_opened = false;
+    bool m_ensuring = false; // the tables are being made or brought up to date
     int m_generation = 0;
     QStringListModel m_userNames;
     QStringListModel m_companyNames;
@@ -90,14 +94,20 @@ private:
 // user can do about it.
 QString UnusableFileText(const QString& path, const QString& reason);
 
-// Why a connection to a server failed, from the driver's text: no answer at all, the login
-// refused (a wrong or missing password, or no such user), or no such database.
-enum class ServerFailure { Unreachable, Refused, Missing };
-ServerFailure ServerFailureKind(const QString& driverText);
+// Why a connection to a server failed: no answer at all; the login refused (a wrong or
+// missing password, or no such user); no such database; the user lacks the right to connect;
+// too many connections; a server starting up or shutting down.
+enum class ServerFailure { Unreachable, Refused, Missing, NoRight, Crowded, NotReady };
+// Asks the server named by a setting once more, and tells why it refuses by the SQLSTATE of
+// its answer (whatever the language of the server's or the client library's words), or that
+// nothing answered. A typed password is used in place of ~/.pgpass's.
+ServerFailure ServerFailureKind(const DatabaseSetting& setting, const QString& password = QString());
 
-// Why the server named by a setting cannot be used, from the driver's text, in words a
-// user can act on.
-QString ServerFailureText(const DatabaseSetting& setting, const QString& driverText);
+// Why the server named by a setting cannot be used, in words a user can act on.
+QString ServerFailureText(const DatabaseSetting& setting, ServerFailure kind);
+
+// This PC's name: ORVANE_WORKSTATION when it is set, otherwise the host name.
+QString WorkstationName();
 
 // A connection, not yet opened, to the server a setting names, with the options every
 // connection of the program has. Throws AppError when this PC lacks the server's driver.

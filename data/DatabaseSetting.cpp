@@ -11,30 +11,31 @@ namespace {
 const QString FileName = QStringLiteral("database.ini");
 
 // A field of a ~/.pgpass line: ':' and '\' are escaped with '\'.
-QString pgpassField(const QString& value)
+QByteArray pgpassField(const QByteArray& value)
 {
-    QString escaped;
-    for (const QChar c : value) {
-        if (c == u':' || c == u'\\')
-            escaped += u'\\';
+    QByteArray escaped;
+    for (const char c : value) {
+        if (c == ':' || c == '\\')
+            escaped += '\\';
         escaped += c;
     }
     return escaped;
 }
 
-// The first four fields of a line, unescaped, to find the line this setting replaces.
-QStringList pgpassKey(const QString& line)
+// The fields of a line, unescaped, as bytes: the file may hold other programs' lines in any
+// encoding, and those are kept as they are. Fewer than five fields: not a line libpq reads.
+QList<QByteArray> pgpassFields(const QByteArray& line)
 {
-    QStringList fields{QString()};
-    for (qsizetype i = 0; i < line.size() && fields.size() <= 4; ++i) {
-        if (line[i] == u'\\' && i + 1 < line.size())
+    QList<QByteArray> fields{QByteArray()};
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i] == '\\' && i + 1 < line.size())
             fields.last() += line[++i];
-        else if (line[i] == u':')
-            fields << QString();
+        else if (line[i] == ':')
+            fields << QByteArray();
         else
             fields.last() += line[i];
     }
-    return fields.mid(0, 4);
+    return fields;
 }
 } // namespace
 
@@ -114,27 +115,49 @@ QString filePath()
 void store(const DatabaseSetting& setting, const QString& password)
 {
     const QString path = filePath();
-    const QStringList key{setting.host, QString::number(setting.port), setting.database, setting.user};
-    QStringList fields;
-    for (const QString& field : key)
-        fields << pgpassField(field);
+    const QString shown = QDir::toNativeSeparators(path);
+    const QList<QByteArray> key{setting.host.toUtf8(), QByteArray::number(setting.port), setting.database.toUtf8(),
+                                setting.user.toUtf8()};
+    QByteArray line;
+    for (const QByteArray& field : key)
+        line += pgpassField(field) + ':';
     // First: libpq takes the first line that matches, and an earlier line with a "*" in it
     // would otherwise hide the password just typed.
-    QStringList lines{fields.join(u':') + u':' + pgpassField(password)};
+    QByteArray written = line + pgpassField(password.toUtf8()) + '\n';
+
     QFile existing(path);
-    if (existing.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        for (const QString& line : QString::fromUtf8(existing.readAll()).split(u'\n')) {
-            if (!line.isEmpty() && pgpassKey(line) != key)
-                lines << line;
+    if (existing.exists()) {
+        if (!existing.open(QIODevice::ReadOnly))
+            throw AppError(QStringLiteral("读不了密码文件 %1，没有保存密码，也没有改动它。\n"
+                                          "请检查这个文件的读取权限，再保存一次。")
+                               .arg(shown));
+        const QByteArray old = existing.readAll();
+        // Every other line stays byte for byte; a file that is no password file at all is left alone.
+        for (qsizetype at = 0; at < old.size();) {
+            qsizetype end = old.indexOf('\n', at);
+            end = end < 0 ? old.size() : end + 1;
+            const QByteArray kept = old.mid(at, end - at);
+            at = end;
+            QByteArray content = kept;
+            while (content.endsWith('\n') || content.endsWith('\r'))
+                content.chop(1);
+            if (content.contains('\0') ||
+                (!content.isEmpty() && !content.startsWith('#') && pgpassFields(content).size() < 5))
+                throw AppError(QStringLiteral("密码文件 %1 里有本软件看不懂的内容，它可能不是密码文件。"
+                                              "没有保存密码，也没有改动它。\n请检查这个文件（或环境变量 PGPASSFILE "
+                                              "指向的位置），再保存一次。")
+                                   .arg(shown));
+            if (content.startsWith('#') || pgpassFields(content).mid(0, 4) != key)
+                written += kept;
         }
     }
 
     QSaveFile file(path);
     // Made unreadable to others before a byte of the password is in it.
     if (file.open(QIODevice::WriteOnly) && file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
-        file.write((lines.join(u'\n') + u'\n').toUtf8()) >= 0 && file.commit())
+        file.write(written) == written.size() && file.commit())
         return;
-    throw AppError(QStringLiteral("无法把密码保存到 %1，请检查这个文件能否写入。").arg(QDir::toNativeSeparators(path)));
+    throw AppError(QStringLiteral("无法把密码保存到 %1，请检查这个文件能否写入。").arg(shown));
 }
 
 } // namespace PgPass

@@ -34,8 +34,9 @@ namespace PgPass {
 QString filePath();
 // Puts the password for this server, database and user into that file, replacing an
 // earlier line for the same four, as its first line (ahead of any "*" line that would match
-// too), readable by the user alone (libpq ignores it otherwise).
-// Throws AppError when the file cannot be written.
+// too), readable by the user alone (libpq ignores it otherwise). Every other line stays
+// byte for byte, whatever its encoding. Throws AppError, leaving the file as it was, when
+// the file cannot be read, holds what is no password file's line, or cannot be written.
 void store(const DatabaseSetting& setting, const QString& password);
 
 } // namespace PgPass

@@ -13,9 +13,10 @@ QString serverName(const DatabaseSetting& setting)
     return QStringLiteral("服务器 %1:%2").arg(setting.host).arg(setting.port);
 }
 
-ServerCheck failedConnection(const DatabaseSetting& setting, const QString& driverText)
+ServerCheck failedConnection(const DatabaseSetting& setting, const QString& password)
 {
-    switch (ServerFailureKind(driverText)) {
+    const ServerFailure kind = ServerFailureKind(setting, password);
+    switch (kind) {
     case ServerFailure::Refused:
         return {
             ServerCheck::Refused, 0,
@@ -24,14 +25,16 @@ ServerCheck failedConnection(const DatabaseSetting& setting, const QString& driv
                 .arg(serverName(setting), setting.user)};
     case ServerFailure::Missing:
         return {ServerCheck::Missing, 0,
-                QStringLiteral("%1有应答，但上面没有数据库 %2，或者没有用户 %3。\n请改正名称，或请服务器管理员建好它。")
-                    .arg(serverName(setting), setting.database, setting.user)};
+                QStringLiteral("%1有应答，但上面没有数据库 %2。\n请改正名称，或请服务器管理员建好它。")
+                    .arg(serverName(setting), setting.database)};
     case ServerFailure::Unreachable:
-        break;
+        return {ServerCheck::Unreachable, 0,
+                QStringLiteral("%1没有应答。\n请检查地址和端口是否填对、那台服务器是否开着、网络是否通。")
+                    .arg(serverName(setting))};
+    default:
+        // The server answered, and said why it lets no one in now.
+        return {ServerCheck::Refused, 0, ServerFailureText(setting, kind)};
     }
-    return {ServerCheck::Unreachable, 0,
-            QStringLiteral("%1没有应答。\n请检查地址和端口是否填对、那台服务器是否开着、网络是否通。")
-                .arg(serverName(setting))};
 }
 
 } // namespace
@@ -121,8 +124,10 @@ ServerCheck ServerContents(const DatabaseSetting& setting, int version)
 ServerCheck CheckServer(const DatabaseSetting& setting, const QString& password)
 {
     ServerConnection connection(setting, password);
-    if (!connection.open())
-        return failedConnection(setting, connection.driverText());
+    if (!connection.open()) {
+        qWarning("Cannot connect to %s: %s", qPrintable(setting.describe()), qPrintable(connection.driverText()));
+        return failedConnection(setting, password);
+    }
     const QString connected =
         QStringLiteral("连接成功：%1有应答，用户 %2 的密码正确。\n").arg(serverName(setting), setting.user);
     try {

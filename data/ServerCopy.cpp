@@ -14,7 +14,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QSysInfo>
 
 namespace ServerCopy {
 namespace {
@@ -215,7 +214,7 @@ public:
         while (rows.next()) {
             QVariantList values;
             for (int i = 0; i < columns.size(); ++i)
-                values << (i == pc ? QVariant(QSysInfo::machineHostName()) : rows.value(i));
+                values << (i == pc ? QVariant(WorkstationName()) : rows.value(i));
             writer.add(values);
         }
         m_source.checkRead(rows);
@@ -308,8 +307,10 @@ QList<TableRows> Copy(const QString& sourceFile, const DatabaseSetting& target, 
     refuseUnlessCurrent(sourceFile);
     SourceFile source(sourceFile);
     ServerConnection server(target, password);
-    if (!server.open())
-        throw AppError(ServerFailureText(target, server.driverText()));
+    if (!server.open()) {
+        qWarning("Cannot connect to %s: %s", qPrintable(target.describe()), qPrintable(server.driverText()));
+        throw AppError(ServerFailureText(target, ServerFailureKind(target, password)));
+    }
     try {
         QSqlDatabase db = server.database();
         if (!db.transaction())

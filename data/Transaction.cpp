@@ -25,6 +25,8 @@ bool Transaction::anyOpen() { return g_depth > 0; }
 
 Transaction::Transaction()
 {
+    if (g_depth == 0)
+        DM().confirmUser();
     // A lock held by another program gets the same plain message as any statement.
     DM().run(SqlText(g_depth == 0 ? BeginWriteSql() : QStringLiteral("SAVEPOINT ") + savepoint(g_depth)));
     m_depth = g_depth++;
@@ -46,6 +48,12 @@ Transaction::~Transaction()
         exec(QStringLiteral("ROLLBACK TO SAVEPOINT ") + savepoint(m_depth));
         exec(QStringLiteral("RELEASE SAVEPOINT ") + savepoint(m_depth));
     }
+}
+
+void Transaction::serialise(const QStringList& key)
+{
+    if (DM().isServer())
+        DM().run(SqlText(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(?))"), {key.join(QChar(0x1f))}));
 }
 
 void Transaction::commit()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Several writes for one user action: all of them or none. Rolls back unless commit()
 // was reached, so a statement that throws part way leaves nothing half-written.
@@ -16,6 +17,10 @@ public:
     Transaction& operator=(const Transaction&) = delete;
 
     void commit();
+    // Makes another program that takes the same key wait here until this transaction ends,
+    // so a look-up followed by a write sees what the other one wrote. The file's write lock
+    // already lets one writer in at a time; a server runs writers side by side.
+    void serialise(const QStringList& key);
     // Whether any transaction is open now.
     static bool anyOpen();
 

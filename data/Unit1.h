@@ -11,7 +11,7 @@ inline const QString AppTitle = QStringLiteral("Orvane快递单打印软件");
 inline const QString VersionText = QStringLiteral("1.0.13.1020");
 inline const QString InitialPassword = QStringLiteral("804615");
 
-// Set once by a successful login and never changed for the rest of the run.
+// Set by a successful login; emptied when a user deleted meanwhile is sent back to the login.
 QString currentUserName();
 void setCurrentUserName(const QString& name);
 

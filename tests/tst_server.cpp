@@ -2,6 +2,7 @@
 // on the tests' own PostgreSQL server.
 #include "TestSupport.h"
 
+#include "AppError.h"
 #include "Application.h"
 #include "CompanyPicture.h"
 #include "DM.h"
@@ -16,7 +17,8 @@
 #include <QDirIterator>
 #include <QProgressDialog>
 #include <QRadioButton>
-#include <QSysInfo>
+#include <QRegularExpression>
+#include <QSqlQuery>
 #include <QTimer>
 #include <csignal>
 #include <sys/stat.h>
@@ -29,6 +31,10 @@ private slots:
     void copyChangesNothingWhenRefusedOrCancelled_data();
     void copyChangesNothingWhenRefusedOrCancelled();
     void unreachableServerStillOpensTheLogin();
+    void serverRefusalsAreToldInPlainWords_data();
+    void serverRefusalsAreToldInPlainWords();
+    void pgpassKeepsOtherLinesByteForByte_data();
+    void pgpassKeepsOtherLinesByteForByte();
 };
 
 namespace {
@@ -224,10 +230,11 @@ void TestServerWindow::copyMovesEveryTableToTheServer()
     QList<QStringList> onFile;
     for (const QString& table : Tables)
         onFile << RowsOf(table == "SOffset"
-                             ? SqlText("SELECT ID, thePrinter, EName, theX, theY, theOrigin, ? FROM SOffset ORDER BY 1",
-                                       {QSysInfo::machineHostName()})
+                             ? SqlText("SELECT ID, thePrinter, EName, theX, theY, theOrigin, '柜台2' FROM SOffset "
+                                       "ORDER BY 1")
                              : SqlText("SELECT * FROM " + table + " ORDER BY 1, 2"));
 
+    qputenv("ORVANE_WORKSTATION", "柜台2"); // this PC's name, not its host's
     MessageRecorder messages;
     TfrmDatabase window(nullptr);
     window.show();
@@ -325,6 +332,71 @@ void TestServerWindow::unreachableServerStillOpensTheLogin()
     QVERIFY(window);
     QVERIFY(child<QRadioButton>(window, "serverChoice")->isChecked());
     QCOMPARE(child<QLineEdit>(window, "hostEdit")->text(), QString("127.0.0.1"));
+}
+
+void TestServerWindow::serverRefusalsAreToldInPlainWords_data()
+{
+    for (const char* column : {"cause", "undo", "said", "serverSaid"})
+        QTest::addColumn<QString>(column);
+    const QString raise = "CREATE FUNCTION refuse() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION "
+                          "'%1' USING ERRCODE = '%2'; END $$; CREATE TRIGGER refuse BEFORE INSERT ON UE FOR EACH ROW "
+                          "EXECUTE FUNCTION refuse()";
+    const auto row = [](const char* name, const QString& cause, const QString& undo, const QString& said,
+                        const QString& serverSaid) { QTest::newRow(name) << cause << undo << said << serverSaid; };
+    row("disk full", raise.arg("could not extend file \"base/1/2\": No space left on device", "53100"), "", "磁盘满了",
+        "No space left");
+    row("lock table", raise.arg("out of shared memory", "53200"), "", "锁表", "shared memory");
+    row("right revoked", "REVOKE INSERT ON UE FROM CURRENT_USER", "", "没有做这件事的权限", "permission denied");
+    row("connect revoked", "REVOKE CONNECT ON DATABASE %1 FROM PUBLIC, CURRENT_USER",
+        "GRANT CONNECT ON DATABASE %1 TO PUBLIC", "没有连接这个数据库的权限", "permission denied for database");
+}
+
+void TestServerWindow::serverRefusalsAreToldInPlainWords()
+{
+    QFETCH(QString, cause);
+    QFETCH(QString, undo);
+    QFETCH(QString, said);
+    QFETCH(QString, serverSaid);
+    NEEDS_SERVER();
+    ProgramFolder folder;
+    DM().ExecSql(SqlText(cause.arg(TestServerSetting().database)));
+    DM().close(); // a refused connection is met as the program starts
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(serverSaid));
+    QString message;
+    try {
+        DM().ExecSql(SqlText("INSERT INTO UE (JName) VALUES ('x')"));
+    } catch (const AppError& error) {
+        message = error.message();
+    }
+    QSqlQuery(QSqlDatabase::database("orvane-test-db")).exec(undo.arg(TestServerSetting().database));
+    QVERIFY2(message.contains(said) && !message.contains(serverSaid), qPrintable(message));
+}
+
+void TestServerWindow::pgpassKeepsOtherLinesByteForByte_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("others"); // what follows the new line; empty: refused, file untouched
+    const QByteArray others = "# mine\r\ndb.example:5432:shop:bob:p\xe9ss\n\nh\\:x:1:*:u:\xff\xfe";
+    QTest::newRow("other programs' lines") << others << others;
+    QTest::newRow("not a password file") << QByteArray("[Database]\nKind=server\n") << QByteArray();
+}
+
+void TestServerWindow::pgpassKeepsOtherLinesByteForByte()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, others);
+    PgPassFile pgpass({});
+    QFile file(pgpass.path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(before) == before.size());
+    file.close();
+    QString refusal;
+    try {
+        PgPass::store(DatabaseSetting::serverAt("localhost:5439:clerk", "shop"), "新:密");
+    } catch (const AppError& error) {
+        refusal = error.message();
+    }
+    QCOMPARE(ReadAll(pgpass.path), others.isEmpty() ? before : "localhost:5439:shop:clerk:新\\:密\n" + others);
+    QCOMPARE(refusal.contains("没有改动它"), others.isEmpty());
 }
 
 ORVANE_TEST_MAIN(TestServerWindow)

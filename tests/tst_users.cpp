@@ -3,9 +3,12 @@
 #include "TestSupport.h"
 
 #include "About.h"
+#include "AppError.h"
 #include "CPass.h"
+#include "CourierStore.h"
 #include "DM.h"
 #include "DataGrid.h"
+#include "Login.h"
 #include "Main.h"
 #include "Password.h"
 #include "Unit1.h"
@@ -16,12 +19,14 @@
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QPixmap>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QSqlQuery>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
+#include <iostream>
 
 class TestUsers : public QObject {
     Q_OBJECT
@@ -37,6 +42,9 @@ private slots:
     void addUser();
     void deleteUser_data();
     void deleteUser();
+    void deletedUserIsSentBackToTheLogin();
+    void twoPcsAtOnceLeaveOneCompanyAndOneUser();
+    void otherPc();
     void aboutShowsVersionAndLinksToTheHomePage();
     void helpShowsTheGuideInsideTheProgram();
 };
@@ -71,8 +79,11 @@ struct Session {
     QStringList urls;
     WebLinks::UrlOpener previousOpener;
 
-    explicit Session(const QString& user)
+    explicit Session(const QString& user, const QString& password = QString())
     {
+        Unit1::setCurrentUserName(QString()); // the last test's, gone with its folder
+        if (!password.isEmpty())
+            addUserRow(user, password);
         Unit1::setCurrentUserName(user);
         previousOpener = WebLinks::setUrlOpener([this](const QUrl& url) { urls << url.toString(); });
         main.show();
@@ -110,6 +121,16 @@ void selectUser(QWidget* window, const QString& name)
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(row, 0)).center());
 }
 
+// Two PCs at once file the same company and delete each other's user: either may be refused.
+void FileAndDelete(qint64 otherUser)
+{
+    try {
+        CourierStore::createCompany({"顺丰速运", "", "", "", "", ""});
+        UserStore::deleteUser(otherUser);
+    } catch (const AppError&) {
+    }
+}
+
 } // namespace
 
 void TestUsers::init() { qApp->setQuitOnLastWindowClosed(false); }
@@ -136,8 +157,7 @@ void TestUsers::refusedPasswordChangeEmptiesTheNamedBoxes()
     QFETCH(QString, message);
     QFETCH(QStringList, left);
     QFETCH(QString, focus);
-    Session session("张三");
-    addUserRow("张三", "Secret");
+    Session session("张三", "Secret");
     const QString before = storedHash("张三");
     auto* dialog = session.open<TfrmCPass>("N18");
     QVERIFY(dialog);
@@ -164,8 +184,7 @@ void TestUsers::passwordChangeStoresTheNewHashAndEndsTheProgram_data()
 void TestUsers::passwordChangeStoresTheNewHashAndEndsTheProgram()
 {
     QFETCH(QString, changed);
-    Session session("张三");
-    addUserRow("张三", "Secret");
+    Session session("张三", "Secret");
     QTest::mouseClick(child(&session.main, "SpeedButton2"), Qt::LeftButton);
     QPointer<TfrmCPass> dialog = session.modals.lastOf<TfrmCPass>();
     QVERIFY(dialog);
@@ -290,6 +309,54 @@ void TestUsers::deleteUser()
     QCOMPARE(rows("SELECT UID FROM SLevel WHERE UID = ?", {ids[target]}), deleted ? 0 : 1);
     QCOMPARE(rows("SELECT UID FROM SLevel"), deleted ? 2 : 3);
     QCOMPARE(rows("SELECT ID FROM UE WHERE UName = ?", {target}), 1);
+}
+
+void TestUsers::deletedUserIsSentBackToTheLogin()
+{
+    Session session("张三", "x");
+    auto* window = session.open<TfrmUser>("N3");
+    QVERIFY(window);
+    DM().ExecSql(SqlText("DELETE FROM SUser WHERE theName = '张三'")); // on another PC
+    child<QLineEdit>(window, "Edit1")->setText("李四");
+    QTest::mouseClick(child(window, "BitBtn1"), Qt::LeftButton);
+    QVERIFY2(session.messages.texts().join("").contains("“张三”已被删除"), qPrintable(session.messages.last()));
+    QCOMPARE(rows("SELECT ID FROM SUser WHERE theName = '李四'"), 0);
+    QVERIFY(!window->isVisible() && !session.main.isVisible());
+    QTRY_VERIFY(qobject_cast<TfrmLogin*>(QApplication::activeWindow()));
+}
+
+void TestUsers::twoPcsAtOnceLeaveOneCompanyAndOneUser()
+{
+    Session session("admin");
+    const qint64 zhang = addUserRow("张三", "x");
+    if (OnTestServer()) { // filing and deleting take long enough for the other PC to come in part way
+        AfterEachInsert("SP", "PERFORM pg_sleep(0.01)");
+        DM().ExecSql(SqlText("CREATE FUNCTION slow() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+                             "PERFORM pg_sleep(0.2); RETURN OLD; END $$; CREATE TRIGGER slow BEFORE DELETE ON SUser "
+                             "FOR EACH ROW EXECUTE FUNCTION slow()"));
+    }
+    QProcess other;
+    qputenv("ORVANE_OTHER_PC", session.folder.path().toLocal8Bit());
+    other.start(QCoreApplication::applicationFilePath(), {"otherPc"});
+    qunsetenv("ORVANE_OTHER_PC");
+    while (other.waitForReadyRead(10000) && !other.readAll().contains("ready")) {
+    }
+    FileAndDelete(zhang);
+    QVERIFY(other.waitForFinished(30000) && other.exitCode() == 0);
+    QCOMPARE(rows("SELECT ID FROM SCom WHERE theName = '顺丰速运'"), 1);
+    QCOMPARE(rows("SELECT ID FROM SP WHERE EName = '顺丰速运'"), 25);
+    QCOMPARE(rows("SELECT ID FROM SUser"), 1);
+}
+
+// The other PC of twoPcsAtOnceLeaveOneCompanyAndOneUser: this program started again.
+void TestUsers::otherPc()
+{
+    if (qEnvironmentVariableIsEmpty("ORVANE_OTHER_PC"))
+        QSKIP("run by twoPcsAtOnceLeaveOneCompanyAndOneUser as the other PC");
+    DM().setProgramDir(qEnvironmentVariable("ORVANE_OTHER_PC"));
+    Unit1::setCurrentUserName("张三");
+    std::cout << "ready" << std::endl;
+    FileAndDelete(1); // admin
 }
 
 void TestUsers::aboutShowsVersionAndLinksToTheHomePage()

@@ -646,6 +646,7 @@ void TestWaybills::eachConditionNarrows()
         Unit1::setCurrentUserName(user);
         WaybillStore::save(0, w);
     };
+    DM().ExecSql(SqlText("INSERT INTO SUser (theName, thePass, Remark) VALUES ('other', '', '')"));
     insert("a", "顺丰速运", "2026-05-01", "admin");
     insert("b", "圆通速递", "2026-04-01", "other");
     Unit1::setCurrentUserName("admin");

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n sqlite3
-  libqt6sql6-psql postgresql postgresql-client
+  libqt6sql6-psql libpq-dev postgresql postgresql-client
   libjpeg62-turbo-dev libsodium-dev
   libxlsxwriter-dev libminizip-dev libsqlite3-dev libcsv-dev
   fcitx5-frontend-qt6

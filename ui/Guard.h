@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 #include <stdexcept>
 
 class QWidget;
 
-// Shows a failure in the general error box, titled with the application title.
+// Shows a failure in the general error box, titled with the application title. After the
+// message that the user logged in is gone (UserGone), runs what OnUserGone set.
 void ReportError(QWidget* parent, const std::exception& error);
+// What follows a UserGone message: the main window sends the user back to the login.
+void OnUserGone(std::function<void()> handler);
 
 // Runs one user command: a failure (a statement, a picture, the printer) stops the
 // command, is shown in the error box, and the program goes on. An event override wraps

@@ -1,5 +1,6 @@
 #include "User.h"
 
+#include "AppError.h"
 #include "Controls.h"
 #include "DM.h"
 #include "DataGrid.h"
@@ -85,12 +86,19 @@ void TfrmUser::D1Click()
         return;
     const QString name = DBGrid1->value(QStringLiteral("用户名")).toString();
     const qint64 id = DBGrid1->value(QStringLiteral("ID")).toLongLong();
-    if (name == Unit1::currentUserName()) {
-        ShowMessage(this, QStringLiteral("不能删除当前登录的用户！"));
+    const QString refusal = UserStore::deleteRefusal(name);
+    if (!refusal.isEmpty()) {
+        ShowMessage(this, refusal);
         return;
     }
     if (!AskQuestion(this, QStringLiteral("删除"), QStringLiteral("确认要删除吗？该删除将不可恢复！"), false))
         return;
-    UserStore::deleteUser(id);
+    try {
+        UserStore::deleteUser(id);
+    } catch (const AppError&) {
+        // The list shows what is there now also when another PC got in first.
+        myRef();
+        throw;
+    }
     myRef();
 }

@@ -20,7 +20,12 @@ SqlText userListing();
 bool nameExists(const QString& name);
 // A new user starts with the initial password.
 void addUser(const QString& name, const QString& remark);
-// The user's rights go with the user; waybills keep the name they were saved under.
+// Why this user may not be deleted now: the user logged in here, or the last user (no one
+// could log in anywhere); empty when it may.
+QString deleteRefusal(const QString& name);
+// The user's rights go with the user; waybills keep the name they were saved under. Checked
+// again as it deletes, two PCs deleting at once taking turns: throws AppError with the
+// refusal, or when the user is gone already.
 void deleteUser(qint64 id);
 
 } // namespace UserStore
