@@ -83,7 +83,7 @@ QList<QStringList> sheetRows(const QString& xlsx)
             rows << texts;
             return columns;
         }
-        void row(const QStringList& cells, qint64) override { rows << cells; }
+        void row(const QStringList& cells, const QList<bool>&, qint64) override { rows << cells; }
     } collect;
     TableReader::ReadXlsx(xlsx, collect);
     return collect.rows;
