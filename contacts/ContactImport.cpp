@@ -171,7 +171,7 @@ QString SummaryText(const Summary& summary)
     if (summary.postcodeZeros > 0)
         zeros << QStringLiteral("%1 个邮编").arg(summary.postcodeZeros);
     if (!zeros.isEmpty())
-        text += QStringLiteral("；%1在文件里存成了数字，已补回开头的 0").arg(zeros.join(QStringLiteral("和")));
+        text += QStringLiteral("；%1在文件里存成了数字，已补回开头的 0").arg(zeros.join(QStringLiteral("和 ")));
     return text;
 }
 
