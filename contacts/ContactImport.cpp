@@ -31,14 +31,18 @@ QStringList titlesOf(const ContactKind& kind, int field)
     return titles;
 }
 
+bool digitsOnly(QStringView text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(),
+                                          [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+}
+
 // A spreadsheet keeps an area code or a postcode typed as a number without its leading
 // zeros (0471 as 471, 010050 as 10050). Every area code starts with 0 and every postcode
 // has 6 digits, so the zeros can be put back.
 QString withLeadingZeros(const FieldDef& field, const QString& number)
 {
-    const bool digits = !number.isEmpty() && std::all_of(number.begin(), number.end(), [](QChar c) {
-        return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    });
+    const bool digits = digitsOnly(number);
     if (digits && field.column == QLatin1String("theANum") && !number.startsWith(QLatin1Char('0')))
         return QLatin1Char('0') + number;
     if (digits && field.column == QLatin1String("thePNum"))
@@ -96,7 +100,7 @@ public:
             QString text = m_slots[f] < 0 ? QString() : cells[m_slots[f]].trimmed();
             if (m_slots[f] >= 0 && numbers[m_slots[f]]) {
                 text = withLeadingZeros(m_fields[f], text);
-                const bool zeros = text.size() > 1 && text.startsWith(QLatin1Char('0'));
+                const bool zeros = text.size() > 1 && text.startsWith(QLatin1Char('0')) && digitsOnly(text);
                 areaCodes += zeros && m_fields[f].column == QLatin1String("theANum") ? 1 : 0;
                 postcodes += zeros && m_fields[f].column == QLatin1String("thePNum") ? 1 : 0;
             }

@@ -324,9 +324,10 @@ private:
         const bool numbered = m_reference.startsWith(QStringLiteral("第")); // the cell has no reference of its own
         const QString where = m_inCell && numbered ? QStringLiteral("%1的单元格").arg(m_reference)
                               : m_inCell           ? QStringLiteral("的单元格 %1 ").arg(m_reference)
-                              : m_inRow ? QStringLiteral("第 %1 行").arg(m_row)
-                                        : QStringLiteral("的数据");
-        refuse(QStringLiteral("工作表%1里面又套着%2，工作簿已损坏，请在 Excel 中打开并重新保存后再导入。").arg(where, what));
+                              : m_inRow            ? QStringLiteral("第 %1 行").arg(m_row)
+                                                   : QStringLiteral("的数据");
+        refuse(QStringLiteral("工作表%1里面又套着%2，工作簿已损坏，请在 Excel 中打开并重新保存后再导入。")
+                   .arg(where, what));
     }
 
     void startRow(QStringView number)

@@ -446,8 +446,8 @@ void TestExchange::hostileWorkbooksAreRefusedWhole_data()
                               << "它不是有效的 Excel 工作簿";
     QTest::newRow("endless text") << QByteArray() << "<row><c t=\"inlineStr\"><is><t>" + QByteArray(5 << 20, 'x') << 0u
                                   << "超过 4 MB 仍未结束";
-    QTest::newRow("row inside a cell") << QByteArray() << QByteArray("<row><c r=\"A3\"><v>1</v><row/></c></row>")
-                                       << 0u << "工作表的单元格 A3 里面又套着一行，工作簿已损坏";
+    QTest::newRow("row inside a cell") << QByteArray() << QByteArray("<row><c r=\"A3\"><v>1</v><row/></c></row>") << 0u
+                                       << "工作表的单元格 A3 里面又套着一行，工作簿已损坏";
     QTest::newRow("cell inside a cell") << QByteArray() << QByteArray("<row r=\"3\"><c><c/></c></row>") << 0u
                                         << "工作表第 3 行第 1 列的单元格里面又套着一个单元格";
     QTest::newRow("inflates past 512 MB") << QByteArray() << QByteArray() << (512u << 20) + 1 << "解压后超过 512 MB";
@@ -501,7 +501,8 @@ void TestExchange::craftedWorkbookIsRefused()
     OpenFileAnswer open(folder.file("in.xlsx"));
     child<QAction>(&window, "ImportContacts")->trigger();
     QCOMPARE(messages.shown().size(), 1);
-    QVERIFY2(messages.last().contains("工作表的单元格 A1 里面又套着一份工作表，工作簿已损坏"), qPrintable(messages.last()));
+    QVERIFY2(messages.last().contains("工作表的单元格 A1 里面又套着一份工作表，工作簿已损坏"),
+             qPrintable(messages.last()));
     QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM USender")), 0);
 }
 
@@ -566,8 +567,9 @@ void TestExchange::spreadsheetNumbersKeepTheirZeros()
     OpenFileAnswer open(folder.file("in.xlsx"));
     child<QAction>(&window, "ImportContacts")->trigger();
 
-    QCOMPARE(messages.texts(), QStringList{"导入 5 条，跳过 0 条重复，0 条无姓名；4 个区号和 3 个邮编在文件里存成了数字，"
-                                           "已补回开头的 0"});
+    QCOMPARE(messages.texts(),
+             QStringList{"导入 5 条，跳过 0 条重复，0 条无姓名；4 个区号和 3 个邮编在文件里存成了数字，"
+                         "已补回开头的 0"});
     QCOMPARE(RowsOf(SqlText("SELECT theName, theANum, thePNum, theMob, thePhone FROM USender ORDER BY ID")),
              QStringList({"甲|0471|010050|13612345678|0755-12345678", "乙|010|010050|13612345678|",
                           "丙|0471|518057|13800138000|", "丁|0755|010020||", "戊|0755|010050||"}));
