@@ -19,7 +19,7 @@ mkdir -p "$work/corpus" "$work/tmp"
 
 # Seeds: a workbook's sheet, shared strings and styles split by NUL bytes, as spreadsheets
 # write them (shared and inline strings, numbers under zero-padded and text formats), and
-# CSV files after "CSV".
+# CSV files after "CSV", and sheets as element choices after "TOK" (a title row, a row).
 seed() { printf "$2" >"$work/corpus/$1"; }
 if [ -z "$(ls -A "$work/corpus")" ]; then
   titles='<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>1</v></c><c r="C1" t="s"><v>2</v></c></row>'
@@ -28,6 +28,9 @@ if [ -z "$(ls -A "$work/corpus")" ]; then
   seed shared "<worksheet><sheetData>$titles<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>张三</t></is></c><c r=\"B2\" s=\"1\" t=\"n\"><v>471</v></c><c r=\"C2\" s=\"2\"><v>10050</v></c></row></sheetData></worksheet>\\000$strings\\000$styles"
   seed numbers "<worksheet><sheetData>$titles<row><c t=\"str\"><v>李四</v></c><c s=\"3\"><v>1.3612345678E10</v></c><c s=\"4\"><v>75512345678</v></c></row><row r=\"1048576\"><c r=\"XFD1048576\" t=\"b\"><v>1</v></c></row></sheetData></worksheet>\\000$strings\\000$styles"
   seed inline '<worksheet><sheetData><row><c t="inlineStr"><is><t>收件人</t></is></c></row><row><c t="inlineStr"><is><r><t>王</t></r><r><t>五</t></r></is></c></row></sheetData></worksheet>'
+  seed tokens 'TOK\000\002\007\022\031\031\001\010\026\031\011\024\031'
+  # A title row's second cell in column A holding an empty sheet and an empty row: once a crash.
+  seed nested 'TOK\000\002\007\022\031\005\017\020\031'
   seed csv 'CSV寄件人,区号,邮编\r\n"张""三",0471,"010\n050"\r\n李四,,\n'
   seed csv-gbk 'CSV\xbc\xc4\xbc\xfe\xc8\xcb,\xc7\xf8\xba\xc5\n\xd5\xc5\xc8\xfd,0471\r'
 fi
