@@ -539,7 +539,8 @@ void TestExchange::spreadsheetNumbersKeepTheirZeros()
     ProgramFolder folder;
     MessageRecorder messages;
     QByteArray styles = "<styleSheet><numFmts>";
-    const QStringList codes = {"General", "0000", "000000", "@", "0000\\-00000000", "[$-804]000000"};
+    const QStringList codes = {"General",         "0000",          "000000",   "@",
+                               "0000\\-00000000", "[$-804]000000", "000000_ ", "#,##0"};
     for (int i = 0; i < codes.size(); ++i)
         styles += "<numFmt numFmtId=\"" + QByteArray::number(164 + i) + "\" formatCode=\"" + codes[i].toUtf8() + "\"/>";
     styles += "</numFmts><cellStyleXfs><xf numFmtId=\"164\"/><xf numFmtId=\"166\"/></cellStyleXfs><cellXfs>";
@@ -555,24 +556,27 @@ void TestExchange::spreadsheetNumbersKeepTheirZeros()
         }
         return xml + "</row>";
     };
-    writeWorkbook(folder.file("in.xlsx"),
-                  "<worksheet><sheetData>" + row(1, {"0", "1", "2", "3", "4"}) +
-                      row(2, {"5", "471 1", "10050 2", "13612345678 0", "75512345678 4"}) +
-                      row(3, {"6", "10 0", "10050 0", "1.3612345678E10 0"}) +
-                      row(4, {"7", "471 3", "518057 3", "13800138000.0 3"}) + row(5, {"8", "10", "11"}) +
-                      row(6, {"9", "755 0", "10050 5"}) + "</sheetData></worksheet>",
-                  {"寄件人", "区号", "邮编", "手机号码", "电话号码", "甲", "乙", "丙", "丁", "戊", "0755", "010020"},
-                  styles + "</cellXfs></styleSheet>");
+    writeWorkbook(
+        folder.file("in.xlsx"),
+        "<worksheet><sheetData>" + row(1, {"0", "1", "2", "3", "4"}) +
+            row(2, {"5", "471 1", "10050 2", "13612345678 0", "75512345678 4"}) +
+            row(3, {"6", "10 0", "10050 0", "1.3612345678E10 0"}) +
+            row(4, {"7", "471 3", "518057 3", "13800138000.0 3"}) + row(5, {"8", "10", "11"}) +
+            row(6, {"9", "755 0", "10050 5"}) + row(7, {"12", "10 0", "10050 6", "13612345678 7"}) +
+            "</sheetData></worksheet>",
+        {"寄件人", "区号", "邮编", "手机号码", "电话号码", "甲", "乙", "丙", "丁", "戊", "0755", "010020", "己"},
+        styles + "</cellXfs></styleSheet>");
     TfrmSender_Q window;
     OpenFileAnswer open(folder.file("in.xlsx"));
     child<QAction>(&window, "ImportContacts")->trigger();
 
     QCOMPARE(messages.texts(),
-             QStringList{"导入 5 条，跳过 0 条重复，0 条无姓名；4 个区号和 3 个邮编在文件里存成了数字，"
+             QStringList{"导入 6 条，跳过 0 条重复，0 条无姓名；5 个区号和 4 个邮编在文件里存成了数字，"
                          "已补回开头的 0"});
     QCOMPARE(RowsOf(SqlText("SELECT theName, theANum, thePNum, theMob, thePhone FROM USender ORDER BY ID")),
              QStringList({"甲|0471|010050|13612345678|0755-12345678", "乙|010|010050|13612345678|",
-                          "丙|0471|518057|13800138000|", "丁|0755|010020||", "戊|0755|010050||"}));
+                          "丙|0471|518057|13800138000|", "丁|0755|010020||", "戊|0755|010050||",
+                          "己|010|010050|13612345678|"}));
 }
 
 // A long import shows its progress in the window; 取消 there leaves the book as it was.
