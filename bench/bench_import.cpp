@@ -74,21 +74,33 @@ qint64 WriteCsv(const QString& path, qint64 bytes, bool gbk)
     return rows;
 }
 
-// Shared strings as Excel writes them, unless `inlineStrings`.
+// Shared strings as Excel writes them, unless `inlineStrings`. Area codes, mobiles and
+// postcodes are numbers, as a sheet typed in by hand keeps them: the postcodes under a
+// zero-padded format, the rest under none, so each is read through its number format.
 void WriteSheet(const QString& path, qint64 rows, bool inlineStrings)
 {
     lxw_workbook_options options{};
     options.constant_memory = inlineStrings;
     lxw_workbook* book = workbook_new_opt(path.toUtf8().constData(), &options);
     lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+    lxw_format* sixDigits = workbook_add_format(book);
+    format_set_num_format(sixDigits, "000000");
+    const int areaCode = int(Titles.indexOf(QStringLiteral("区号"))),
+              mobile = int(Titles.indexOf(QStringLiteral("手机号码"))),
+              postcode = int(Titles.indexOf(QStringLiteral("邮编")));
     for (int c = 0; c < Titles.size(); ++c)
         worksheet_write_string(sheet, 0, lxw_col_t(c), Titles[c].toUtf8().constData(), nullptr);
     SampleRng rng(7);
     for (qint64 r = 1; r <= rows; ++r) {
         const QStringList cells = Cells(SampleData::Contact(rng), int(r));
-        for (int c = 0; c < cells.size(); ++c)
-            if (!cells[c].isEmpty())
+        for (int c = 0; c < cells.size(); ++c) {
+            bool digits = false;
+            const double number = cells[c].toDouble(&digits);
+            if (digits && (c == areaCode || c == mobile || c == postcode))
+                worksheet_write_number(sheet, lxw_row_t(r), lxw_col_t(c), number, c == postcode ? sixDigits : nullptr);
+            else if (!cells[c].isEmpty())
                 worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c), cells[c].toUtf8().constData(), nullptr);
+        }
     }
     if (workbook_close(book) != LXW_NO_ERROR)
         throw AppError(QStringLiteral("cannot write %1").arg(path));
@@ -116,6 +128,8 @@ void ImportOnce(QTextStream& out, const QString& what, const QString& file, qint
     if (!summary || summary->imported != rows)
         throw AppError(
             QStringLiteral("%1: imported %2 of %3 rows").arg(what).arg(summary ? summary->imported : -1).arg(rows));
+    if (file.endsWith(QLatin1String(".xlsx")) && summary->areaCodeZeros == 0)
+        throw AppError(QStringLiteral("%1: the area codes kept as numbers lost their zeros").arg(what));
     out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7\n")
                .arg(what, -24)
                .arg(QFileInfo(file).size() / 1e6, 8, 'f', 1)

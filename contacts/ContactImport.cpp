@@ -4,6 +4,8 @@
 #include "TableReader.h"
 #include "Transaction.h"
 
+#include <algorithm>
+
 namespace ContactImport {
 
 namespace {
@@ -27,6 +29,25 @@ QStringList titlesOf(const ContactKind& kind, int field)
     }
     titles.removeDuplicates();
     return titles;
+}
+
+bool digitsOnly(QStringView text)
+{
+    return !text.isEmpty() && std::all_of(text.begin(), text.end(),
+                                          [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+}
+
+// A spreadsheet keeps an area code or a postcode typed as a number without its leading
+// zeros (0471 as 471, 010050 as 10050). Every area code starts with 0 and every postcode
+// has 6 digits, so the zeros can be put back.
+QString withLeadingZeros(const FieldDef& field, const QString& number)
+{
+    const bool digits = digitsOnly(number);
+    if (digits && field.column == QLatin1String("theANum") && !number.startsWith(QLatin1Char('0')))
+        return QLatin1Char('0') + number;
+    if (digits && field.column == QLatin1String("thePNum"))
+        return number.rightJustified(6, QLatin1Char('0'));
+    return number;
 }
 
 QString listed(QStringList texts)
@@ -69,13 +90,20 @@ public:
         return columns;
     }
 
-    void row(const QStringList& cells, qint64) override
+    void row(const QStringList& cells, const QList<bool>& numbers, qint64) override
     {
         Record contact;
         bool blank = true;
         bool cut = false;
+        int areaCodes = 0, postcodes = 0; // kept as numbers, their zeros put back
         for (int f = 0; f < m_fields.size(); ++f) {
-            const QString text = m_slots[f] < 0 ? QString() : cells[m_slots[f]].trimmed();
+            QString text = m_slots[f] < 0 ? QString() : cells[m_slots[f]].trimmed();
+            if (m_slots[f] >= 0 && numbers[m_slots[f]]) {
+                text = withLeadingZeros(m_fields[f], text);
+                const bool zeros = text.size() > 1 && text.startsWith(QLatin1Char('0')) && digitsOnly(text);
+                areaCodes += zeros && m_fields[f].column == QLatin1String("theANum") ? 1 : 0;
+                postcodes += zeros && m_fields[f].column == QLatin1String("thePNum") ? 1 : 0;
+            }
             const QString fitted = Fields::Fitted(m_fields[f], text);
             blank = blank && text.isEmpty();
             cut = cut || fitted.size() < text.size();
@@ -88,6 +116,8 @@ public:
         } else if (ContactStore::insertIfNew(m_kind, contact)) {
             ++m_summary.imported;
             m_summary.cut += cut ? 1 : 0;
+            m_summary.areaCodeZeros += areaCodes;
+            m_summary.postcodeZeros += postcodes;
         } else {
             ++m_summary.duplicates;
         }
@@ -140,6 +170,13 @@ QString SummaryText(const Summary& summary)
                        .arg(summary.nameless);
     if (summary.cut > 0)
         text += QStringLiteral("；其中 %1 条有超过输入框长度的内容，已截短").arg(summary.cut);
+    QStringList zeros;
+    if (summary.areaCodeZeros > 0)
+        zeros << QStringLiteral("%1 个区号").arg(summary.areaCodeZeros);
+    if (summary.postcodeZeros > 0)
+        zeros << QStringLiteral("%1 个邮编").arg(summary.postcodeZeros);
+    if (!zeros.isEmpty())
+        text += QStringLiteral("；%1在文件里存成了数字，已补回开头的 0").arg(zeros.join(QStringLiteral("和 ")));
     return text;
 }
 

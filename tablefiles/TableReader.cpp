@@ -165,7 +165,7 @@ struct CsvRows {
     void deliver(qint64 line)
     {
         if (titled) {
-            receiver.row(cells, line);
+            receiver.row(cells, QList<bool>(cells.size()), line);
         } else if (!titles.isEmpty()) {
             wanted = receiver.titles(titles);
             titled = true;

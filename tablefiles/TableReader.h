@@ -23,8 +23,10 @@ public:
     // to right. Returns the columns whose texts row() then gets, in that order.
     virtual QList<int> titles(const QList<Title>& titles) = 0;
     // A row below the titles: the texts of the columns asked for, "" where the row has
-    // none, and where it is in the file (the CSV line it starts on, the sheet's row).
-    virtual void row(const QStringList& cells, qint64 line) = 0;
+    // none; which of them the file kept as numbers (a sheet's number cells, shown as its
+    // number format shows them; never in a CSV file); and where the row is in the file
+    // (the CSV line it starts on, the sheet's row).
+    virtual void row(const QStringList& cells, const QList<bool>& numbers, qint64 line) = 0;
     // Called now and then with how much of the file has been read; false stops reading.
     virtual bool proceed(qint64 done, qint64 total)
     {

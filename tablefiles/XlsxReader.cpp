@@ -2,6 +2,7 @@
 
 #include "AppError.h"
 #include "GbkText.h"
+#include "NumberFormat.h"
 #include "ZipArchive.h"
 
 #include <QDir>
@@ -10,7 +11,6 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
-#include <cmath>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -243,16 +243,6 @@ private:
     quint64 m_length = 0;
 };
 
-// A stored number as a person typed it: 13812345678, not 1.3812345678E10 or 13812345678.0.
-QString numberText(const QString& stored)
-{
-    bool ok = false;
-    const double value = stored.toDouble(&ok);
-    if (ok && std::fabs(value) < 1e15 && value == std::floor(value))
-        return QString::number(static_cast<qint64>(value));
-    return stored;
-}
-
 bool isAsciiLetter(QChar c)
 {
     return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) || (c >= QLatin1Char('a') && c <= QLatin1Char('z'));
@@ -275,8 +265,9 @@ qint64 rowNumber(QStringView digits)
 // The rows of a sheet, token by token, handed to the receiver as each ends.
 class SheetRows {
 public:
-    SheetRows(const QString& path, Receiver& receiver, const SharedStrings& shared)
-        : m_path(path), m_receiver(receiver), m_shared(shared)
+    SheetRows(const QString& path, Receiver& receiver, const SharedStrings& shared,
+              const NumberFormat::CellStyles& styles)
+        : m_path(path), m_receiver(receiver), m_shared(shared), m_styles(styles)
     {
     }
 
@@ -284,10 +275,18 @@ public:
     {
         const QStringView name = reader.name();
         if (reader.isStartElement()) {
-            if (name == QLatin1String("sheetData"))
+            // A row inside a row or a cell, or a cell inside a cell, would end the one
+            // around it early and leave its cells nowhere to go: no program writes that.
+            if (name == QLatin1String("sheetData") && (m_inSheetData || m_inRow))
+                refuseNested(QStringLiteral("一份工作表"));
+            else if (name == QLatin1String("sheetData"))
                 m_inSheetData = true;
+            else if (m_inSheetData && name == QLatin1String("row") && m_inRow)
+                refuseNested(QStringLiteral("一行"));
             else if (m_inSheetData && name == QLatin1String("row"))
                 startRow(reader.attributes().value(QLatin1String("r")));
+            else if (m_inCell && name == QLatin1String("c"))
+                refuseNested(QStringLiteral("一个单元格"));
             else if (m_inRow && name == QLatin1String("c"))
                 startCell(reader.attributes());
             else if (m_inCell && name == QLatin1String("v"))
@@ -320,6 +319,16 @@ public:
 
 private:
     [[noreturn]] void refuse(const QString& reason) const { Refuse(m_path, reason); }
+    [[noreturn]] void refuseNested(const QString& what) const
+    {
+        const bool numbered = m_reference.startsWith(QStringLiteral("第")); // the cell has no reference of its own
+        const QString where = m_inCell && numbered ? QStringLiteral("%1的单元格").arg(m_reference)
+                              : m_inCell           ? QStringLiteral("的单元格 %1 ").arg(m_reference)
+                              : m_inRow            ? QStringLiteral("第 %1 行").arg(m_row)
+                                                   : QStringLiteral("的数据");
+        refuse(QStringLiteral("工作表%1里面又套着%2，工作簿已损坏，请在 Excel 中打开并重新保存后再导入。")
+                   .arg(where, what));
+    }
 
     void startRow(QStringView number)
     {
@@ -337,6 +346,7 @@ private:
         m_inRow = true;
         m_column = -1;
         m_cells = QStringList(m_wanted.size());
+        m_numbers = QList<bool>(m_wanted.size());
         m_titles.clear();
     }
 
@@ -368,6 +378,7 @@ private:
         if (m_reference.isEmpty())
             m_reference = QStringLiteral("第 %1 行第 %2 列").arg(m_row).arg(m_column + 1);
         m_type = attributes.value(QLatin1String("t")).toString();
+        m_style = attributes.value(QLatin1String("s")).left(20).toString();
         m_inCell = true;
         m_value.clear();
         m_inline.clear();
@@ -378,6 +389,7 @@ private:
         m_inCell = m_inValue = m_inInline = false;
         const qsizetype slot = m_titled ? m_wanted.indexOf(m_column) : m_column;
         QString text;
+        bool number = false;
         if (m_type == QLatin1String("s")) {
             // An index is checked in every cell, kept or not: a workbook that points past
             // its strings is damaged or made up, and none of it is trusted.
@@ -395,13 +407,15 @@ private:
         } else if (m_type == QLatin1String("inlineStr")) {
             text = m_inline.text();
         } else if (m_type.isEmpty() || m_type == QLatin1String("n")) {
-            text = numberText(m_value);
+            text = NumberFormat::Shown(m_value.trimmed(), m_styles.code(m_style));
+            number = !text.isEmpty();
         } else {
             text = m_value; // a formula's text, a truth value, an error
         }
-        if (m_titled)
+        if (m_titled) {
             m_cells[slot] = text.left(FittingLength(text, CellLength, -1));
-        else if (!text.trimmed().isEmpty())
+            m_numbers[slot] = number;
+        } else if (!text.trimmed().isEmpty())
             m_titles.append({m_column, text.left(FittingLength(text, TitleLength, -1))});
     }
 
@@ -409,7 +423,7 @@ private:
     {
         m_inRow = false;
         if (m_titled) {
-            m_receiver.row(m_cells, m_row);
+            m_receiver.row(m_cells, m_numbers, m_row);
         } else if (!m_titles.isEmpty()) {
             m_wanted = m_receiver.titles(m_titles);
             m_titled = true;
@@ -419,17 +433,20 @@ private:
     QString m_path;
     Receiver& m_receiver;
     const SharedStrings& m_shared;
+    const NumberFormat::CellStyles& m_styles;
     bool m_inSheetData = false, m_inRow = false, m_inCell = false, m_inValue = false, m_inInline = false;
     qint64 m_row = 0;
     int m_column = -1;
     QString m_reference; // of the cell being read, for a message
     QString m_type;
+    QString m_style; // the cell's style, which has its number format
     QString m_value;
     RichText m_inline;
     bool m_titled = false;
     QList<Title> m_titles;
     QList<int> m_wanted;
     QStringList m_cells;
+    QList<bool> m_numbers;
 };
 
 } // namespace
@@ -462,10 +479,18 @@ bool ReadXlsx(const QString& path, Receiver& receiver)
     const QString stringsName =
         targetOf(parts, [](const Relationship& r) { return r.type.endsWith(QLatin1String("/sharedStrings")); });
     const ZipReader::Entry* strings = stringsName.isEmpty() ? nullptr : workbook.find(stringsName);
+    const QString stylesName =
+        targetOf(parts, [](const Relationship& r) { return r.type.endsWith(QLatin1String("/styles")); });
+    const ZipReader::Entry* styles = stylesName.isEmpty() ? nullptr : workbook.find(stylesName);
 
     // Progress by inflated bytes against the sizes the archive records.
-    const quint64 total = sheet->size + (strings ? strings->size : 0);
+    const quint64 stylesSize = styles ? styles->size : 0, stringsSize = strings ? strings->size : 0;
+    const quint64 total = stylesSize + stringsSize + sheet->size;
     const auto proceed = [&](quint64 done) { return receiver.proceed(qint64(std::min(done, total)), qint64(total)); };
+    NumberFormat::CellStyles cellStyles;
+    if (styles && !workbook.streamPart(
+                      *styles, [&](QXmlStreamReader& xml) { cellStyles.token(xml); }, proceed))
+        return false;
     SharedStrings shared;
     if (strings) {
         RichText text;
@@ -479,13 +504,13 @@ bool ReadXlsx(const QString& path, Receiver& receiver)
                 else
                     text.token(xml);
             },
-            proceed);
+            [&](quint64 done) { return proceed(stylesSize + done); });
         if (!read)
             return false;
         shared.finish();
     }
-    SheetRows rows(path, receiver, shared);
-    const quint64 before = strings ? strings->size : 0;
+    SheetRows rows(path, receiver, shared, cellStyles);
+    const quint64 before = stylesSize + stringsSize;
     if (!workbook.streamPart(
             *sheet, [&](QXmlStreamReader& xml) { rows.token(xml); },
             [&](quint64 done) { return proceed(before + done); }))
