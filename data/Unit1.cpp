@@ -44,4 +44,6 @@ QString programDir()
 
 void setProgramDir(const QString& dir) { g_programDir = QDir::cleanPath(dir); }
 
+QString settingsPath() { return QDir(programDir()).filePath(QStringLiteral("Data/settings.ini")); }
+
 } // namespace Unit1

@@ -23,4 +23,8 @@ void setProgramDir(const QString& dir);
 // since an installed program's folder belongs to the system, not to one user.
 QString dataFolderFor(const QString& programFolder);
 
+// This PC's own settings (Data/settings.ini): the last folders saved in, the last user
+// to log in. Never in the database, which several PCs may share.
+QString settingsPath();
+
 } // namespace Unit1

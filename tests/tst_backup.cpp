@@ -222,6 +222,8 @@ void TestBackup::unusableArchiveIsRefusedWithNothingChanged_data()
     QTest::newRow("one byte changed") << "flipped" << QString("不是本软件的备份文件");
     QTest::newRow("no database") << "pictures only" << QString("不是本软件的备份文件");
     QTest::newRow("page overwritten") << "damaged database" << QString("损坏");
+    // Every table and column reads as it should; only SQLite's own check finds it.
+    QTest::newRow("index out of step with its table") << "damaged index" << QString("完整性检查");
     QTest::newRow("another program's database") << "foreign database" << QString("不是本软件的数据");
     QTest::newRow("newer program") << "newer database" << QString("更新版本");
     QTest::newRow("right tables, other columns") << "other columns" << QString("不是本软件的数据");
@@ -260,6 +262,24 @@ void TestBackup::unusableArchiveIsRefusedWithNothingChanged()
         QVERIFY(file.seek(4 * 4096));
         file.write(QByteArray(4096, '\xff'));
         file.close();
+        zipOf(archive, {"db.sqlite3", copy});
+    } else if (kind == "damaged index") {
+        addCompany("Zebra");
+        const QString copy = databaseCopy(folder, "index.sqlite3");
+        const auto number = [&copy](const char* pragma) {
+            return python("import sqlite3, sys\nprint(sqlite3.connect(sys.argv[1]).execute(sys.argv[2]).fetchone()[0])",
+                          {copy, pragma})
+                .toLongLong();
+        };
+        const qint64 pageSize = number("PRAGMA page_size");
+        const qint64 root = number("SELECT rootpage FROM sqlite_master WHERE name = 'SCom_Name'");
+        QVERIFY(pageSize > 0 && root > 0);
+        // The name's key in the index page says another name than its row.
+        QByteArray bytes = readFile(copy);
+        const qsizetype at = bytes.indexOf("Zebra", (root - 1) * pageSize);
+        QVERIFY(at >= 0 && at < root * pageSize);
+        bytes[at + 4] = 'b';
+        writeFile(copy, bytes);
         zipOf(archive, {"db.sqlite3", copy});
     } else if (kind == "foreign database") {
         zipOf(archive, {"db.sqlite3", databaseCopy(folder, "foreign.sqlite3", {"DROP TABLE UE"})});
