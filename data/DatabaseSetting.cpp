@@ -76,10 +76,9 @@ DatabaseSetting DatabaseSetting::load(const QString& programDir)
         return setting;
     }
     if (raw.size() > MaxFileBytes || raw.read(MaxFileBytes + 1).size() > MaxFileBytes) {
-        setting.fault = QStringLiteral("数据库设置文件 %1 超过 %2 KB，不是本软件保存的设置。")
-                            .arg(shown)
-                            .arg(MaxFileBytes / 1024) +
-                        correct;
+        setting.fault =
+            QStringLiteral("数据库设置文件 %1 超过 %2 KB，不是本软件保存的设置。").arg(shown).arg(MaxFileBytes / 1024) +
+            correct;
         return setting;
     }
     raw.close();
@@ -103,8 +102,7 @@ DatabaseSetting DatabaseSetting::load(const QString& programDir)
     bool number = false;
     setting.port = file.value(QStringLiteral("Port"), 5432).toInt(&number);
     if ((!number || setting.port < 1 || setting.port > 65535) && setting.fault.isEmpty())
-        setting.fault =
-            QStringLiteral("数据库设置文件 %1 中的端口不是 1 到 65535 之间的数。").arg(shown) + correct;
+        setting.fault = QStringLiteral("数据库设置文件 %1 中的端口不是 1 到 65535 之间的数。").arg(shown) + correct;
     if (file.status() != QSettings::NoError && setting.fault.isEmpty())
         setting.fault = QStringLiteral("数据库设置文件 %1 的格式不对。").arg(shown) + correct;
     return setting;

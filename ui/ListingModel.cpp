@@ -1,8 +1,8 @@
 #include "ListingModel.h"
 
-#include "SqlDialect.h"
 #include "DM.h"
 #include "Guard.h"
+#include "SqlDialect.h"
 
 #include <QSqlQuery>
 #include <QWidget>

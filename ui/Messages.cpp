@@ -21,7 +21,8 @@ bool showBox(QWidget* parent, const MessageRequest& request)
     // A short message would make a box too narrow for its caption, which the window manager
     // draws in the desktop's title font and cuts: "Orva…软件".
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
-        const int caption = QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(request.caption);
+        const int caption =
+            QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(request.caption);
         grid->addItem(new QSpacerItem(caption + TitleBarRoom, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
                       grid->rowCount(), 0, 1, grid->columnCount());
     }
