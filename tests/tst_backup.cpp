@@ -265,21 +265,15 @@ void TestBackup::unusableArchiveIsRefusedWithNothingChanged()
         zipOf(archive, {"db.sqlite3", copy});
     } else if (kind == "damaged index") {
         addCompany("Zebra");
+        const qint64 page = RowsOf(SqlText("PRAGMA page_size")).value(0).toLongLong();
+        const qint64 root =
+            RowsOf(SqlText("SELECT rootpage FROM sqlite_master WHERE name = 'SCom_Name'")).value(0).toLongLong();
         const QString copy = databaseCopy(folder, "index.sqlite3");
-        const auto number = [&copy](const char* pragma) {
-            return python("import sqlite3, sys\nprint(sqlite3.connect(sys.argv[1]).execute(sys.argv[2]).fetchone()[0])",
-                          {copy, pragma})
-                .toLongLong();
-        };
-        const qint64 pageSize = number("PRAGMA page_size");
-        const qint64 root = number("SELECT rootpage FROM sqlite_master WHERE name = 'SCom_Name'");
-        QVERIFY(pageSize > 0 && root > 0);
-        // The name's key in the index page says another name than its row.
+        // The name's key in the index says another name than its row.
         QByteArray bytes = readFile(copy);
-        const qsizetype at = bytes.indexOf("Zebra", (root - 1) * pageSize);
-        QVERIFY(at >= 0 && at < root * pageSize);
-        bytes[at + 4] = 'b';
-        writeFile(copy, bytes);
+        const qsizetype at = bytes.indexOf("Zebra", (root - 1) * page);
+        QVERIFY(root > 0 && at >= 0 && at < root * page);
+        writeFile(copy, bytes.replace(at, 5, "Zebrb"));
         zipOf(archive, {"db.sqlite3", copy});
     } else if (kind == "foreign database") {
         zipOf(archive, {"db.sqlite3", databaseCopy(folder, "foreign.sqlite3", {"DROP TABLE UE"})});

@@ -518,43 +518,28 @@ ORVANE_TEST_MAIN(TestData)
 void TestData::hostileSettingFileIsNamedAndBounded_data()
 {
     QTest::addColumn<QByteArray>("host");
-    QTest::addColumn<QByteArray>("rest"); // the lines after the host's
     QTest::addColumn<QString>("reason");
-    const QByteArray usual = "Port=5432\nName=shop\nUser=clerk\n";
-    QTest::newRow("a 2 MB host") << QByteArray(2 << 20, 'h') << usual << "64 KB";
-    QTest::newRow("a 64 KB file of blank lines") << QByteArray("db.example") << QByteArray(70000, '\n') << "64 KB";
-    QTest::newRow("a 256-character host") << QByteArray(256, 'h') << usual << "服务器地址";
-    QTest::newRow("a 64-character user") << QByteArray("db.example") << "Name=shop\nUser=" + QByteArray(64, 'u') + "\n"
-                                         << "用户名";
-    QTest::newRow("port 70000") << QByteArray("db.example") << QByteArray("Port=70000\nName=shop\nUser=clerk\n")
-                                << "端口";
+    QTest::newRow("a 2 MB host") << QByteArray(2 << 20, 'h') << "64 KB";
+    QTest::newRow("a 256-character host") << QByteArray(256, 'h') << "服务器地址";
+    QTest::newRow("port 70000") << QByteArray("db.example\nPort=70000") << "端口";
 }
 
 void TestData::hostileSettingFileIsNamedAndBounded()
 {
     QFETCH(QByteArray, host);
-    QFETCH(QByteArray, rest);
     QFETCH(QString, reason);
     ProgramFolder folder;
-    const QString path = DatabaseSetting::filePath(folder.path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("[Database]\nKind=server\nHost=" + host + "\n" + rest);
+    QFile file(DatabaseSetting::filePath(folder.path()));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[Database]\nKind=server\nUser=clerk\nHost=" + host) > 0);
     file.close();
     folder.startHere();
-
-    // The start goes on to the login window, whose 数据库设置 puts it right.
-    MessageRecorder messages;
-    QVERIFY(OpenDatabaseAtStart());
-    QVERIFY(messages.shown().isEmpty());
-    const DatabaseSetting setting = DatabaseSetting::load(folder.path());
-    QVERIFY(setting.host.size() <= 255 && setting.user.size() <= 63);
+    QVERIFY(OpenDatabaseAtStart()); // on to the login window, which says why and offers 数据库设置
     try {
         DM().open();
         QFAIL("a setting past its bounds was used");
     } catch (const AppError& error) {
-        QVERIFY2(error.message().contains(QDir::toNativeSeparators(path)) && error.message().contains(reason) &&
-                     error.message().contains("数据库设置"),
+        QVERIFY2(error.message().contains(QDir::toNativeSeparators(file.fileName())) &&
+                     error.message().contains(reason),
                  qPrintable(error.message()));
     }
 }

@@ -14,7 +14,6 @@
 #include "P3.h"
 #include "Printing.h"
 #include "SqlDialect.h"
-#include "Transaction.h"
 #include "Unit1.h"
 #include "WaybillPrint.h"
 #include "WaybillStore.h"
@@ -726,51 +725,30 @@ void TestWaybills::batchPrintsInTheOrderShown()
 
 void TestWaybills::nameTitlesSortByPinyinAcrossPages()
 {
-    // In the order of their pinyin initials, AN BY CC LL LY WF ZM ZW; by their code points
-    // 刘 安 张 李 王 白 赵 陈.
+    // By their pinyin initials AN BY CC LL LY WF ZM ZW; by their code points 刘 安 张 李 王 白 赵 陈.
     const QStringList names = {"安娜", "白云", "陈晨", "李雷", "刘洋", "王芳", "赵敏", "张伟"};
     const FieldTable& fields = WaybillStore::EntryFields();
-    const auto at = [&fields](const char* column) {
-        for (int i = 0; i < fields.size(); ++i)
-            if (fields[i].column == QLatin1String(column))
-                return i;
-        return -1;
-    };
-    QList<QPair<int, int>> expected; // (name, number): the number grows with the ID
-    {
-        Transaction transaction;
-        for (int i = 1; i <= 300; ++i) { // past the first page read, with ties at its end
-            Record waybill(fields.size());
-            waybill[at("EName")] = "顺丰速运";
-            waybill[at("ENum")] = QString::number(i);
-            waybill[at("SName")] = names[i * 3 % 8];
-            WaybillStore::save(0, waybill);
-            expected.append({i * 3 % 8, i});
-        }
-        transaction.commit();
+    for (int i = 0; i < 300; ++i) { // past the first page read, with ties at its end
+        Record waybill(fields.size());
+        for (int f = 0; f < fields.size(); ++f)
+            waybill[f] = fields[f].column == "SName"  ? names[i % 8]
+                         : fields[f].column == "ENum" ? QString::number(i)
+                                                      : "";
+        WaybillStore::save(0, waybill);
     }
-    std::sort(expected.begin(), expected.end());
-    QStringList ascending;
-    for (const auto& [name, number] : expected)
-        ascending << names[name] + "/" + QString::number(number);
-
+    QStringList expected; // a name's waybills in the order they were saved
+    for (int n = 0; n < 8; ++n)
+        for (int i = n; i < 300; i += 8)
+            expected << names[n] + QString::number(i);
     QueryDriver<TfrmE_Q> q(QStringLiteral("收件人"));
     q.query();
-    const auto everyRow = [&q] {
-        while (q.grid()->model()->canFetchMore({}))
-            q.grid()->scrollToBottom();
-        QStringList rows;
-        for (int row = 0; row < q.grid()->rowCount(); ++row)
-            rows << q.grid()->value(row, "收件人").toString() + "/" + q.grid()->value(row, "快递单号").toString();
-        return rows;
-    };
     q.clickTitle("收件人");
-    QCOMPARE(everyRow(), ascending);
-    q.clickTitle("收件人");
-    std::reverse(ascending.begin(), ascending.end());
-    QCOMPARE(everyRow(), ascending);
-    // The initials the grid sorts by are not shown.
-    QVERIFY(q.grid()->isColumnHidden(q.grid()->columnOf("收件人拼音")));
+    while (q.grid()->model()->canFetchMore({}))
+        q.grid()->scrollToBottom();
+    QStringList listed;
+    for (int row = 0; row < q.grid()->rowCount(); ++row)
+        listed << q.grid()->value(row, "收件人").toString() + q.grid()->value(row, "快递单号").toString();
+    QCOMPARE(listed, expected);
 }
 
 void TestWaybills::cancelledBatchLogsOnlyItsPrintedPages()
