@@ -44,6 +44,8 @@ QueryWindowKind queryOf(const ContactKind& contacts, const char* objectName, Con
     kind.conditions = conditionsOf(fields);
     kind.columnWidths = ColumnWidths(fields);
     kind.hiddenColumns = {QStringLiteral("ID")};
+    kind.pinyinSorted = PinyinSorted(fields, {{QStringLiteral("theName"), QStringLiteral("NPY")},
+                                              {QStringLiteral("theDept"), QStringLiteral("DPY")}});
     // A single cell is picked, so a long address can be read in its own cell.
     kind.selectWholeRows = false;
     kind.editDialog = std::move(editDialog);

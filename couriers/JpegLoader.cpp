@@ -202,17 +202,29 @@ JpegDensity exifDensity(const uchar* data, size_t size)
     return {resolution[0] * perInch, resolution[1] * perInch};
 }
 
+// No scanner gives less or more: a density outside is a made-up header value, and read as
+// true would make a form a millimetre wide.
+constexpr double MinDpi = 50;
+constexpr double MaxDpi = 1200;
+
+JpegDensity plausible(const JpegDensity& density)
+{
+    const auto within = [](double dpi) { return dpi >= MinDpi && dpi <= MaxDpi; };
+    return within(density.x) && within(density.y) ? density : JpegDensity{};
+}
+
 JpegDensity statedDensity(const jpeg_decompress_struct& c)
 {
     if (c.saw_JFIF_marker && c.X_density > 0 && c.Y_density > 0) {
         const double perInch = c.density_unit == 1 ? 1 : c.density_unit == 2 ? 2.54 : 0;
-        if (perInch > 0)
-            return {c.X_density * perInch, c.Y_density * perInch};
+        // One made up there may still stand beside a true one in the EXIF block.
+        if (const JpegDensity jfif = plausible({c.X_density * perInch, c.Y_density * perInch}); jfif.stated())
+            return jfif;
     }
     for (jpeg_saved_marker_ptr marker = c.marker_list; marker; marker = marker->next)
         if (marker->marker == JPEG_APP0 + 1)
             if (const JpegDensity exif = exifDensity(marker->data, marker->data_length); exif.stated())
-                return exif;
+                return plausible(exif);
     return {};
 }
 

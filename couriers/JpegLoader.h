@@ -5,7 +5,7 @@
 
 // The resolution a JPEG file states, in dots per inch: from its JFIF header, or else
 // from its EXIF block. Zero where it states none (a JFIF header may give only the
-// pixels' aspect ratio).
+// pixels' aspect ratio) or one no scanner gives (outside 50 to 1,200 dots per inch).
 struct JpegDensity {
     double x = 0;
     double y = 0;

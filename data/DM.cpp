@@ -298,6 +298,8 @@ void TfrmDM::open()
         return;
     if (m_path.isEmpty())
         throw AppError(QStringLiteral("数据库文件未指定。"));
+    if (!m_setting.fault.isEmpty())
+        throw AppError(m_setting.fault);
     if (m_setting.server) {
         // The pictures read from the server are kept here.
         QDir().mkpath(QFileInfo(m_path).dir().filePath(QStringLiteral("../Image")));

@@ -9,6 +9,8 @@
 
 namespace {
 const QString FileName = QStringLiteral("database.ini");
+// Far more than the few lines 数据库设置 writes.
+constexpr qint64 MaxFileBytes = 64 * 1024;
 
 // A field of a ~/.pgpass line: ':' and '\' are escaped with '\'.
 QByteArray pgpassField(const QByteArray& value)
@@ -62,15 +64,48 @@ QString DatabaseSetting::filePath(const QString& programDir) { return QDir(progr
 DatabaseSetting DatabaseSetting::load(const QString& programDir)
 {
     DatabaseSetting setting;
-    if (!QFile::exists(filePath(programDir)))
+    const QString path = filePath(programDir);
+    QFile raw(path);
+    if (!raw.exists())
         return setting;
-    QSettings file(filePath(programDir), QSettings::IniFormat);
+    const QString shown = QDir::toNativeSeparators(path);
+    const QString correct = QStringLiteral("请在登录窗口点“数据库设置”，重新选择数据库后保存。");
+    // What 数据库设置 writes is a few lines; a file far past that is not ours, and QSettings
+    // would read all of it.
+    if (!raw.open(QIODevice::ReadOnly)) {
+        setting.fault = QStringLiteral("无法读取数据库设置文件 %1，请检查这个文件能否读取。").arg(shown);
+        return setting;
+    }
+    if (raw.size() > MaxFileBytes || raw.read(MaxFileBytes + 1).size() > MaxFileBytes) {
+        setting.fault =
+            QStringLiteral("数据库设置文件 %1 超过 %2 KB，不是本软件保存的设置。").arg(shown).arg(MaxFileBytes / 1024) +
+            correct;
+        return setting;
+    }
+    raw.close();
+
+    QSettings file(path, QSettings::IniFormat);
     file.beginGroup(QStringLiteral("Database"));
     setting.server = file.value(QStringLiteral("Kind")).toString() == QLatin1String("server");
-    setting.host = file.value(QStringLiteral("Host")).toString();
-    setting.port = file.value(QStringLiteral("Port"), 5432).toInt();
-    setting.database = file.value(QStringLiteral("Name")).toString();
-    setting.user = file.value(QStringLiteral("User")).toString();
+    const auto text = [&](const char* key, int bound, const QString& name) {
+        QString value = file.value(QLatin1String(key)).toString();
+        if (value.size() > bound && setting.fault.isEmpty())
+            setting.fault = QStringLiteral("数据库设置文件 %1 中的%2超过 %3 个字符，不是本软件保存的设置。")
+                                .arg(shown, name)
+                                .arg(bound) +
+                            correct;
+        value.truncate(bound);
+        return value;
+    };
+    setting.host = text("Host", MaxHostLength, QStringLiteral("服务器地址"));
+    setting.database = text("Name", MaxNameLength, QStringLiteral("数据库名"));
+    setting.user = text("User", MaxNameLength, QStringLiteral("用户名"));
+    bool number = false;
+    setting.port = file.value(QStringLiteral("Port"), 5432).toInt(&number);
+    if ((!number || setting.port < 1 || setting.port > 65535) && setting.fault.isEmpty())
+        setting.fault = QStringLiteral("数据库设置文件 %1 中的端口不是 1 到 65535 之间的数。").arg(shown) + correct;
+    if (file.status() != QSettings::NoError && setting.fault.isEmpty())
+        setting.fault = QStringLiteral("数据库设置文件 %1 的格式不对。").arg(shown) + correct;
     return setting;
 }
 

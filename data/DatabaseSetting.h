@@ -7,11 +7,18 @@
 // setting is kept in database.ini beside the Data folder; the server's password never is:
 // it goes to the user's ~/.pgpass, where the PostgreSQL client library looks for it.
 struct DatabaseSetting {
+    // A host name is at most 255 characters; the server cuts its names at 63 bytes.
+    static constexpr int MaxHostLength = 255;
+    static constexpr int MaxNameLength = 63;
+
     bool server = false;
     QString host;
     int port = 5432;
     QString database;
     QString user;
+    // Why the file cannot be used as it stands, naming it; empty when it can. Its values
+    // are then cut to their bounds, for 数据库设置 to show and correct.
+    QString fault;
 
     bool operator==(const DatabaseSetting& other) const;
 
@@ -20,6 +27,8 @@ struct DatabaseSetting {
     static DatabaseSetting serverAt(const QString& address, const QString& database);
 
     static QString filePath(const QString& programDir);
+    // Reads no more than a setting can hold: a file or a value past its bound is a fault,
+    // never a stall or a screen-wide text.
     static DatabaseSetting load(const QString& programDir);
     // Throws AppError when the file cannot be written.
     void save(const QString& programDir) const;

@@ -26,32 +26,47 @@ QString quotedAlias(const QString& alias)
     return QLatin1Char('"') + QString(alias).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
-bool byId(const ListingOrder& order) { return order.alias == QLatin1String("ID"); }
+QString quotedColumn(const QString& alias) { return alias == QLatin1String("ID") ? alias : quotedAlias(alias); }
 
 } // namespace
+
+QStringList OrderAliases(const ListingOrder& order)
+{
+    QStringList aliases;
+    if (!order.key.isEmpty())
+        aliases << order.key;
+    if (order.alias != QLatin1String("ID"))
+        aliases << order.alias;
+    return aliases << QStringLiteral("ID");
+}
 
 QString OrderByClause(const ListingOrder& order)
 {
     const QString direction = order.descending ? QStringLiteral("DESC") : QStringLiteral("ASC");
-    if (byId(order))
-        return QStringLiteral("ORDER BY ID %1 ").arg(direction);
-    return QStringLiteral("ORDER BY %1 %2, ID %2 ").arg(quotedAlias(order.alias), direction);
+    QStringList terms;
+    for (const QString& alias : OrderAliases(order))
+        terms << quotedColumn(alias) + QLatin1Char(' ') + direction;
+    return QStringLiteral("ORDER BY %1 ").arg(terms.join(QStringLiteral(", ")));
 }
 
-SqlText ListingPage(const SqlText& rows, const ListingOrder& order, const QVariant& key, const QVariant& id, int limit)
+SqlText ListingPage(const SqlText& rows, const ListingOrder& order, const QVariantList& after, int limit)
 {
     // The listing as a derived table, so its aliases can be compared; SQLite folds it
     // into one statement that still walks the ID or column index.
     SqlText page(QStringLiteral("SELECT * FROM (%1) AS Listed ").arg(rows.sql.trimmed()), rows.values);
-    if (!id.isNull()) {
-        const QString after = order.descending ? QStringLiteral("<") : QStringLiteral(">");
-        if (byId(order)) {
-            page.sql += QStringLiteral("WHERE ID %1 ? ").arg(after);
-        } else {
-            page.sql += QStringLiteral("WHERE (%1, ID) %2 (?, ?) ").arg(quotedAlias(order.alias), after);
-            page.values << key;
+    if (!after.isEmpty()) {
+        QStringList columns, marks;
+        for (const QString& alias : OrderAliases(order)) {
+            columns << quotedColumn(alias);
+            marks << QStringLiteral("?");
         }
-        page.values << id;
+        const QString comparison = order.descending ? QStringLiteral("<") : QStringLiteral(">");
+        if (columns.size() == 1)
+            page.sql += QStringLiteral("WHERE ID %1 ? ").arg(comparison);
+        else
+            page.sql += QStringLiteral("WHERE (%1) %2 (%3) ")
+                            .arg(columns.join(QStringLiteral(", ")), comparison, marks.join(QStringLiteral(", ")));
+        page.values += after;
     }
     page.sql += OrderByClause(order) + QStringLiteral("LIMIT %1 ").arg(limit);
     return page;
@@ -60,11 +75,11 @@ SqlText ListingPage(const SqlText& rows, const ListingOrder& order, const QVaria
 void ForEachRow(const SqlText& rows, const ListingOrder& order, const std::function<bool(const QSqlRecord&)>& each)
 {
     constexpr int PageRows = 500;
-    QVariant key, id;
+    QVariantList after;
     for (;;) {
         QList<QSqlRecord> page;
         {
-            QSqlQuery query = DM().run(ListingPage(rows, order, key, id, PageRows), TfrmDM::Rows::ForwardOnly);
+            QSqlQuery query = DM().run(ListingPage(rows, order, after, PageRows), TfrmDM::Rows::ForwardOnly);
             while (query.next())
                 page << ColumnsAsWritten(query.record());
         }
@@ -73,8 +88,9 @@ void ForEachRow(const SqlText& rows, const ListingOrder& order, const std::funct
                 return;
         if (page.size() < PageRows)
             return;
-        key = page.last().value(order.alias);
-        id = page.last().value(QStringLiteral("ID"));
+        after.clear();
+        for (const QString& alias : OrderAliases(order))
+            after << page.last().value(alias);
     }
 }
 

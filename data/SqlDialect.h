@@ -21,16 +21,22 @@ QString Contains(const QString& column);
 struct ListingOrder {
     QString alias = QStringLiteral("ID");
     bool descending = true;
+    // Another column, by alias, whose values order the rows before `alias` does: a name's
+    // pinyin initials, so that 张 comes before 赵, which their code points would not give.
+    QString key;
 };
+
+// The aliases a listing in this order is sorted by, ID last.
+QStringList OrderAliases(const ListingOrder& order);
 
 // "ORDER BY ID DESC " or "ORDER BY "快递日期" ASC, ID ASC ": the whole listing in that order.
 QString OrderByClause(const ListingOrder& order);
 
 // A page of a listing read by key: the first `limit` rows of `rows` (a SELECT with no
-// ORDER BY whose rows carry a unique ID) in `order`, after the row with `key` under the
-// order's column and `id`; from the first row when `id` is null. Nothing is left open
-// between pages, so a listing shown for hours pins no snapshot of the database.
-SqlText ListingPage(const SqlText& rows, const ListingOrder& order, const QVariant& key, const QVariant& id, int limit);
+// ORDER BY whose rows carry a unique ID) in `order`, after the row whose values under
+// OrderAliases(order) are `after`; from the first row when `after` is empty. Nothing is
+// left open between pages, so a listing shown for hours pins no snapshot of the database.
+SqlText ListingPage(const SqlText& rows, const ListingOrder& order, const QVariantList& after, int limit);
 
 // Every row of `rows` in `order`, read a page at a time with nothing left open while `each`
 // runs, so it may run statements of its own (on the server a second statement would cut a

@@ -20,9 +20,6 @@ void setCurrentUserName(const QString& name);
 QString programDir();
 void setProgramDir(const QString& dir);
 
-// Data/settings.ini under programDir(): what the program remembers between runs.
-QString settingsFile();
-
 // Beside the program when its folder can be written and is not an installed copy (one
 // with share/orvane-waybill next to its bin folder); otherwise the user's data folder,
 // since an installed program's folder belongs to the system, not to one user.
@@ -32,5 +29,9 @@ QString dataFolderFor(const QString& programFolder);
 // long work (an import, a copy to a server, a batch print) polls it between steps and stops
 // as its 取消 would, since the event loop that would close its window is not running.
 std::atomic<bool>& endRequested();
+
+// This PC's own settings (Data/settings.ini): the last folders saved in, the last user
+// to log in, the 连续新增 tick. Never in the database, which several PCs may share.
+QString settingsPath();
 
 } // namespace Unit1

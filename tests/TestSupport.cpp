@@ -161,6 +161,14 @@ ModalRecorder::ModalRecorder()
 
 ModalRecorder::~ModalRecorder() { setModalHandler(m_previous); }
 
+RealDialogs::RealDialogs() : m_messages(setMessageHandler({})), m_modals(setModalHandler({})) {}
+
+RealDialogs::~RealDialogs()
+{
+    setMessageHandler(m_messages);
+    setModalHandler(m_modals);
+}
+
 OpenFileAnswer::OpenFileAnswer(QString answer)
 {
     m_previous = setOpenFileHandler([this, answer](QWidget*, const QString& filter) {
@@ -259,6 +267,20 @@ int runTests(int argc, char** argv, QObject* test)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     OrvaneApplication app(argc, argv);
+    // Nobody would answer a box no test expected: shown for real it would wait until the
+    // test's time ran out. It fails the test at once, saying what it asked, and is answered
+    // No (a modal window: closed) so the test goes on to its end.
+    setMessageHandler([](const MessageRequest& request) {
+        QTest::qFail(qPrintable(QStringLiteral("unexpected message box \"%1\": %2").arg(request.caption, request.text)),
+                     __FILE__, __LINE__);
+        return false;
+    });
+    setModalHandler([](QDialog* dialog) {
+        QTest::qFail(qPrintable(QStringLiteral("unexpected modal window %1 \"%2\"")
+                                    .arg(dialog->metaObject()->className(), dialog->windowTitle())),
+                     __FILE__, __LINE__);
+        return int(QDialog::Rejected);
+    });
     const int failed = QTest::qExec(test, argc, argv);
     if (TestServer* server = TestServer::instance())
         server->drop();

@@ -94,6 +94,18 @@ private:
     ModalHandler m_previous;
 };
 
+// Message boxes and modal windows shown for real, for a test that answers them as a user
+// would, by a timer. Without this or a recorder, one shown fails the test at once.
+class RealDialogs {
+public:
+    RealDialogs();
+    ~RealDialogs();
+
+private:
+    MessageHandler m_messages;
+    ModalHandler m_modals;
+};
+
 // Answers the file-open dialog with a fixed path (empty: cancelled).
 class OpenFileAnswer {
 public:

@@ -230,6 +230,8 @@ void TestBackup::unusableArchiveIsRefusedWithNothingChanged_data()
     QTest::newRow("one byte changed") << "flipped" << QString("不是本软件的备份文件");
     QTest::newRow("no database") << "pictures only" << QString("不是本软件的备份文件");
     QTest::newRow("page overwritten") << "damaged database" << QString("损坏");
+    // Every table and column reads as it should; only SQLite's own check finds it.
+    QTest::newRow("index out of step with its table") << "damaged index" << QString("完整性检查");
     QTest::newRow("another program's database") << "foreign database" << QString("不是本软件的数据");
     QTest::newRow("newer program") << "newer database" << QString("更新版本");
     QTest::newRow("right tables, other columns") << "other columns" << QString("不是本软件的数据");
@@ -268,6 +270,18 @@ void TestBackup::unusableArchiveIsRefusedWithNothingChanged()
         QVERIFY(file.seek(4 * 4096));
         file.write(QByteArray(4096, '\xff'));
         file.close();
+        zipOf(archive, {"db.sqlite3", copy});
+    } else if (kind == "damaged index") {
+        addCompany("Zebra");
+        const qint64 page = RowsOf(SqlText("PRAGMA page_size")).value(0).toLongLong();
+        const qint64 root =
+            RowsOf(SqlText("SELECT rootpage FROM sqlite_master WHERE name = 'SCom_Name'")).value(0).toLongLong();
+        const QString copy = databaseCopy(folder, "index.sqlite3");
+        // The name's key in the index says another name than its row.
+        QByteArray bytes = readFile(copy);
+        const qsizetype at = bytes.indexOf("Zebra", (root - 1) * page);
+        QVERIFY(root > 0 && at >= 0 && at < root * page);
+        writeFile(copy, bytes.replace(at, 5, "Zebrb"));
         zipOf(archive, {"db.sqlite3", copy});
     } else if (kind == "foreign database") {
         zipOf(archive, {"db.sqlite3", databaseCopy(folder, "foreign.sqlite3", {"DROP TABLE UE"})});

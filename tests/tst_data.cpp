@@ -41,6 +41,8 @@ private slots:
     void unusableFileEndsTheStartWithAPlainMessage_data();
     void unusableFileEndsTheStartWithAPlainMessage();
     void lockHeldPastTheWaitGetsAPlainMessage();
+    void hostileSettingFileIsNamedAndBounded_data();
+    void hostileSettingFileIsNamedAndBounded();
 };
 
 namespace {
@@ -514,4 +516,34 @@ void TestData::failedMigrationLeavesTheFileAsItWas()
 }
 
 ORVANE_TEST_MAIN(TestData)
+
+void TestData::hostileSettingFileIsNamedAndBounded_data()
+{
+    QTest::addColumn<QByteArray>("host");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("a 2 MB host") << QByteArray(2 << 20, 'h') << "64 KB";
+    QTest::newRow("a 256-character host") << QByteArray(256, 'h') << "服务器地址";
+    QTest::newRow("port 70000") << QByteArray("db.example\nPort=70000") << "端口";
+}
+
+void TestData::hostileSettingFileIsNamedAndBounded()
+{
+    QFETCH(QByteArray, host);
+    QFETCH(QString, reason);
+    ProgramFolder folder;
+    QFile file(DatabaseSetting::filePath(folder.path()));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[Database]\nKind=server\nUser=clerk\nHost=" + host) > 0);
+    file.close();
+    folder.startHere();
+    QVERIFY(OpenDatabaseAtStart()); // on to the login window, which says why and offers 数据库设置
+    try {
+        DM().open();
+        QFAIL("a setting past its bounds was used");
+    } catch (const AppError& error) {
+        QVERIFY2(error.message().contains(QDir::toNativeSeparators(file.fileName())) &&
+                     error.message().contains(reason),
+                 qPrintable(error.message()));
+    }
+}
+
 #include "tst_data.moc"

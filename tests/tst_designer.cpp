@@ -594,6 +594,8 @@ void TestDesigner::scanStatingItsResolutionOpensAtTrueSize_data()
     QTest::newRow("EXIF, dots an inch, Intel order") << withExif(plain, 200, 1, 2, true) << true;
     QTest::newRow("EXIF, dots a centimetre, Motorola order") << withExif(plain, 7874, 100, 3, false) << true;
     QTest::newRow("no resolution") << plain << false;
+    QTest::newRow("JFIF, 65535 dots an inch") << jpegBytes(QSize(1811, 1000), Qt::white, 65535) << false;
+    QTest::newRow("EXIF, 100000 dots an inch") << withExif(plain, 100000, 1, 2, true) << false;
 }
 
 void TestDesigner::scanStatingItsResolutionOpensAtTrueSize()

@@ -122,6 +122,7 @@ class TestJpeg : public QObject {
 private slots:
     void loadsSupportedKinds_data();
     void loadsSupportedKinds();
+    void takesResolutionFromJfif_data();
     void takesResolutionFromJfif();
     void refusesUnreadableFiles_data();
     void refusesUnreadableFiles();
@@ -175,13 +176,24 @@ void TestJpeg::loadsSupportedKinds()
         }
 }
 
+void TestJpeg::takesResolutionFromJfif_data()
+{
+    QTest::addColumn<int>("dpi");
+    QTest::addColumn<int>("dotsPerMeter"); // 0: none taken, as no scanner gives it
+    QTest::newRow("300 dpi") << 300 << 11811;
+    QTest::newRow("1200 dpi") << 1200 << 47244;
+    QTest::newRow("1201 dpi") << 1201 << 0;
+}
+
 void TestJpeg::takesResolutionFromJfif()
 {
-    const QString path = m_dir.filePath("300dpi.jpg");
-    writeFile(path, encodeJpeg(32, 32, JCS_RGB, JCS_YCbCr, false, 300));
-    const QImage image = LoadJpeg(path);
-    QCOMPARE(image.dotsPerMeterX(), 11811);
-    QCOMPARE(image.dotsPerMeterY(), 11811);
+    QFETCH(int, dpi);
+    QFETCH(int, dotsPerMeter);
+    const QString path = m_dir.filePath("stated.jpg");
+    writeFile(path, encodeJpeg(32, 32, JCS_RGB, JCS_YCbCr, false, dpi));
+    JpegDensity density;
+    const QImage image = LoadJpeg(path, &density);
+    QCOMPARE(density.stated() ? image.dotsPerMeterY() : 0, dotsPerMeter);
 }
 
 void TestJpeg::refusesUnreadableFiles_data()

@@ -221,6 +221,10 @@ void TestLogin::secondUserLogsInAsThatUser()
     QCOMPARE(messages.shown().size(), 1);
     QCOMPARE(Unit1::currentUserName(), QString("李四"));
     QCOMPARE(child<QLabel>(&main, "Panel2")->text(), QString("李四"));
+    // The next start on this PC offers the last user; the password is what is left to type.
+    LoginScreen next;
+    QCOMPARE(next.box->currentText(), QString("李四"));
+    QCOMPARE(next.login.focusWidget(), next.edit);
 }
 
 void TestLogin::closingBeforeLoginEndsTheProgram()

@@ -2,6 +2,7 @@
 // texts and window captions.
 #include "TestSupport.h"
 
+#include "Application.h"
 #include "Controls.h"
 #include "DM.h"
 #include "QueryWindow.h"
@@ -15,13 +16,16 @@
 #include <QDateEdit>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSqlQuery>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
 
@@ -39,6 +43,7 @@ private slots:
     void closingReturnsActivationToTheOpener_data();
     void closingReturnsActivationToTheOpener();
     void qtOwnTextsAreChinese();
+    void textsFitUnderALargerDesktopFont();
     void captionIsTheGivenText();
     // Every query window
     void conditionsTickOnlyByTheUser();
@@ -142,6 +147,7 @@ void TestUi::closingReturnsActivationToTheOpener()
     opener.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&opener));
     // A user answering each message box as it comes up.
+    RealDialogs real;
     QTimer answerer;
     connect(&answerer, &QTimer::timeout, [] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
@@ -173,10 +179,33 @@ void TestUi::qtOwnTextsAreChinese()
     QCOMPARE(box.button(QMessageBox::Yes)->text(), QString("是(&Y)"));
     QCOMPARE(box.button(QMessageBox::No)->text(), QString("否(&N)"));
 
-    QFileDialog files(nullptr, QString(), QString(), "图片 (*.jpg)");
+    // A folder as the details view lists it; the suite runs this once more under LC_ALL=C.
+    QTemporaryDir dir;
+    QFileDialog files(nullptr, QString(), QFileInfo(dir.path()).path(), "图片 (*.jpg)");
     files.setOption(QFileDialog::DontUseNativeDialog);
     QCOMPARE(files.windowTitle(), QString("打开"));
     QCOMPARE(child<QLabel>(&files, "lookInLabel")->text(), QString("查找范围："));
+    const auto column = [&](int c) {
+        return files.findChild<QFileSystemModel*>()->index(dir.path(), c).data().toString();
+    };
+    QTRY_COMPARE(column(2), QString("文件夹"));
+    QVERIFY2(column(3).startsWith(QDate::currentDate().toString("yyyy/M/d")), qPrintable(column(3)));
+}
+
+void TestUi::textsFitUnderALargerDesktopFont()
+{
+    const auto restore = qScopeGuard([before = QApplication::font()] { QApplication::setFont(before); });
+    QFont desktop("Noto Sans CJK SC", 20, QFont::Bold); // a larger desktop font, before the program's own
+    QApplication::setFont(desktop);
+    UseProgramFonts();
+    QCOMPARE(QApplication::font("QMenu").pixelSize(), 11); // the font the fixed-size windows were made for
+    // A box wide enough for its caption in the desktop's title font, and a title bar's buttons.
+    RealDialogs real;
+    int width = 0;
+    QTimer::singleShot(0, [&width] { width = QApplication::activeModalWidget()->width(); });
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    ShowMessage(nullptr, "用户名 不能为空！");
+    QVERIFY(width >= QFontMetrics(desktop).horizontalAdvance(Unit1::AppTitle) + 100);
 }
 
 void TestUi::captionIsTheGivenText()

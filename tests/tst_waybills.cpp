@@ -62,6 +62,7 @@ private slots:
     // Batch printing and the print log
     void batchPrintsTheWholeListInOneJobAndLogsIt();
     void batchPrintsInTheOrderShown();
+    void nameTitlesSortByPinyinAcrossPages();
     void cancelledBatchLogsOnlyItsPrintedPages();
     void batchSkipsWaybillsDeletedMeanwhileAndStopsForAGoneCompany();
     void singlePrintIsLoggedButATestPrintIsNot();
@@ -797,6 +798,34 @@ void TestWaybills::batchPrintsInTheOrderShown()
     for (const QString& page : pdfPages(out.filePath("sorted.pdf")))
         printed << QRegularExpression("收件[A-D]").match(page).captured();
     QCOMPARE(printed, q.listed());
+}
+
+void TestWaybills::nameTitlesSortByPinyinAcrossPages()
+{
+    // By their pinyin initials AN BY CC LL LY WF ZM ZW; by their code points 刘 安 张 李 王 白 赵 陈.
+    const QStringList names = {"安娜", "白云", "陈晨", "李雷", "刘洋", "王芳", "赵敏", "张伟"};
+    const FieldTable& fields = WaybillStore::EntryFields();
+    for (int i = 0; i < 300; ++i) { // past the first page read, with ties at its end
+        Record waybill(fields.size());
+        for (int f = 0; f < fields.size(); ++f)
+            waybill[f] = fields[f].column == "SName"  ? names[i % 8]
+                         : fields[f].column == "ENum" ? QString::number(i)
+                                                      : "";
+        WaybillStore::save(0, waybill);
+    }
+    QStringList expected; // a name's waybills in the order they were saved
+    for (int n = 0; n < 8; ++n)
+        for (int i = n; i < 300; i += 8)
+            expected << names[n] + QString::number(i);
+    QueryDriver<TfrmE_Q> q(QStringLiteral("收件人"));
+    q.query();
+    q.clickTitle("收件人");
+    while (q.grid()->model()->canFetchMore({}))
+        q.grid()->scrollToBottom();
+    QStringList listed;
+    for (int row = 0; row < q.grid()->rowCount(); ++row)
+        listed << q.grid()->value(row, "收件人").toString() + q.grid()->value(row, "快递单号").toString();
+    QCOMPARE(listed, expected);
 }
 
 void TestWaybills::cancelledBatchLogsOnlyItsPrintedPages()

@@ -11,6 +11,8 @@ if [ $# -lt 1 ]; then
 fi
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${ORVANE_BUILD_DIR:-$root/build}"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The benchmarks switched on whatever an earlier configure of this folder chose (start.sh
+# leaves them out).
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORVANE_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target orvane-gen-db >/dev/null
 "$build/bench/orvane-gen-db" "$1" --waybills "${2:-1000000}" --contacts "${3:-100000}"

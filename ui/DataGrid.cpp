@@ -55,7 +55,7 @@ void DataGrid::sortBy(int column)
     if (alias.isEmpty())
         return;
     const ListingOrder& now = m_model->order();
-    m_model->setOrder({alias, now.alias == alias ? !now.descending : false});
+    m_model->setOrder({alias, now.alias == alias ? !now.descending : false, m_sortKeys.value(alias)});
     showOrder();
 }
 

@@ -3,6 +3,7 @@
 #include "SqlDialect.h"
 #include "SqlText.h"
 
+#include <QHash>
 #include <QTableView>
 #include <functional>
 
@@ -29,6 +30,9 @@ public:
     // Clicking a column title lists the rows by that column, ascending; clicking it again
     // turns the order round.
     void setSortable(bool sortable);
+    // Columns, by alias, sorted by another column's values first (a name by its pinyin
+    // initials, a hidden column of the listing).
+    void setSortKeys(const QHash<QString, QString>& keys) { m_sortKeys = keys; }
     // Reads the current row again, keeping it current.
     void refreshCurrentRow();
     // Rows fetched so far: 0 exactly when the listing is empty.
@@ -63,4 +67,5 @@ private:
 
     ListingModel* m_model;
     QMenu* m_menu = nullptr;
+    QHash<QString, QString> m_sortKeys;
 };

@@ -37,10 +37,13 @@ TfrmDatabase::TfrmDatabase(QWidget* parent) : EntryDialog(parent, "frmDatabase",
 
     serverGroup = MakeGroup(this, "serverGroup", QStringLiteral("服务器"), QRect(16, 66, 408, 200));
     hostEdit = labelledEdit(serverGroup, "hostEdit", QStringLiteral("地址(&H)："), 22, 296);
+    hostEdit->setCharLimit(DatabaseSetting::MaxHostLength);
     portEdit = labelledEdit(serverGroup, "portEdit", QStringLiteral("端口(&P)："), 50, 80);
     portEdit->setValidator(new QIntValidator(1, 65535, portEdit));
     databaseEdit = labelledEdit(serverGroup, "databaseEdit", QStringLiteral("数据库(&D)："), 78, 296);
+    databaseEdit->setCharLimit(DatabaseSetting::MaxNameLength);
     userEdit = labelledEdit(serverGroup, "userEdit", QStringLiteral("用户(&U)："), 106, 296);
+    userEdit->setCharLimit(DatabaseSetting::MaxNameLength);
     passwordEdit = labelledEdit(serverGroup, "passwordEdit", QStringLiteral("密码(&W)："), 134, 296);
     passwordEdit->setAtPassword();
     QLabel* note =

@@ -1,8 +1,8 @@
 #include "ListingModel.h"
 
-#include "SqlDialect.h"
 #include "DM.h"
 #include "Guard.h"
+#include "SqlDialect.h"
 
 #include <QSqlQuery>
 #include <QWidget>
@@ -33,16 +33,18 @@ void ListingModel::readFirstPage()
     m_data.clear();
     m_atEnd = true;
     try {
-        m_data = read(ListingPage(m_rows, m_order, {}, {}, PageRows));
+        m_data = read(ListingPage(m_rows, m_order, {}, PageRows));
     } catch (...) {
         endResetModel();
         throw;
     }
-    m_keyColumn = m_columns.indexOf(m_order.alias);
+    m_orderColumns.clear();
+    for (const QString& alias : OrderAliases(m_order))
+        m_orderColumns << m_columns.indexOf(alias);
     m_idColumn = m_columns.indexOf(QStringLiteral("ID"));
     // Pages are read by ID: a listing without one ends with its first page.
     Q_ASSERT(m_idColumn >= 0 || m_data.isEmpty());
-    m_atEnd = m_data.size() < PageRows || m_idColumn < 0;
+    m_atEnd = m_data.size() < PageRows || m_orderColumns.contains(-1);
     endResetModel();
 }
 
@@ -72,9 +74,10 @@ void ListingModel::fetchMore(const QModelIndex& parent)
     // The view asks from inside its painting: a failure is shown and the listing ends there.
     m_atEnd = true;
     Guarded(m_owner, [this] {
-        const QVariantList& last = m_data.last();
-        const QVariant key = m_keyColumn >= 0 ? last.at(m_keyColumn) : QVariant();
-        const QList<QVariantList> page = read(ListingPage(m_rows, m_order, key, last.at(m_idColumn), PageRows));
+        QVariantList after;
+        for (int column : m_orderColumns)
+            after << m_data.last().at(column);
+        const QList<QVariantList> page = read(ListingPage(m_rows, m_order, after, PageRows));
         if (page.isEmpty())
             return;
         beginInsertRows({}, int(m_data.size()), int(m_data.size() + page.size() - 1));

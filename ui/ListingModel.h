@@ -47,7 +47,7 @@ private:
     SqlText m_rows;
     ListingOrder m_order;
     QSqlRecord m_columns;
-    int m_keyColumn = -1;
+    QList<int> m_orderColumns; // OrderAliases(m_order), where they stand in a row
     int m_idColumn = -1;
     QList<QVariantList> m_data;
     bool m_atEnd = true;

@@ -4,9 +4,13 @@
 #include "Unit1.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 
 namespace {
+
+// The window manager's icon and buttons beside a caption.
+constexpr int TitleBarRoom = 120;
 
 bool showBox(QWidget* parent, const MessageRequest& request)
 {
@@ -14,6 +18,14 @@ bool showBox(QWidget* parent, const MessageRequest& request)
     QMessageBox box(parent);
     box.setWindowTitle(request.caption);
     box.setText(request.text);
+    // A short message would make a box too narrow for its caption, which the window manager
+    // draws in the desktop's title font and cuts: "Orva…软件".
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int caption =
+            QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(request.caption);
+        grid->addItem(new QSpacerItem(caption + TitleBarRoom, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     switch (request.kind) {
     case MessageKind::Question: {
         box.setIcon(QMessageBox::Question);

@@ -12,6 +12,10 @@
 #include <QStandardPaths>
 
 namespace {
+// Qt's own file dialog, in Chinese like the rest of the program: the desktop's would follow
+// the desktop's language.
+constexpr QFileDialog::Options OurFileDialog = QFileDialog::DontUseNativeDialog;
+
 ModalHandler g_modal;
 OpenFileHandler g_openFile;
 SaveFileHandler g_saveFile;
@@ -22,9 +26,6 @@ QString suffixOf(const QString& filter)
     const QRegularExpressionMatch match = QRegularExpression(QStringLiteral("\\*(\\.\\w+)")).match(filter);
     return match.hasMatch() ? match.captured(1) : QString();
 }
-
-// The program's own settings beside its data, where a portable copy keeps everything.
-QString settingsPath() { return Unit1::settingsFile(); }
 
 QString lastFolderKey(const QString& filter) { return QStringLiteral("LastFolder/") + suffixOf(filter).mid(1); }
 } // namespace
@@ -64,7 +65,7 @@ QString AskOpenFileName(QWidget* parent, const QString& filter)
     if (g_openFile)
         return g_openFile(parent, filter);
     ReturnActivation back(parent);
-    return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+    return QFileDialog::getOpenFileName(parent, QString(), QString(), filter, nullptr, OurFileDialog);
 }
 
 SaveFileHandler setSaveFileHandler(SaveFileHandler handler)
@@ -76,7 +77,7 @@ SaveFileHandler setSaveFileHandler(SaveFileHandler handler)
 
 QString SaveFolder(const QString& filter)
 {
-    const QString last = QSettings(settingsPath(), QSettings::IniFormat).value(lastFolderKey(filter)).toString();
+    const QString last = QSettings(Unit1::settingsPath(), QSettings::IniFormat).value(lastFolderKey(filter)).toString();
     if (!last.isEmpty() && QFileInfo(last).isDir())
         return last;
     return QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -94,7 +95,7 @@ QString AskSaveFileName(QWidget* parent, const QString& filter, const QString& s
             ReturnActivation back(parent);
             // The question is ours, asked once the suffix is on.
             path = QFileDialog::getSaveFileName(parent, QString(), start, filter, nullptr,
-                                                QFileDialog::DontConfirmOverwrite);
+                                                OurFileDialog | QFileDialog::DontConfirmOverwrite);
         }
         if (path.isEmpty())
             return path;
@@ -104,7 +105,7 @@ QString AskSaveFileName(QWidget* parent, const QString& filter, const QString& s
         if (!file.exists() ||
             AskQuestion(parent, QStringLiteral("确认另存为"),
                         QStringLiteral("%1 已经存在。\n要替换它吗？").arg(QDir::toNativeSeparators(path)), false)) {
-            QSettings(settingsPath(), QSettings::IniFormat).setValue(lastFolderKey(filter), file.absolutePath());
+            QSettings(Unit1::settingsPath(), QSettings::IniFormat).setValue(lastFolderKey(filter), file.absolutePath());
             return path;
         }
         start = path;

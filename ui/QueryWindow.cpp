@@ -49,6 +49,19 @@ int rowsOf(const QList<QueryCondition>& conditions)
 
 QString dateOf(QWidget* picker) { return DateText(static_cast<QDateEdit*>(picker)->date()); }
 
+// The alias a name's pinyin initials are listed under: a column the grid hides and an
+// export leaves out.
+QString pinyinAlias(const QString& alias) { return alias + QStringLiteral("拼音"); }
+
+QueryWindowKind withPinyinColumns(QueryWindowKind kind)
+{
+    for (const auto& [alias, code] : kind.pinyinSorted) {
+        kind.selectList += QStringLiteral(", %1 AS %2 ").arg(code, pinyinAlias(alias));
+        kind.hiddenColumns << pinyinAlias(alias);
+    }
+    return kind;
+}
+
 } // namespace
 
 QueryCondition MakeCondition(QueryCondition::Sort sort, const char* check, const QString& caption, const char* control,
@@ -79,7 +92,18 @@ QList<QPair<QString, int>> ColumnWidths(const FieldTable& fields)
     return widths;
 }
 
-QueryWindow::QueryWindow(QueryWindowKind kind, QWidget* parent) : QWidget(parent), m_kind(std::move(kind))
+QList<QPair<QString, QString>> PinyinSorted(const FieldTable& fields, const QList<QPair<QString, QString>>& codes)
+{
+    QList<QPair<QString, QString>> sorted;
+    for (const auto& [column, code] : codes)
+        for (const FieldDef& field : fields)
+            if (field.column == column)
+                sorted.append({field.alias, code});
+    return sorted;
+}
+
+QueryWindow::QueryWindow(QueryWindowKind kind, QWidget* parent)
+    : QWidget(parent), m_kind(withPinyinColumns(std::move(kind)))
 {
     setObjectName(QLatin1String(m_kind.objectName));
     setWindowTitle(m_kind.caption);
@@ -120,6 +144,10 @@ QueryWindow::QueryWindow(QueryWindowKind kind, QWidget* parent) : QWidget(parent
     DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
     DBGrid1->selectWholeRows(m_kind.selectWholeRows);
     DBGrid1->setSortable(true);
+    QHash<QString, QString> sortKeys;
+    for (const auto& [alias, code] : m_kind.pinyinSorted)
+        sortKeys.insert(alias, pinyinAlias(alias));
+    DBGrid1->setSortKeys(sortKeys);
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
     auto* bottom = new QWidget(this);
@@ -242,23 +270,27 @@ void QueryWindow::BitBtn1Click()
     DBGrid1->attachContextMenu(PopupMenu1);
 }
 
+SqlText QueryWindow::rows() const
+{
+    return SqlText(m_kind.selectList + m_kind.from + m_filterText.sql, m_filterText.values);
+}
+
 SqlText QueryWindow::listing() const
 {
-    return SqlText(m_kind.selectList + m_kind.from + m_filterText.sql + OrderByClause(DBGrid1->order()),
-                   m_filterText.values);
+    SqlText listed = rows();
+    listed.sql += OrderByClause(DBGrid1->order());
+    return listed;
 }
 
 void QueryWindow::forEachListed(const std::function<bool(const QSqlRecord&)>& each) const
 {
-    ForEachRow(SqlText(m_kind.selectList + m_kind.from + m_filterText.sql, m_filterText.values), DBGrid1->order(),
-               each);
+    ForEachRow(rows(), DBGrid1->order(), each);
 }
 
 void QueryWindow::myRef()
 {
     // In the order the user last chose by a column title.
-    DBGrid1->setStatement(SqlText(m_kind.selectList + m_kind.from + m_filterText.sql, m_filterText.values),
-                          DBGrid1->order());
+    DBGrid1->setStatement(rows(), DBGrid1->order());
     DBGrid1->setColumnWidths(m_kind.columnWidths);
     DBGrid1->hideColumns(m_kind.hiddenColumns);
     // The number of rows the whole filter matches, not only those fetched so far.

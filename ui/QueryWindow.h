@@ -60,10 +60,15 @@ struct QueryWindowKind {
     std::function<void(const RowReader& row)> softDelete;
     // Columns, by alias, whose "yyyy-MM-dd" texts an export writes as dates.
     QStringList dateColumns;
+    // Name columns by alias, each with the column of its pinyin initials that a click on its
+    // title sorts by first: 张 before 赵, which the characters' code points would not give.
+    QList<QPair<QString, QString>> pinyinSorted;
 };
 
 // The column widths of a field table's listing, by alias.
 QList<QPair<QString, int>> ColumnWidths(const FieldTable& fields);
+// A kind's pinyinSorted from (column, pinyin column) pairs of a field table's columns.
+QList<QPair<QString, QString>> PinyinSorted(const FieldTable& fields, const QList<QPair<QString, QString>>& codes);
 
 // A child window of the main window's document area: the conditions, a read-only grid
 // and a record count. The first query attaches the context menu. The list is newest
@@ -107,6 +112,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // The last query's rows, in no order.
+    SqlText rows() const;
     void addCondition(QGroupBox* group, int index);
     void appendClause(const QueryCondition& condition, QWidget* control, QWidget* toControl);
 

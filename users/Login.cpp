@@ -13,10 +13,13 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
+#include <QSettings>
 #include <QTextBrowser>
 
 namespace {
 // The banner of the web panel: a local page of our own, nothing is fetched.
+const QString LastUserKey = QStringLiteral("Login/LastUser");
+
 const char* const BannerHtml = "<body style='margin:0;background:#1f5fa8;color:white;font-family:Arial'>"
                                "<table width='100%' height='73' cellpadding='8'><tr><td>"
                                "<span style='font-size:20px;font-weight:bold'>Orvane快递单打印软件</span><br>"
@@ -72,7 +75,16 @@ void TfrmLogin::showEvent(QShowEvent* event)
         CentreOn(this, nullptr);
         BindUserLookup(DBLookupComboBox1);
     });
-    BitBtn1->setFocus();
+    // Most starts are by the one who logged in last on this PC: the name is there, and
+    // the password is what is left to type.
+    const int last = DBLookupComboBox1->findText(
+        QSettings(Unit1::settingsPath(), QSettings::IniFormat).value(LastUserKey).toString(), Qt::MatchExactly);
+    if (DBLookupComboBox1->currentIndex() < 0 && last >= 0) {
+        DBLookupComboBox1->setCurrentIndex(last);
+        Edit1->setFocus();
+    } else {
+        BitBtn1->setFocus();
+    }
 }
 
 void TfrmLogin::BitBtn1Click()
@@ -90,6 +102,7 @@ void TfrmLogin::BitBtn1Click()
         return;
     }
     Unit1::setCurrentUserName(user);
+    QSettings(Unit1::settingsPath(), QSettings::IniFormat).setValue(LastUserKey, user);
     m_loggedIn = true;
     hide();
     if (m_mainWindow)

@@ -87,9 +87,9 @@ TfrmE_In::TfrmE_In(QWidget* parent) : EntryDialog(parent, "frmE_In", QStringLite
     addButtons(456);
     CheckBox1 = MakeCheck(this, "CheckBox1", QStringLiteral("连续新增"), 24, 460);
     // A shop that enters waybills one after another does so every time: the tick is kept.
-    CheckBox1->setChecked(QSettings(Unit1::settingsFile(), QSettings::IniFormat).value(ContinuousAddKey).toBool());
+    CheckBox1->setChecked(QSettings(Unit1::settingsPath(), QSettings::IniFormat).value(ContinuousAddKey).toBool());
     OnSignal(CheckBox1, &QCheckBox::clicked, this, [this] {
-        QSettings(Unit1::settingsFile(), QSettings::IniFormat).setValue(ContinuousAddKey, CheckBox1->isChecked());
+        QSettings(Unit1::settingsPath(), QSettings::IniFormat).setValue(ContinuousAddKey, CheckBox1->isChecked());
     });
 
     CentreOn(this, parent ? parent->window() : nullptr);

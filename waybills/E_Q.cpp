@@ -66,6 +66,11 @@ QueryWindowKind waybillQuery()
     kind.columnWidths = ColumnWidths(WaybillStore::WaybillFields());
     kind.hiddenColumns = {QStringLiteral("ID")};
     kind.dateColumns = {QStringLiteral("快递日期")};
+    kind.pinyinSorted =
+        PinyinSorted(WaybillStore::WaybillFields(), {{QStringLiteral("SName"), QStringLiteral("SNPY")},
+                                                     {QStringLiteral("SDept"), QStringLiteral("SDPY")},
+                                                     {QStringLiteral("JName"), QStringLiteral("JNPY")},
+                                                     {QStringLiteral("JDept"), QStringLiteral("JDPY")}});
     kind.selectWholeRows = false;
     kind.editDialog = [](QWidget* owner) { return new TfrmE_In(owner); };
     kind.editCaption = QStringLiteral("快递单修改");
