@@ -11,6 +11,7 @@
 #include "PrintItems.h"
 #include "PrintSetup.h"
 #include "Printing.h"
+#include "Regions.h"
 #include "SqlDialect.h"
 #include "WaybillPrint.h"
 
@@ -383,6 +384,8 @@ private slots:
     void fieldsMoveByTheirOwnPrintersOffsetOnce();
     void textInABoxStaysInsideIt_data();
     void textInABoxStaysInsideIt();
+    void printedTextReadsBackAsTyped_data();
+    void printedTextReadsBackAsTyped();
     void formOfItsOwnSizeThroughCupsLinesUpWithItsScan();
     void batchSendsEachCompanysWaybillsToItsPrinterInListOrder();
     void postScriptPrinterIsToldTheFormsSize();
@@ -797,6 +800,51 @@ void TestPrinting::textInABoxStaysInsideIt()
     QString printed = PdfText(pdf);
     printed.remove(QRegularExpression("\\s"));
     QVERIFY2(printed.contains(text), qPrintable(printed));
+}
+
+void TestPrinting::printedTextReadsBackAsTyped_data()
+{
+    QTest::addColumn<bool>("job");
+    QTest::newRow("PDF file") << false;
+    QTest::newRow("print job as CUPS gets it") << true;
+}
+
+void TestPrinting::printedTextReadsBackAsTyped()
+{
+    QFETCH(bool, job);
+    // A queue that hands the job on untouched, as the program wrote it.
+    std::optional<SocketQueue> queue;
+    if (job && !queue.emplace("OrvaneTestRaw", QStringList{"-m", "raw"}).ok)
+        QSKIP("no raw print queue can be made here (needs lpadmin)");
+    // Every character of China's place names, and what else names and addresses are
+    // written with; the first ones have radicals that look the same.
+    QString text = QStringLiteral("人文工日自大小口女子山川心手月木水火门长车见马，。、（）／～＃·-#()0123456789ABCXYZabcxyz");
+    for (int row = 0; row < Regions::Count(); ++row)
+        for (const QChar c : Regions::NameOf(row))
+            if (!text.contains(c))
+                text += c;
+    ProgramFolder folder;
+    createCompany();
+    switchOnly({"JP01", "SP09"});
+    PrintSetup::saveLayout(Company, {{"JP01", 10, 10}, {"SP09", 10, 60}}, {{"SP09", 700}},
+                           {0, 0, job ? queue->name : QString()});
+    PrintRun run(insertWaybill({{"JName", QStringLiteral("王文工")}, {"SAdd", text}}));
+    QString pdf = folder.file("job.pdf");
+    if (job) {
+        run.window.Button1Click();
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(queue->received()) > 0);
+    } else {
+        pdf = run.print();
+    }
+    QString printed = PdfText(pdf);
+    QVERIFY2(printed.contains(QStringLiteral("王文工")), qPrintable(printed.left(200)));
+    printed.remove(QRegularExpression("\\s"));
+    QString wrong;
+    for (const QChar c : text)
+        if (!printed.contains(c))
+            wrong += c;
+    QVERIFY2(wrong.isEmpty() && printed.contains(text), qPrintable("read back wrong: " + wrong));
 }
 
 void TestPrinting::formOfItsOwnSizeThroughCupsLinesUpWithItsScan()
