@@ -34,6 +34,7 @@ private slots:
     void everyOlderVersionBecomesTheFreshSchema_data();
     void everyOlderVersionBecomesTheFreshSchema();
     void failedMigrationLeavesTheFileAsItWas();
+    void olderCompaniesGetTheFullAddressesSwitchedOff();
     void failingStatementNamesTheError();
     void foreignDatabaseIsRefused();
     void userLookupListsEveryUser();
@@ -442,6 +443,7 @@ void TestData::releasedStepsNeverChange_data()
     QTest::newRow("version 3") << Version2 + QStringList{"v3.sql"} << 3;
     QTest::newRow("version 4") << Version2 + QStringList{"v3.sql", "v4.sql"} << 4;
     QTest::newRow("version 5") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql"} << 5;
+    QTest::newRow("version 6") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql", "v6.sql"} << 6;
 }
 
 void TestData::releasedStepsNeverChange()
@@ -465,6 +467,7 @@ void TestData::everyOlderVersionBecomesTheFreshSchema_data()
     QTest::newRow("version 2 with the partial index") << Version2Changed << 2;
     QTest::newRow("version 3") << Version2 + QStringList{"v3.sql"} << 3;
     QTest::newRow("version 4") << Version2 + QStringList{"v3.sql", "v4.sql"} << 4;
+    QTest::newRow("version 5") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql"} << 5;
 }
 
 void TestData::everyOlderVersionBecomesTheFreshSchema()
@@ -509,6 +512,28 @@ void TestData::failedMigrationLeavesTheFileAsItWas()
                  qPrintable(error.message()));
     }
     QCOMPARE(onItsOwn(path), before); // no table of the step stays, the version is still 1
+}
+
+void TestData::olderCompaniesGetTheFullAddressesSwitchedOff()
+{
+    SKIP_ON_SERVER();
+    ProgramFolder folder;
+    const QString path = folder.file("Data/db.sqlite3");
+    QStringList file = releasedFile(Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql"}, 5);
+    for (const char* company : {"顺丰", "申通"})
+        for (const char* row : {"'JP01', 10, 10, '是'", "'JP09', 115, 10, '否'", "'KP05', 230, 10, '是'"})
+            file.insert(file.size() - 1, QString("INSERT INTO SP (EName, theV, theName, theT, theL, theP) "
+                                                 "VALUES ('%1', '', %2)")
+                                             .arg(QString::fromUtf8(company), QString::fromUtf8(row)));
+    onItsOwn(path, file);
+    DM().open();
+    // After the company's own items, so the n-th row still prints the n-th text; off, so
+    // the layout prints as it did.
+    QCOMPARE(RowsOf(SqlText("SELECT theName || ' ' || theP || ' ' || theT || ' ' || theL FROM SP "
+                            "WHERE (EName = '申通') ORDER BY ID")),
+             QStringList({"JP01 是 10 10", "JP09 否 115 10", "KP05 是 230 10", "JP11 否 265 10", "SP11 否 150 510"}));
+    QCOMPARE(RowsOf(SqlText("SELECT EName || ' ' || theName || ' ' || theW FROM SPWidth ORDER BY EName, theName")),
+             QStringList({"申通 JP11 360", "申通 SP11 360", "顺丰 JP11 360", "顺丰 SP11 360"}));
 }
 
 ORVANE_TEST_MAIN(TestData)

@@ -14,6 +14,7 @@
 #include "Regions.h"
 #include "SqlDialect.h"
 #include "WaybillPrint.h"
+#include "WaybillStore.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -384,6 +385,8 @@ private slots:
     void fieldsMoveByTheirOwnPrintersOffsetOnce();
     void textInABoxStaysInsideIt_data();
     void textInABoxStaysInsideIt();
+    void fullAddressNamesEachPlaceOnce_data();
+    void fullAddressNamesEachPlaceOnce();
     void printedTextReadsBackAsTyped_data();
     void printedTextReadsBackAsTyped();
     void formOfItsOwnSizeThroughCupsLinesUpWithItsScan();
@@ -754,31 +757,45 @@ void TestPrinting::fieldsMoveByTheirOwnPrintersOffsetOnce()
 
 void TestPrinting::textInABoxStaysInsideIt_data()
 {
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QStringList>("places"); // province, city and district of a full address
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("lines"); // 3: three or more
     const QString address60 = QStringLiteral("北京市海淀区中关村软件园二期10号楼3层301室北京中关村"
                                              "软件园管理中心东门收发室转交李四先生请务必当面签收谢谢您的配合");
     QCOMPARE(address60.size(), 60);
-    QTest::newRow("fits on one line") << QStringLiteral("李四") << 300 << 1;
+    const QString street = QStringLiteral("SP09");
+    QTest::newRow("fits on one line") << street << QStringList() << QStringLiteral("李四") << 300 << 1;
     QTest::newRow("wraps onto a second line")
-        << QStringLiteral("广东省深圳市南山区科技园南区高新南一道创维大厦东座十二楼") << 300 << 2;
-    QTest::newRow("60 characters shrink onto two lines") << address60 << 300 << 2;
-    QTest::newRow("a long number breaks inside") << QStringLiteral("0755-26888888-13800138000-13912345678") << 120 << 2;
-    QTest::newRow("past the smallest size, more lines") << address60 + address60 + address60 << 300 << 3;
+        << street << QStringList() << QStringLiteral("广东省深圳市南山区科技园南区高新南一道创维大厦东座十二楼") << 300
+        << 2;
+    QTest::newRow("60 characters shrink onto two lines") << street << QStringList() << address60 << 300 << 2;
+    QTest::newRow("a long number breaks inside")
+        << street << QStringList() << QStringLiteral("0755-26888888-13800138000-13912345678") << 120 << 2;
+    QTest::newRow("past the smallest size, more lines")
+        << street << QStringList() << address60 + address60 + address60 << 300 << 3;
+    // 29 characters of 14 pixels in a box of 240: the long place names wrap, not overprint.
+    QTest::newRow("full address with long place names")
+        << QStringLiteral("SP11") << QStringList({"新疆维吾尔自治区", "伊犁哈萨克自治州", "霍城县"})
+        << QStringLiteral("清水河镇江苏大道88号") << 240 << 2;
 }
 
 void TestPrinting::textInABoxStaysInsideIt()
 {
+    QFETCH(QString, code);
+    QFETCH(QStringList, places);
     QFETCH(QString, text);
     QFETCH(int, width);
     QFETCH(int, lines);
     ProgramFolder folder;
     createCompany();
-    switchOnly({"SP09"});
+    switchOnly({code});
     const QPoint at(100, 200);
-    PrintSetup::saveLayout(Company, {{"SP09", at.x(), at.y()}}, {{"SP09", width}}, {});
-    PrintRun run(insertWaybill({{"SAdd", text}}));
+    PrintSetup::saveLayout(Company, {{code, at.x(), at.y()}}, {{code, width}}, {});
+    places.resize(3);
+    PrintRun run(insertWaybill({{"SA1", places[0]}, {"SA2", places[1]}, {"SA3", places[2]}, {"SAdd", text}}));
+    text.prepend(places.join(QString()));
     const QString pdf = run.print();
 
     const int dpi = 300;
@@ -800,6 +817,41 @@ void TestPrinting::textInABoxStaysInsideIt()
     QString printed = PdfText(pdf);
     printed.remove(QRegularExpression("\\s"));
     QVERIFY2(printed.contains(text), qPrintable(printed));
+}
+
+void TestPrinting::fullAddressNamesEachPlaceOnce_data()
+{
+    QTest::addColumn<QStringList>("parts"); // province, city, district, street
+    QTest::addColumn<QString>("printed");
+    QTest::newRow("all four") << QStringList({"新疆维吾尔自治区", "伊犁哈萨克自治州", "伊宁市", "解放路1号"})
+                              << QStringLiteral("新疆维吾尔自治区伊犁哈萨克自治州伊宁市解放路1号");
+    QTest::newRow("municipality") << QStringList({"北京市", "北京市", "朝阳区", "建国路1号"})
+                                  << QStringLiteral("北京市朝阳区建国路1号");
+    QTest::newRow("street starting with city and district")
+        << QStringList({"内蒙古自治区", "呼和浩特市", "新城区", "呼和浩特市新城区中山路2号"})
+        << QStringLiteral("内蒙古自治区呼和浩特市新城区中山路2号");
+    QTest::newRow("street with the province written short")
+        << QStringList({"内蒙古自治区", "呼和浩特市", "新城区", "内蒙古呼和浩特市新城区中山路2号"})
+        << QStringLiteral("内蒙古呼和浩特市新城区中山路2号");
+    QTest::newRow("street named after its city") << QStringList({"天津市", "天津市", "津南区", "天津大道100号"})
+                                                 << QStringLiteral("天津市津南区天津大道100号");
+    QTest::newRow("no district") << QStringList({"湖北省", "仙桃市", "", "钱沟路8号"})
+                                 << QStringLiteral("湖北省仙桃市钱沟路8号");
+    QTest::newRow("nothing") << QStringList({"", "", "", ""}) << QString();
+}
+
+void TestPrinting::fullAddressNamesEachPlaceOnce()
+{
+    QFETCH(QStringList, parts);
+    QFETCH(QString, printed);
+    ProgramFolder folder;
+    createCompany();
+    const QString id = insertWaybill({{"JA1", parts[0]}, {"JA2", parts[1]}, {"JA3", parts[2]}, {"JAdd", parts[3]},
+                                      {"SA1", parts[0]}, {"SA2", parts[1]}, {"SA3", parts[2]}, {"SAdd", parts[3]}});
+    const QStringList texts = WaybillStore::printTexts(id);
+    QCOMPARE(texts.mid(26), QStringList({printed, printed}));
+    // A test page prints the items' names there.
+    QCOMPARE(WaybillStore::printTexts("0").mid(26), QStringList({"寄件人完整地址", "收件人完整地址"}));
 }
 
 void TestPrinting::printedTextReadsBackAsTyped_data()

@@ -56,8 +56,8 @@ QString querySelectList();
 enum class PrintKind { Single, Batch };
 void logPrints(const QList<qint64>& ids, const QString& printer, PrintKind kind);
 
-// The texts a print shows: slot 0 the waybill's ID, slots 1 to 25 its fields in print
-// code order. A waybill that is not live (and "0") gives "0" and the items' display names.
+// The texts a print shows: slot 0 the waybill's ID, slots 1 to 27 its fields in print
+// code order, the last two its full addresses. A waybill that is not live (and "0") gives "0" and the items' display names.
 QStringList printTexts(const QString& waybillId);
 
 } // namespace WaybillStore
