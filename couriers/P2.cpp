@@ -5,7 +5,6 @@
 #include "CourierStore.h"
 #include "FormPainter.h"
 #include "FormReader.h"
-#include "ScanModule.h"
 #include "Guard.h"
 #include "LongestText.h"
 #include "Messages.h"
@@ -13,6 +12,7 @@
 #include "PrintItems.h"
 #include "PrintSetup.h"
 #include "PrinterChoice.h"
+#include "ScanModule.h"
 #include "ScreenFit.h"
 
 #include <QComboBox>

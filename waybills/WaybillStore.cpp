@@ -200,9 +200,9 @@ QStringList printTexts(const QString& waybillId)
                 // A full address joins the party's places (x06 to x08) and street (x09).
                 const QString party = item.code.left(2);
                 if (item.fullAddress)
-                    texts << Regions::FullAddress({fieldText(party + "06"), fieldText(party + "07"),
-                                                   fieldText(party + "08")},
-                                                  fieldText(party + "09"));
+                    texts << Regions::FullAddress(
+                        {fieldText(party + "06"), fieldText(party + "07"), fieldText(party + "08")},
+                        fieldText(party + "09"));
                 else
                     texts << fieldText(item.code);
             }
