@@ -1,5 +1,8 @@
 #include "SignalExit.h"
+#include "Unit1.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 
 #ifdef Q_OS_UNIX
@@ -12,9 +15,6 @@
 
 namespace {
 
-std::atomic<bool> g_requested{false};
-static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler may touch only a lock-free atomic");
-
 #ifdef Q_OS_UNIX
 // The self-pipe: the handler writes a byte, the event loop hears it through a notifier.
 int g_pipe[2] = {-1, -1};
@@ -24,7 +24,7 @@ struct sigaction g_previous[std::size(Signals)];
 extern "C" void onSignal(int)
 {
     const int saved = errno;
-    g_requested = true;
+    Unit1::endRequested() = true;
     const char byte = 1;
     // A full pipe already holds a wake-up; nothing else can be done about a failure here.
     [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
@@ -47,7 +47,7 @@ bool openPipe()
 
 SignalExit::SignalExit(QObject* parent) : QObject(parent)
 {
-    g_requested = false;
+    Unit1::endRequested() = false;
 #ifdef Q_OS_UNIX
     if (!openPipe()) {
         qWarning("No pipe for the signal handler: SIGTERM and SIGINT end the program at once");
@@ -83,7 +83,14 @@ SignalExit::~SignalExit()
         }
     }
 #endif
-    g_requested = false;
+    Unit1::endRequested() = false;
 }
 
-const std::atomic<bool>& SignalExit::requested() { return g_requested; }
+const std::atomic<bool>& SignalExit::requested() { return Unit1::endRequested(); }
+
+void SignalExit::endRun()
+{
+    while (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+        dialog->done(QDialog::Rejected);
+    QCoreApplication::exit(0);
+}

@@ -21,6 +21,11 @@ public:
 
     static const std::atomic<bool>& requested();
 
+    // Ends the run as closing the main window does, without its question: the open dialogs
+    // close and the event loop ends (or, during the start, never begins). Work running
+    // under a dialog (an import, a copy, a batch) has seen requested() and stops on its own.
+    static void endRun();
+
 signals:
     void arrived();
 

@@ -6,11 +6,13 @@
 #include "Guard.h"
 #include "Login.h"
 #include "Messages.h"
+#include "Printing.h"
 #include "SignalExit.h"
 #include "SingleInstance.h"
 #include "Unit1.h"
 
-#include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -43,24 +45,21 @@ void AfterFirstPaint(QWidget* window, std::function<void()> work)
     window->installEventFilter(new Watch(window, std::move(work)));
 }
 
-// SIGTERM or SIGINT ends the run as closing the main window does, without its question:
-// the open dialogs close, the event loop ends (or, during the start, never begins), and
-// main() closes the database.
-void EndOnSignal()
-{
-    while (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
-        dialog->done(QDialog::Rejected);
-    QCoreApplication::exit(0);
-}
-
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    // A print job points TMPDIR at its spool folder while it opens. Set here, before any
+    // thread runs, that change only replaces a value, and never moves the environment
+    // under a thread reading it.
+    if (!qEnvironmentVariableIsSet("TMPDIR"))
+        qputenv("TMPDIR", QFile::encodeName(QDir::tempPath()));
     OrvaneApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     const SignalExit signalExit;
-    QObject::connect(&signalExit, &SignalExit::arrived, &app, &EndOnSignal);
+    // SIGTERM or SIGINT ends the run as closing the main window does; main() then closes
+    // the database.
+    QObject::connect(&signalExit, &SignalExit::arrived, &app, &SignalExit::endRun);
 
     SingleInstance guard(QStringLiteral("Kestrune"));
     if (!guard.isFirst()) {
@@ -74,6 +73,7 @@ int main(int argc, char* argv[])
         return 1;
     // Only now, with the single-instance lock held, are such files no running copy's.
     Backup::RemoveLeftovers();
+    RemoveSpoolLeftovers();
     // A damaged file is explained before any window; the login list would be empty.
     if (!OpenDatabaseAtStart())
         return 1;

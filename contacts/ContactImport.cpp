@@ -125,7 +125,8 @@ std::optional<Summary> Import(const ContactKind& kind, const QString& path, cons
 {
     Importer importer(kind, progress);
     Transaction transaction;
-    if (!TableReader::Read(path, importer))
+    // Asked once more at the end: a cancel after the reader's last look keeps nothing either.
+    if (!TableReader::Read(path, importer) || !importer.proceed(1, 1))
         return std::nullopt;
     transaction.commit();
     return importer.summary();

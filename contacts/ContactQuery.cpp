@@ -3,6 +3,7 @@
 #include "ContactImport.h"
 #include "Messages.h"
 #include "Modal.h"
+#include "Unit1.h"
 
 #include <QProgressDialog>
 
@@ -80,9 +81,12 @@ void ContactQuery::importClicked()
     const std::optional<ContactImport::Summary> summary =
         ContactImport::Import(m_contacts, path, [&progress](qint64 done, qint64 total) {
             progress.setValue(total > 0 ? int(done * 1000 / total) : 0);
-            return !progress.wasCanceled();
+            // The program asked to end stops the import as 取消 does: nothing is kept.
+            return !progress.wasCanceled() && !Unit1::endRequested();
         });
     progress.reset();
+    if (Unit1::endRequested())
+        return;
     ShowMessage(this, summary ? ContactImport::SummaryText(*summary) : QStringLiteral("已取消导入，通讯录没有改动。"));
     if (queried())
         myRef();

@@ -14,10 +14,17 @@ FormLayout CompanyForm(const QString& companyName, const QStringList& itemTexts)
     layout.printer = form.printer;
     if (form.hasSize())
         layout.paperMm = form.sizeMm();
+    const QList<CourierStore::PrintRow> rows = CourierStore::printRows(companyName);
+    // Every company has its items: none means it was deleted or renamed meanwhile, and its
+    // pages would come out blank.
+    if (rows.isEmpty())
+        throw AppError(QStringLiteral("快递公司“%1”已不存在（可能已在另一台电脑上被删除或改名），无法按它的版式打印。\n"
+                                      "请点“查询”重新列出快递单，再打印。")
+                           .arg(companyName));
     const QHash<QString, int> widths = PrintSetup::boxWidths(companyName);
     // The n-th item row prints slot n whether or not it is switched on.
     qsizetype slot = 1;
-    for (const CourierStore::PrintRow& row : CourierStore::printRows(companyName)) {
+    for (const CourierStore::PrintRow& row : rows) {
         if (row.printed && slot < itemTexts.size()) {
             FormText text;
             text.code = row.code;

@@ -32,7 +32,8 @@ struct FormLayout {
 };
 
 // The print items of a company's layout filled with `itemTexts` (slot n for the n-th
-// item row, switched on or not), with its form's size and printer; no picture.
+// item row, switched on or not), with its form's size and printer; no picture. Throws
+// AppError when the company has no items: it is gone.
 FormLayout CompanyForm(const QString& companyName, const QStringList& itemTexts);
 
 // The company's picture, at true size when its form's width is known; null when it has

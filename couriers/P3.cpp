@@ -74,10 +74,14 @@ void TfrmP3::showEvent(QShowEvent* event)
     Guarded(this, [this] {
         myLoad();
         m_layout = CompanyForm(CompanyName, ItemTexts);
+        m_loaded = true;
         // An unreadable picture is reported, and the fields are laid out all the same.
         Guarded(this, [this] { m_layout.picture = FormPicture(CompanyName); });
         showLayout();
     });
+    // Without its layout (the company is gone) there is nothing to print: the window goes.
+    if (!m_loaded)
+        QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
 }
 
 void TfrmP3::resizeEvent(QResizeEvent* event)
@@ -119,6 +123,8 @@ void TfrmP3::myLoad()
 
 void TfrmP3::Button1Click()
 {
+    if (!m_loaded)
+        return;
     // The calibration window, opened from here, may have chosen another printer.
     m_layout.printer = PrintSetup::form(CompanyName).printer;
     PrintBatch batch(this);

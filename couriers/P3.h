@@ -55,4 +55,5 @@ private:
     QPushButton* Button2;
     FormLayout m_layout; // what "打印" prints, read when the window was shown
     bool m_prepared = false;
+    bool m_loaded = false; // the layout was read
 };

@@ -5,11 +5,14 @@
 #include "Messages.h"
 #include "PrintSetup.h"
 
+#include <QDir>
+#include <QLockFile>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTemporaryDir>
 #include <cmath>
 
 namespace {
@@ -48,6 +51,44 @@ QPointF layoutOrigin(const QPrinter& printer, const PrintSetup::Offset& offset)
     return origin;
 }
 
+const QString SpoolPrefix = QStringLiteral("orvane-waybill-spool-");
+const QString SpoolLock = QStringLiteral("spool.lock");
+
+// Until a job is sent, CUPS keeps its pages (names, phones, addresses) in a file it names
+// itself in TMPDIR. The file goes into a folder of the program's own, locked while its job
+// runs, so that a start can tell what a killed run left from another program's files and
+// from a running copy's.
+class Spool {
+public:
+    Spool() : m_dir(QDir(QDir::tempPath()).filePath(SpoolPrefix + QStringLiteral("XXXXXX"))), m_lock(lockPath())
+    {
+        m_lock.setStaleLockTime(0);
+        if (!m_dir.isValid() || !m_lock.tryLock(0))
+            throw AppError(QStringLiteral("无法在临时文件夹 %1 中准备打印，请检查磁盘空间和这个文件夹的权限。")
+                               .arg(QDir::toNativeSeparators(QDir::tempPath())));
+    }
+
+    // Runs `open` with TMPDIR pointing here: the job's file is made as the job opens.
+    template <class F> auto opening(F&& open)
+    {
+        const QByteArray saved = qgetenv("TMPDIR");
+        const bool wasSet = qEnvironmentVariableIsSet("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(m_dir.path()));
+        struct Restore {
+            const QByteArray& saved;
+            bool wasSet;
+            ~Restore() { wasSet ? qputenv("TMPDIR", saved) : qunsetenv("TMPDIR"); }
+        } restore{saved, wasSet};
+        return open();
+    }
+
+private:
+    QString lockPath() const { return QDir(m_dir.path()).filePath(SpoolLock); }
+
+    QTemporaryDir m_dir; // removed once the lock is gone
+    QLockFile m_lock;
+};
+
 } // namespace
 
 // One print job: a printer, and the pages given to it.
@@ -60,6 +101,7 @@ public:
             if (info.isNull())
                 throw AppError(QStringLiteral("打印机“%1”不可用。").arg(printerName));
             m_printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+            m_spool = std::make_unique<Spool>();
         } else {
             m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
             m_printer->setOutputFormat(QPrinter::PdfFormat);
@@ -89,7 +131,8 @@ public:
         // Read before the page starts: a failing statement must not leave a half-drawn page.
         const PrintSetup::Offset offset = PrintSetup::offset(printerName, page.companyName);
         if (!m_painter.isActive()) {
-            if (!m_painter.begin(m_printer.get()))
+            const auto begin = [this] { return m_painter.begin(m_printer.get()); };
+            if (!(m_spool ? m_spool->opening(begin) : begin()))
                 throw AppError(QStringLiteral("无法开始打印：打印机“%1”出错。").arg(m_printer->printerName()));
         } else {
             // Only the one job of a PDF file holds pages of different sizes.
@@ -154,6 +197,7 @@ private:
         return false;
     }
 
+    std::unique_ptr<Spool> m_spool; // a printer's, not a PDF file's; outlives the painter that sends its file
     std::unique_ptr<QPrinter> m_printer;
     QPainter m_painter;
     QPageLayout m_defaultLayout;
@@ -228,6 +272,21 @@ void PrintBatch::finish(const std::function<void(const Sent&)>& sent)
 }
 
 void SetPrintOutputFile(const QString& pdfPath) { g_outputFile = pdfPath; }
+
+void RemoveSpoolLeftovers()
+{
+    const QDir temp(QDir::tempPath());
+    for (const QString& name : temp.entryList({SpoolPrefix + QStringLiteral("*")}, QDir::Dirs | QDir::Hidden)) {
+        QDir spool(temp.filePath(name));
+        // A job that died holds no lock any more: QLockFile sees its process is gone.
+        QLockFile lock(spool.filePath(SpoolLock));
+        lock.setStaleLockTime(0);
+        if (lock.tryLock(0)) {
+            lock.unlock();
+            spool.removeRecursively();
+        }
+    }
+}
 
 QStringList InstalledPrinters() { return QPrinterInfo::availablePrinterNames(); }
 

@@ -54,6 +54,11 @@ private:
 // printer name.
 void SetPrintOutputFile(const QString& pdfPath);
 
+// At a start, with the single-instance lock held: removes the spool folders of print jobs
+// cut off by a kill (orvane-waybill-spool-XXXXXX in the temporary folder, with the pages
+// they held). A folder whose job still runs is left alone.
+void RemoveSpoolLeftovers();
+
 // The printers installed, by queue name, and the system's default (empty when none).
 QStringList InstalledPrinters();
 QString DefaultPrinterName();

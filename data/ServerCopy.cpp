@@ -369,6 +369,9 @@ QList<TableRows> Copy(const QString& sourceFile, const DatabaseSetting& target, 
         for (const TableRows& table : expected)
             analyzed << table.table;
         server.run(QStringLiteral("ANALYZE ") + analyzed.join(QStringLiteral(", ")));
+        // A cancel during the checks, or the program's end, still leaves the server as it was.
+        if (progress && !progress(copier.total, copier.total))
+            throw Cancelled{};
         if (!db.commit())
             throw ServerStatementFailed{db.lastError().text()};
         return expected;

@@ -8,6 +8,8 @@
 namespace {
 QString g_currentUserName;
 QString g_programDir;
+std::atomic<bool> g_endRequested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "a signal handler may touch only a lock-free atomic");
 
 // Tried rather than asked: a folder's permission bits say nothing to root, and root
 // may run an installed program too.
@@ -27,6 +29,8 @@ namespace Unit1 {
 
 QString currentUserName() { return g_currentUserName; }
 void setCurrentUserName(const QString& name) { g_currentUserName = name; }
+
+std::atomic<bool>& endRequested() { return g_endRequested; }
 
 QString dataFolderFor(const QString& programFolder)
 {

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <atomic>
+
 // Process-wide values shared by every window.
 namespace Unit1 {
 
@@ -22,5 +24,10 @@ void setProgramDir(const QString& dir);
 // with share/orvane-waybill next to its bin folder); otherwise the user's data folder,
 // since an installed program's folder belongs to the system, not to one user.
 QString dataFolderFor(const QString& programFolder);
+
+// Set when the program is asked to end (SIGTERM, SIGINT), inside the signal handler itself:
+// long work (an import, a copy to a server, a batch print) polls it between steps and stops
+// as its 取消 would, since the event loop that would close its window is not running.
+std::atomic<bool>& endRequested();
 
 } // namespace Unit1

@@ -10,7 +10,7 @@ namespace {
 
 using Regions::Level;
 
-enum class Tag { None, Name, Phone, Address, Dept, Postcode };
+enum class Tag { None, Name, Phone, AreaCode, Address, Dept, Postcode };
 
 struct Label {
     const char* text;
@@ -19,19 +19,76 @@ struct Label {
 };
 
 const Label Labels[] = {
-    {"收件人姓名", Tag::Name, true},  {"收货人姓名", Tag::Name, true},   {"寄件人姓名", Tag::Name, true},
-    {"电话/手机", Tag::Phone, true},  {"手机/电话", Tag::Phone, true},   {"收件人", Tag::Name, true},
-    {"收货人", Tag::Name, true},      {"寄件人", Tag::Name, true},       {"发件人", Tag::Name, true},
-    {"联系人", Tag::Name, true},      {"联系电话", Tag::Phone, true},    {"电话号码", Tag::Phone, true},
-    {"手机号码", Tag::Phone, true},   {"联系方式", Tag::Phone, true},    {"收货地址", Tag::Address, true},
-    {"收件地址", Tag::Address, true}, {"寄件地址", Tag::Address, true},  {"详细地址", Tag::Address, true},
-    {"所在地区", Tag::Address, true}, {"公司名称", Tag::Dept, false},    {"单位名称", Tag::Dept, false},
-    {"工作单位", Tag::Dept, false},   {"邮政编码", Tag::Postcode, true}, {"手机号", Tag::Phone, true},
-    {"姓名", Tag::Name, true},        {"名字", Tag::Name, false},        {"电话", Tag::Phone, true},
-    {"手机", Tag::Phone, true},       {"固话", Tag::Phone, false},       {"座机", Tag::Phone, false},
-    {"地址", Tag::Address, true},     {"地区", Tag::Address, false},     {"公司", Tag::Dept, false},
-    {"单位", Tag::Dept, false},       {"邮编", Tag::Postcode, true},     {"tel", Tag::Phone, false},
+    {"收件人姓名", Tag::Name, true},
+    {"收货人姓名", Tag::Name, true},
+    {"寄件人姓名", Tag::Name, true},
+    {"电话/手机", Tag::Phone, true},
+    {"手机/电话", Tag::Phone, true},
+    {"收件人", Tag::Name, true},
+    {"收货人", Tag::Name, true},
+    {"寄件人", Tag::Name, true},
+    {"发件人", Tag::Name, true},
+    {"联系人", Tag::Name, true},
+    {"联系电话", Tag::Phone, true},
+    {"电话号码", Tag::Phone, true},
+    {"手机号码", Tag::Phone, true},
+    {"联系方式", Tag::Phone, true},
+    {"收货地址", Tag::Address, true},
+    {"收件地址", Tag::Address, true},
+    {"寄件地址", Tag::Address, true},
+    {"详细地址", Tag::Address, true},
+    {"所在地区", Tag::Address, true},
+    {"公司名称", Tag::Dept, false},
+    {"单位名称", Tag::Dept, false},
+    {"工作单位", Tag::Dept, false},
+    {"邮政编码", Tag::Postcode, true},
+    {"手机号", Tag::Phone, true},
+    {"姓名", Tag::Name, true},
+    {"名字", Tag::Name, false},
+    {"电话", Tag::Phone, true},
+    {"手机", Tag::Phone, true},
+    {"固话", Tag::Phone, false},
+    {"座机", Tag::Phone, false},
+    {"地址", Tag::Address, true},
+    {"地区", Tag::Address, false},
+    {"公司", Tag::Dept, false},
+    {"单位", Tag::Dept, false},
+    {"邮编", Tag::Postcode, true},
+    {"区号", Tag::AreaCode, true},
+    // English labels count only with a colon or in brackets: the words also occur in addresses.
+    {"name", Tag::Name, false},
+    {"recipient", Tag::Name, false},
+    {"receiver", Tag::Name, false},
+    {"consignee", Tag::Name, false},
+    {"contact", Tag::Name, false},
+    {"tel", Tag::Phone, false},
+    {"phone", Tag::Phone, false},
+    {"mobile", Tag::Phone, false},
+    {"mob", Tag::Phone, false},
+    {"cell", Tag::Phone, false},
+    {"area code", Tag::AreaCode, false},
+    {"address", Tag::Address, false},
+    {"addr", Tag::Address, false},
+    {"add", Tag::Address, false},
+    {"company", Tag::Dept, false},
+    {"zip code", Tag::Postcode, false},
+    {"zip", Tag::Postcode, false},
+    {"postcode", Tag::Postcode, false},
+    {"postal code", Tag::Postcode, false},
 };
+
+// What comes with an address in a chat: greetings, thanks, requests and their particles
+// ("亲，", "麻烦尽快发货，谢谢！"). A part of nothing else is dropped; a run of them glued onto
+// the end of a part goes when it begins with a word no address or name ends in, and one glued
+// onto the start when it is made of whole words (a lone particle could begin a place: 哈尔滨).
+const QString ChatWords = QStringLiteral(
+    "您好|你好|在吗|在不在|老板|掌柜|客服|亲爱的|亲亲|亲|谢谢|多谢|谢啦|谢了|感谢|辛苦了|辛苦|麻烦了|麻烦|拜托|劳驾|请|"
+    "帮我|帮忙|帮|尽快|尽早|早点|快点|赶紧|马上|今天|明天|发货|发出|寄出|寄到|发到|发给|寄给|快递|发|寄|急件|加急|着急|"
+    "很急|急|一下|下|哈哈|哈|呀|啊|哦|噢|嗯|呢|吧|啦|了|的|哟|呗|吗|好的|好|收|哦哦|嘛");
+const QString ChatEnds =
+    QStringLiteral("谢谢|多谢|谢啦|谢了|感谢|辛苦|麻烦|拜托|劳驾|尽快|尽早|赶紧|发货|急件|加急|着急|很急|急");
+const QString ChatStarts =
+    QStringLiteral("您好|你好|在吗|在不在|亲爱的|亲亲|麻烦|拜托|劳驾|帮我|帮忙|请|寄到|发到|寄给|发给");
 
 // The most common surnames: a short part of Han characters that begins with one reads as a name.
 const QString Surnames = QStringLiteral(
@@ -77,19 +134,33 @@ bool hasAddressWord(const QString& part)
     return false;
 }
 
+// "苏大强收" is 苏大强, who receives the parcel; 先生, 女士 and 小姐 stay, as the parcel is
+// addressed to "王先生".
+QString withoutReceive(const QString& name)
+{
+    return name.size() > 1 && name.back() == QChar(u'收') ? name.chopped(1) : name;
+}
+
+// Two to four Han characters beginning with a surname, or a surname (or a full name) and
+// 先生, 女士 or 小姐; with 收 or without.
 bool isNameLike(const QString& part)
 {
-    if (part.size() < 2 || part.size() > 4)
+    static const QRegularExpression polite(QStringLiteral("(?:先生|女士|小姐)$"));
+    QString core = withoutReceive(part);
+    const bool honorific = polite.match(core).hasMatch();
+    if (honorific)
+        core.chop(2);
+    if (core.size() < (honorific ? 1 : 2) || core.size() > 4)
         return false;
-    for (QChar c : part)
+    for (QChar c : core)
         if (!isHan(c))
             return false;
-    if (hasAddressWord(part))
+    if (hasAddressWord(core))
         return false;
     for (const QString& compound : CompoundSurnames)
-        if (part.startsWith(compound))
+        if (core.startsWith(compound))
             return true;
-    return Surnames.contains(part[0]);
+    return Surnames.contains(core[0]);
 }
 
 bool isStreetLike(const QString& part)
@@ -114,6 +185,12 @@ QString normalised(const QString& text)
             out += QLatin1Char('-');
         else if (u == 0x200B || u == 0xFEFF)
             continue;
+        else if (u == 0x3010 || u == 0x3016) // 【 〖
+            out += QLatin1Char('[');
+        else if (u == 0x3011 || u == 0x3017)
+            out += QLatin1Char(']');
+        else if (u == 0x301C) // 〜
+            out += QLatin1Char('~');
         else
             out += c;
     }
@@ -129,7 +206,25 @@ QString digitsOf(const QString& text)
     return digits;
 }
 
+// The text with every match of `pattern` replaced by a line break, each match handed to `take`
+// first; one pass, as a paste may hold thousands of numbers.
+template <class Take> QString takeAll(const QString& text, const QRegularExpression& pattern, Take take)
+{
+    QString rest;
+    qsizetype from = 0;
+    for (auto it = pattern.globalMatch(text); it.hasNext();) {
+        const auto match = it.next();
+        take(match);
+        rest += QStringView(text).mid(from, match.capturedStart() - from);
+        rest += QLatin1Char('\n');
+        from = match.capturedEnd();
+    }
+    rest += QStringView(text).mid(from);
+    return rest;
+}
+
 // Takes the mobiles and then the landlines out of the text, leaving a line break in their place.
+// A landline's area code goes to its own box and the rest to the phone, so the two print once.
 void takePhones(QString& text, ParsedAddress& out)
 {
     // A "+86" or a bracketed area code starts a number even right after other digits:
@@ -140,23 +235,21 @@ void takePhones(QString& text, ParsedAddress& out)
     static const QRegularExpression landline(
         QStringLiteral("(?:\\((%1)\\)|(?<![0-9])(%1))[ -]?([2-9][0-9]{6,7})(?:(?:-|转|分机)([0-9]{1,6}))?(?![0-9])")
             .arg(area));
-    for (auto match = mobile.match(text); match.hasMatch(); match = mobile.match(text, match.capturedStart())) {
+    text = takeAll(text, mobile, [&](const QRegularExpressionMatch& match) {
         const QString number = digitsOf(match.captured(1));
         if (out.mobile.isEmpty())
             out.mobile = number;
         else if (out.phone.isEmpty() && number != out.mobile)
             out.phone = number;
-        text.replace(match.capturedStart(), match.capturedLength(), QLatin1String("\n"));
-    }
-    for (auto match = landline.match(text); match.hasMatch(); match = landline.match(text, match.capturedStart())) {
+    });
+    text = takeAll(text, landline, [&](const QRegularExpressionMatch& match) {
         if (out.areaCode.isEmpty() || out.phone.isEmpty()) {
             out.areaCode = match.captured(1).isEmpty() ? match.captured(2) : match.captured(1);
-            out.phone = out.areaCode + QLatin1Char('-') + match.captured(3);
+            out.phone = match.captured(3);
             if (!match.captured(4).isEmpty())
                 out.phone += QLatin1Char('-') + match.captured(4);
         }
-        text.replace(match.capturedStart(), match.capturedLength(), QLatin1String("\n"));
-    }
+    });
 }
 
 const QRegularExpression& labelPattern()
@@ -173,9 +266,11 @@ const QRegularExpression& labelPattern()
             if (label.bare)
                 bare << QRegularExpression::escape(QString::fromUtf8(label.text));
         }
-        return QRegularExpression(QStringLiteral("(%1) *:|(?:^|(?<=[\\s,;|。]))(%2) *:?")
-                                      .arg(any.join(QLatin1Char('|')), bare.join(QLatin1Char('|'))),
-                                  QRegularExpression::CaseInsensitiveOption);
+        // In brackets ("【电话】"), before a colon, or bare at the start of a part.
+        return QRegularExpression(
+            QStringLiteral("\\[ *(%1) *\\] *:?|(?<![a-z])(%1) *:|(?:^|(?<=[\\s,;|。!?~\\]]))(%2) *:?")
+                .arg(any.join(QLatin1Char('|')), bare.join(QLatin1Char('|'))),
+            QRegularExpression::CaseInsensitiveOption);
     }();
     return pattern;
 }
@@ -188,6 +283,23 @@ Tag tagOf(const QString& label)
     return Tag::None;
 }
 
+// The part without the chat around it; empty when it is nothing but chat. The repeats are
+// possessive: a part of many particles must not send the match into endless retries.
+QString withoutChat(const QString& part)
+{
+    static const QRegularExpression whole(QStringLiteral("^(?:%1|[-:.~'\"])++$").arg(ChatWords));
+    static const QRegularExpression end(QStringLiteral("(?:%1)(?:%2|[-:.~'\"])*+$").arg(ChatEnds, ChatWords));
+    static const QRegularExpression start(QStringLiteral("^(?:%1)++:?").arg(ChatStarts));
+    if (whole.match(part).hasMatch())
+        return {};
+    QString rest = part;
+    if (const auto match = end.match(rest); match.hasMatch() && match.capturedStart() > 0)
+        rest.truncate(match.capturedStart());
+    if (const auto match = start.match(rest); match.hasMatch() && match.capturedEnd() < rest.size())
+        rest.remove(0, match.capturedEnd());
+    return rest;
+}
+
 struct Chunk {
     Tag tag;
     QStringList parts;
@@ -195,7 +307,7 @@ struct Chunk {
 
 QList<Chunk> chunksOf(const QString& text)
 {
-    static const QRegularExpression separators(QStringLiteral("[\\s,;|。、]+"));
+    static const QRegularExpression separators(QStringLiteral("[\\s,;|。、!?~\\[\\]]+"));
     QList<Chunk> chunks;
     Tag tag = Tag::None;
     qsizetype from = 0;
@@ -204,7 +316,8 @@ QList<Chunk> chunksOf(const QString& text)
         for (QString part : text.mid(from, to - from).split(separators, Qt::SkipEmptyParts)) {
             while (!part.isEmpty() && (part.front() == QLatin1Char(':') || part.front() == QLatin1Char('-')))
                 part.remove(0, 1);
-            if (!part.isEmpty())
+            part = withoutChat(part);
+            if (std::any_of(part.begin(), part.end(), [](QChar c) { return c.isLetterOrNumber(); }))
                 parts << part;
         }
         chunks.append({tag, parts});
@@ -212,7 +325,7 @@ QList<Chunk> chunksOf(const QString& text)
     for (auto it = labelPattern().globalMatch(text); it.hasNext();) {
         const auto match = it.next();
         add(match.capturedStart());
-        tag = tagOf(match.captured(1).isEmpty() ? match.captured(2) : match.captured(1));
+        tag = tagOf(match.captured(1) + match.captured(2) + match.captured(3)); // only one is set
         from = match.capturedEnd();
     }
     add(text.size());
@@ -339,14 +452,18 @@ qsizetype placeAfter(const QString& part, Tag tag)
     static const QRegularExpression company(QStringLiteral("(?:公司|厂|店|集团|中心|工作室|商行)$"));
     if (tag != Tag::Dept && startsWithRegion(part))
         return 0;
-    const qsizetype last = tag == Tag::Dept ? part.size() - 2 : std::min<qsizetype>(4, part.size() - 2);
+    const qsizetype last = tag == Tag::Dept ? part.size() - 2 : std::min<qsizetype>(7, part.size() - 2);
+    qsizetype first = 0, firstEnd = 0; // the first place found, even after no name
     for (qsizetype at = 2; at <= last; ++at) {
         const QString before = part.left(at);
         if (tag == Tag::Dept ? !company.match(before).hasMatch() : !isHan(before.back()))
             continue;
         const RegionPrefix r = regionPrefix(part.mid(at));
+        if (r.length > 0 && first == 0)
+            first = at, firstEnd = at + r.length;
+        // "薄涛安徽合肥市…": 合肥市 is written in full, but the place began at 安徽.
         if (r.length > 0 && (tag == Tag::Dept || isNameLike(before) || r.fullName))
-            return at;
+            return firstEnd >= at + r.length ? first : at;
     }
     return 0;
 }
@@ -383,19 +500,9 @@ void resolveRegions(const QString& address, ParsedAddress& out)
     out.street = address.mid(at);
 }
 
-// The address's parts among the parts no label claimed: from the first that begins with a place
-// (or else the first that reads as a street and not as a name) on, while the parts read as one.
-QStringList takeAddress(QStringList& loose)
+// The address's parts from `start` on, while the parts read as one; taken out of `loose`.
+QStringList takeAddressFrom(QStringList& loose, qsizetype start)
 {
-    qsizetype start = -1;
-    for (qsizetype i = 0; i < loose.size() && start < 0; ++i)
-        if (startsWithRegion(loose[i]))
-            start = i;
-    for (qsizetype i = 0; i < loose.size() && start < 0; ++i)
-        if (isStreetLike(loose[i]) && !isNameLike(loose[i]))
-            start = i;
-    if (start < 0)
-        return {};
     QStringList address;
     bool street = false; // the address has gone past its places
     const auto take = [&] {
@@ -419,6 +526,53 @@ QStringList takeAddress(QStringList& loose)
     return address;
 }
 
+// The address among the parts no label claimed: from the first that begins with a place (or
+// else the first that reads as a street and not as a name) on.
+QStringList takeAddress(QStringList& loose)
+{
+    qsizetype start = -1;
+    for (qsizetype i = 0; i < loose.size() && start < 0; ++i)
+        if (startsWithRegion(loose[i]))
+            start = i;
+    for (qsizetype i = 0; i < loose.size() && start < 0; ++i)
+        if (isStreetLike(loose[i]) && !isNameLike(loose[i]))
+            start = i;
+    return start < 0 ? QStringList() : takeAddressFrom(loose, start);
+}
+
+// Runs of six to eight digits that stand alone, or between Han characters ("…100号310000",
+// "张三87654321浙江省…"): no house or room number is that long. Six digits are a postcode;
+// "000000" fills a form's box where there is none, so it goes. Seven or eight (with an extension
+// or without) are a landline without its area code. After an area-code label, the code.
+void takeNumbers(QStringList& parts, Tag tag, ParsedAddress& out)
+{
+    static const QRegularExpression number(QStringLiteral(
+        "(?:^|(?<=\\p{Han}))(?:([0-9]{6})|([2-9][0-9]{6,7})(?:(?:-|转|分机)([0-9]{1,6}))?)(?=\\p{Han}|$)"));
+    static const QRegularExpression area(QStringLiteral("^0[1-9][0-9]{1,2}(?![0-9])"));
+    for (qsizetype i = 0; i < parts.size();) {
+        QString& part = parts[i];
+        if (const auto match = number.match(part); match.hasMatch()) {
+            if (!match.captured(1).isEmpty() && out.postcode.isEmpty() && match.captured(1) != QLatin1String("000000"))
+                out.postcode = match.captured(1);
+            if (!match.captured(2).isEmpty() && out.phone.isEmpty())
+                out.phone = match.captured(3).isEmpty() ? match.captured(2)
+                                                        : match.captured(2) + QLatin1Char('-') + match.captured(3);
+            const QString after = part.mid(match.capturedEnd());
+            part.truncate(match.capturedStart());
+            if (!after.isEmpty())
+                parts.insert(i + 1, after);
+        } else if (const auto code = area.match(part);
+                   tag == Tag::AreaCode && out.areaCode.isEmpty() && code.hasMatch()) {
+            out.areaCode = code.captured();
+            part.remove(0, code.capturedLength());
+        }
+        if (parts[i].isEmpty())
+            parts.removeAt(i);
+        else
+            ++i;
+    }
+}
+
 } // namespace
 
 bool ParsedAddress::isEmpty() const
@@ -429,12 +583,15 @@ bool ParsedAddress::isEmpty() const
 
 ParsedAddress ParseAddress(const QString& text)
 {
+    // Nothing longer is an address, and the parse must stay quick whatever lands on the clipboard.
+    constexpr qsizetype Longest = 2000;
     ParsedAddress out;
-    QString rest = normalised(text);
+    QString rest = normalised(text.left(Longest));
     takePhones(rest, out);
 
     QStringList address, loose;
     for (Chunk& chunk : chunksOf(rest)) {
+        takeNumbers(chunk.parts, chunk.tag, out);
         // A name or an organisation glued to the place that follows it comes apart first.
         for (qsizetype i = 0; i < chunk.parts.size(); ++i)
             if (const qsizetype at = placeAfter(chunk.parts[i], i == 0 ? chunk.tag : Tag::None))
@@ -452,19 +609,11 @@ ParsedAddress ParseAddress(const QString& text)
             takeFirst(out.dept);
             break;
         case Tag::Address:
-            address += parts;
-            parts.clear();
+            // Past the street, a part joins only as it reads as address: a name after it does not.
+            if (!parts.isEmpty())
+                address += takeAddressFrom(parts, 0);
             break;
-        case Tag::Phone:
-            if (!parts.isEmpty() && out.phone.isEmpty() && digitsOf(parts.first()) == parts.first() &&
-                (parts.first().size() == 7 || parts.first().size() == 8))
-                out.phone = parts.takeFirst();
-            break;
-        case Tag::Postcode:
-            if (!parts.isEmpty() && parts.first().size() == 6 && digitsOf(parts.first()) == parts.first())
-                out.postcode = parts.takeFirst();
-            break;
-        case Tag::None:
+        default:
             break;
         }
         loose += parts;
@@ -472,9 +621,6 @@ ParsedAddress ParseAddress(const QString& text)
     if (address.isEmpty())
         address = takeAddress(loose);
 
-    for (qsizetype i = 0; i < loose.size() && out.postcode.isEmpty(); ++i)
-        if (loose[i].size() == 6 && digitsOf(loose[i]) == loose[i])
-            out.postcode = loose.takeAt(i);
     if (out.name.isEmpty()) {
         for (const QString& part : loose)
             if (isNameLike(part)) {
@@ -496,7 +642,7 @@ ParsedAddress ParseAddress(const QString& text)
     // ("…有限公司张三").
     static const QRegularExpression afterDept(QStringLiteral("(?:公司|厂|店|集团|中心|工作室|商行)$"));
     for (QString* field : {&out.street, &out.dept}) {
-        for (qsizetype n = 4; n >= 2 && out.name.isEmpty(); --n) {
+        for (qsizetype n = 7; n >= 2 && out.name.isEmpty(); --n) {
             const qsizetype at = field->size() - n;
             if (at < 1 || !isNameLike(field->mid(at)))
                 continue;
@@ -509,5 +655,6 @@ ParsedAddress ParseAddress(const QString& text)
             }
         }
     }
+    out.name = withoutReceive(out.name);
     return out;
 }

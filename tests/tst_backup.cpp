@@ -7,9 +7,13 @@
 #include "AppError.h"
 #include "Backup.h"
 #include "BackupCommands.h"
+#include "CourierStore.h"
 #include "DM.h"
+#include "E_Q.h"
 #include "Main.h"
+#include "Printing.h"
 #include "Schema.h"
+#include "Sender_Q.h"
 #include "SignalExit.h"
 #include "Unit1.h"
 #include "ZipArchive.h"
@@ -17,8 +21,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLockFile>
 #include <QMessageBox>
 #include <QProcess>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -42,6 +48,8 @@ private slots:
     void signalEndsTheProgramAndStopsItsBackup_data();
     void signalEndsTheProgramAndStopsItsBackup();
     void runningBackupIsLeftAloneAndASignalStopsIt();
+    void signalStopsALongJobAndEndsTheRun_data();
+    void signalStopsALongJobAndEndsTheRun();
     void dataFolderChoice_data();
     void dataFolderChoice();
 };
@@ -489,15 +497,26 @@ void TestBackup::signalEndsTheProgramAndStopsItsBackup()
     addBulk();
     DM().close();
     plantLeftovers(folder);
+    // A batch killed while printing left its pages; a running copy's job, and another
+    // program's file, are not the program's to remove.
+    writeFile(folder.file("tmp/orvane-waybill-spool-k1ll3d/0a1b2c3d4e5f6"), "%PDF- names, phones, addresses");
+    writeFile(folder.file("tmp/orvane-waybill-spool-k1ll3d/spool.lock"), "2147483646\norvane-waybill\n\n");
+    QVERIFY(QDir().mkpath(folder.file("tmp/orvane-waybill-spool-l1v3ab")));
+    QLockFile running(folder.file("tmp/orvane-waybill-spool-l1v3ab/spool.lock"));
+    QVERIFY(running.tryLock(0));
+    writeFile(folder.file("tmp/0a1b2c3d4e5f6"), "another program's");
     // The real program, beside which it keeps its data, with a lock folder of its own.
     QVERIFY(QFile::copy(ORVANE_PROGRAM, folder.file("orvane-waybill")));
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("XDG_RUNTIME_DIR", folder.path());
+    environment.insert("TMPDIR", folder.file("tmp"));
     program.setProcessEnvironment(environment);
     program.start(folder.file("orvane-waybill"));
     // The start has removed the leftovers and begun the day's backup.
     QTRY_COMPARE_WITH_TIMEOUT(entries(folder.file("Data"), "backup-??????").filter("k1ll3d"), QStringList(), 20000);
+    QTRY_COMPARE_WITH_TIMEOUT(entries(folder.file("tmp")),
+                              QStringList({"0a1b2c3d4e5f6", "orvane-waybill-spool-l1v3ab"}), 20000);
     QTRY_COMPARE_WITH_TIMEOUT(entries(folder.file("Data"), "backup-??????").size(), 1, 20000);
     ::kill(program.processId(), signal);
     QVERIFY(program.waitForFinished(10000));
@@ -539,6 +558,53 @@ void TestBackup::runningBackupIsLeftAloneAndASignalStopsIt()
     Backup::RemoveLeftovers();
     QCOMPARE(entries(folder.file("Data")), QStringList({"backup", "db.sqlite3"}));
     QCOMPARE(entries(folder.file("Data/backup")), QStringList("mine.zip.part"));
+}
+
+void TestBackup::signalStopsALongJobAndEndsTheRun_data()
+{
+    QTest::addColumn<QByteArray>("command");
+    QTest::newRow("导入联系人") << QByteArray("ImportContacts");
+    QTest::newRow("批量打印") << QByteArray("BatchPrint");
+}
+
+void TestBackup::signalStopsALongJobAndEndsTheRun()
+{
+    QFETCH(QByteArray, command);
+    ProgramFolder folder;
+    QFile csv(folder.file("contacts.csv"));
+    QVERIFY(csv.open(QIODevice::WriteOnly) && csv.write("寄件人,电话号码\n") > 0);
+    for (int i = 0; i < 300000; ++i)
+        csv.write(QStringLiteral("联系人%1,0755-%1\n").arg(i).toUtf8());
+    csv.close();
+    CourierStore::createCompany({"顺丰速运", "", "", "", "", ""});
+    DM().ExecSql(SqlText("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+                         "INSERT INTO UE (ENum, EName, SName) SELECT i, '顺丰速运', '收件' || i FROM n"));
+    SetPrintOutputFile(folder.file("batch.pdf"));
+    const std::unique_ptr<QueryWindow> window(command == "BatchPrint" ? static_cast<QueryWindow*>(new TfrmE_Q)
+                                                                      : new TfrmSender_Q);
+    window->BitBtn1Click();
+    // A logout while the job is under way, its progress shown.
+    QTimer logout;
+    QObject::connect(&logout, &QTimer::timeout, [&] {
+        if (auto* progress = window->findChild<QProgressDialog*>(); progress && progress->value() > 2) {
+            logout.stop();
+            ::kill(::getpid(), SIGTERM);
+        }
+    });
+    logout.start(0);
+    const SignalExit signalExit;
+    QObject::connect(&signalExit, &SignalExit::arrived, &SignalExit::endRun);
+    MessageRecorder messages;
+    OpenFileAnswer answer(csv.fileName());
+    QVERIFY(programEndsAfter([&] { child<QAction>(window.get(), command)->trigger(); }));
+    SetPrintOutputFile(QString());
+    // Nothing told, as the program is ending; nothing kept of the import, and the batch ends
+    // as 取消 ends it: the pages out, each logged, the rest neither.
+    QCOMPARE(messages.shown().size(), command == "BatchPrint" ? 1 : 0); // the batch's question
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM USender")), 0);
+    const int logged = DM().QueryCount(SqlText("SELECT ID FROM ULog"));
+    QVERIFY2(logged < 300 && (command != "BatchPrint" || PdfText(folder.file("batch.pdf")).count('\f') == logged),
+             qPrintable(QString::number(logged)));
 }
 
 void TestBackup::dataFolderChoice_data()

@@ -1,6 +1,7 @@
 // The print window: what lands on the paper, measured on the printed PDF.
 #include "TestSupport.h"
 
+#include "AppError.h"
 #include "Calib.h"
 #include "CompanyPicture.h"
 #include "CourierStore.h"
@@ -370,9 +371,9 @@ private slots:
     void itemStartsAtItsPositionOnPaper_data();
     void itemStartsAtItsPositionOnPaper();
     void waybillFieldsPrintInTheirSlots();
-    void testPrintAndNonLiveWaybillsPrintDisplayNames_data();
-    void testPrintAndNonLiveWaybillsPrintDisplayNames();
-    void companyWithoutItemsPrintsBlankPage();
+    void onlyATestPrintPrintsDisplayNames_data();
+    void onlyATestPrintPrintsDisplayNames();
+    void goneCompanyPrintsNothing();
     void windowFitsPicture();
     void windowWithoutPicture();
     void unreadablePictureIsReportedAndWindowStillPrints();
@@ -391,6 +392,7 @@ private slots:
     void printedTextReadsBackAsTyped();
     void formOfItsOwnSizeThroughCupsLinesUpWithItsScan();
     void batchSendsEachCompanysWaybillsToItsPrinterInListOrder();
+    void printerJobKeepsItsPagesInASpoolOfItsOwn();
     void postScriptPrinterIsToldTheFormsSize();
     void goneCompanyPrinterIsNamedAndTheDefaultOffered();
     void paperIsBlackInTheChosenFaceUnderAnyPalette();
@@ -462,7 +464,7 @@ void TestPrinting::waybillFieldsPrintInTheirSlots()
         QVERIFY2(!printed.contains(QLatin1String(hidden)), hidden);
 }
 
-void TestPrinting::testPrintAndNonLiveWaybillsPrintDisplayNames_data()
+void TestPrinting::onlyATestPrintPrintsDisplayNames_data()
 {
     QTest::addColumn<QString>("which");
     QTest::newRow("test print") << "0";
@@ -471,7 +473,7 @@ void TestPrinting::testPrintAndNonLiveWaybillsPrintDisplayNames_data()
     QTest::newRow("not a number") << "1 OR 1=1";
 }
 
-void TestPrinting::testPrintAndNonLiveWaybillsPrintDisplayNames()
+void TestPrinting::onlyATestPrintPrintsDisplayNames()
 {
     QFETCH(QString, which);
     ProgramFolder folder;
@@ -482,6 +484,10 @@ void TestPrinting::testPrintAndNonLiveWaybillsPrintDisplayNames()
         DM().ExecSql(SqlText("UPDATE UE SET theDel = '是' WHERE (ID = ?)", {id.toInt()}));
     } else if (which == "1 OR 1=1") {
         insertWaybill();
+    }
+    if (which != "0") { // refused with a message, not printed as a test page
+        QVERIFY_THROWS_EXCEPTION(AppError, OpenWaybillPrint(nullptr, Company, id));
+        return;
     }
     PrintRun run(id);
     QCOMPARE(run.window.ItemTexts.value(0), QString("0"));
@@ -496,13 +502,14 @@ void TestPrinting::testPrintAndNonLiveWaybillsPrintDisplayNames()
     QVERIFY(!printed.contains("vJNamex"));
 }
 
-void TestPrinting::companyWithoutItemsPrintsBlankPage()
+void TestPrinting::goneCompanyPrintsNothing()
 {
     ProgramFolder folder;
+    MessageRecorder messages;
     PrintRun run("0", QStringLiteral("无此公司"));
+    QVERIFY2(messages.last().contains("“无此公司”已不存在"), qPrintable(messages.last()));
     QCOMPARE(run.window.findChildren<QLabel*>().size(), 1); // only the picture holder
-    const QString pdf = run.print();
-    QVERIFY(!inkBounds(rasterise(pdf, 48)).isValid());
+    QVERIFY(!QFile::exists(run.print()));
 }
 
 void TestPrinting::windowFitsPicture()
@@ -842,7 +849,7 @@ void TestPrinting::fullAddressNamesEachPlaceOnce()
                                       {"SA2", parts[1]},
                                       {"SA3", parts[2]},
                                       {"SAdd", parts[3]}});
-    QCOMPARE(WaybillStore::printTexts(id).mid(26), QStringList({printed, printed}));
+    QCOMPARE(WaybillStore::printTexts(id.toLongLong())->mid(26), QStringList({printed, printed}));
 }
 
 void TestPrinting::printedTextReadsBackAsTyped_data()
@@ -987,6 +994,26 @@ void TestPrinting::batchSendsEachCompanysWaybillsToItsPrinterInListOrder()
     const int newer = inkBounds(rasterise(pdf, 96, true, 1)).width();
     const int older = inkBounds(rasterise(pdf, 96, true, 2)).width();
     QVERIFY2(newer > 2 * older, qPrintable(QString("%1 then %2").arg(newer).arg(older)));
+}
+
+void TestPrinting::printerJobKeepsItsPagesInASpoolOfItsOwn()
+{
+    CUPS_PDF_DIR(outDir);
+    ProgramFolder folder;
+    createCompany();
+    QTemporaryDir temp; // the test's own: other print jobs are not for it to see
+    const QByteArray savedTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(temp.path()));
+    PrintBatch batch(nullptr);
+    QVERIFY(batch.add(CompanyForm(Company, TestPrintTexts())));
+    // The pages lie beside the job's lock in a folder named for the program, left alone while the job runs.
+    RemoveSpoolLeftovers();
+    const QStringList spools = QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    QVERIFY2(spools.size() == 1 && spools.first().startsWith("orvane-waybill-spool-"), qPrintable(spools.join(' ')));
+    QCOMPARE(QDir(temp.filePath(spools.first())).entryList(QDir::Files).size(), 2);
+    QVERIFY(!printedOnDefaultPrinter(outDir, [&] { batch.finish(); }).isEmpty());
+    qputenv("TMPDIR", savedTemp);
+    QCOMPARE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList()); // sent, and gone
 }
 
 void TestPrinting::postScriptPrinterIsToldTheFormsSize()

@@ -24,6 +24,7 @@ private slots:
     void placesOfTheTable();
     void parsesTheFormsPeopleSend_data();
     void parsesTheFormsPeopleSend();
+    void generatedCorpus_data();
     void generatedCorpus();
     void pasteFillsTheBoxesAndSavesNothing();
     void pickedDistrictFillsCityAndProvince();
@@ -54,8 +55,9 @@ QString pathOf(int row)
 }
 
 // Addresses in the forms people send, made from the raw division table so that what each
-// part should be is known without the parser: names, mobiles, landlines, streets, orders,
-// separators and labels picked at random (with a fixed seed, so a miss can be looked at again).
+// part should be is known without the parser: names (with 收, 先生), phones, postcodes, chat,
+// orders, separators and labels (plain, with a colon, in 【】, English) picked at random. The
+// held-out half has its own seed and the other half of each word list.
 class Corpus {
 public:
     struct Sample {
@@ -63,7 +65,7 @@ public:
         QStringList expected; // in FieldNames order
     };
 
-    Corpus()
+    explicit Corpus(bool heldOut) : m_heldOut(heldOut), m_rng(heldOut ? 77031 : 20260519)
     {
         for (int row = 0; row < DivisionCount; ++row) {
             const int depth = depthOf(row);
@@ -76,19 +78,23 @@ public:
     Sample make()
     {
         Sample s;
-        const QString name = any(Surnames) + any(GivenNames);
+        // The name as written, and as it should come out: 收 goes, 先生 or 女士 stays.
+        const QString surname = any(Surnames), full = surname + any(GivenNames), polite = any(Honorifics);
+        const int form = std::max(0, pick(10) - 5);
+        const QString written = QStringList{full, full + "收", full + " 收", surname + polite, full + polite}[form];
+        const QString name = form == 1 || form == 2 ? full : written;
         QString mobile, phone, areaCode, landline;
         QStringList parts; // name, phones and address, shuffled below
         const int phones = pick(10);
         if (phones < 8)
             mobile = QStringLiteral("1%1").arg(3 + pick(7)) + digits(9);
         if (phones >= 6) {
-            areaCode = any(AreaCodes);
+            areaCode = pick(4) ? any(AreaCodes) : QString();
             const QString local = QString::number(2 + pick(8)) + digits(areaCode.size() == 4 && pick(3) == 0 ? 6 : 7);
-            phone = areaCode + "-" + local;
+            phone = local;
             const QString forms[] = {areaCode + "-" + local, "(" + areaCode + ")" + local, areaCode + " " + local,
                                      areaCode + local};
-            landline = forms[pick(4)];
+            landline = areaCode.isEmpty() ? local : forms[pick(4)];
         }
         const auto [region, province, city, district] = regionText();
         const QString road = any(Roads) + QString::number(1 + pick(999)) + "号";
@@ -96,35 +102,51 @@ public:
         const QString street = road + building;
         const QString address = region + (pick(4) == 0 ? " " : "") + road + (pick(4) == 0 ? " " : "") + building;
 
-        const bool labelled = pick(5) < 2;
-        parts << (labelled ? any(NameLabels) : "") + name;
+        // No labels, labels with a colon or in brackets; a labelled paste may still leave one
+        // out, but not an organisation's, which nothing else tells apart.
+        const int style = pick(10);
+        const auto label = [&](const QStringList& words, bool needed = false) {
+            if (!needed && (style < 6 || pick(5) == 0))
+                return QString();
+            return style < 8 ? any(words) + any(Colons) : "【" + any(words) + "】";
+        };
+        parts << label(NameLabels) + written;
         if (!mobile.isEmpty())
-            parts << (labelled ? any(PhoneLabels) : "") + mobileText(mobile);
+            parts << label(PhoneLabels) + mobileText(mobile);
         if (!phone.isEmpty())
-            parts << (labelled ? any(PhoneLabels) : "") + landline;
-        parts << (labelled ? any(AddressLabels) : "") + address;
+            parts << label(PhoneLabels) + landline;
+        parts << label(AddressLabels) + address;
         std::shuffle(parts.begin(), parts.end(), m_rng);
 
         QString dept, postcode;
         if (pick(5) == 0) {
             dept = (city.endsWith("市") && city.size() > 2 ? city.chopped(1) : QString("华夏")) + any(Companies);
-            parts.insert(pick(int(parts.size()) + 1), any(DeptLabels) + dept);
+            parts.insert(pick(int(parts.size()) + 1), label(DeptLabels, true) + dept);
         }
-        if (pick(8) == 0) {
-            postcode = QString::number(100000 + pick(800000));
-            parts << any(PostcodeLabels) + postcode;
+        if (pick(6) == 0) { // at the end or straight after the street; "000000" stands for none
+            const QString code = pick(5) == 0 ? "000000" : QString::number(100000 + pick(800000));
+            postcode = code == "000000" ? "" : code;
+            const auto street = std::find_if(parts.begin(), parts.end(), [&](auto& p) { return p.endsWith(address); });
+            parts.insert(pick(2) ? parts.end() : street + 1, label(PostcodeLabels) + code);
         }
+        if (pick(10) == 0)
+            parts.insert(1 + pick(int(parts.size()) - 1), any(ChatAfter));
 
         for (int i = 0; i < parts.size(); ++i) {
             if (i > 0) {
                 const QString& before = parts[i - 1];
                 // Glued only where a reader could still tell the parts apart.
-                const bool glue = pick(6) == 0 && !(before.back().isDigit() && parts[i].front().isDigit()) &&
-                                  !(before.endsWith(address) && parts[i].endsWith(name));
-                s.text += glue ? QString() : any(labelled ? LabelledSeparators : Separators);
+                const bool glue = pick(style < 8 ? 6 : 2) == 0 &&
+                                  !(before.back().isDigit() && parts[i].front().isDigit()) &&
+                                  !(before.endsWith(address) && parts[i].endsWith(written));
+                s.text += glue ? QString() : any(style >= 6 ? LabelledSeparators : Separators);
             }
             s.text += parts[i];
         }
+        if (pick(4) == 0) // chat before and after
+            s.text = any(ChatBefore) + any(Separators) + s.text;
+        if (pick(4) == 0)
+            s.text += (pick(3) ? any(Separators) : QString()) + any(ChatAfter);
         s.expected = {name, mobile, phone, areaCode, dept, province, city, district, street, postcode};
         return s;
     }
@@ -203,10 +225,18 @@ private:
         return same == 1;
     }
 
-    std::mt19937 m_rng{20260519};
+    const bool m_heldOut;
+    std::mt19937 m_rng;
     QList<int> m_places;
 
-    static QStringList words(const char* list) { return QString::fromUtf8(list).split(' '); }
+    // Every other word: one half of each list for tuning, the other held out.
+    QStringList words(const char* list) const
+    {
+        QStringList all = QString::fromUtf8(list).split(' '), half;
+        for (qsizetype i = m_heldOut; i < all.size(); i += 2)
+            half << all[i];
+        return half;
+    }
     const QStringList Surnames =
         words("王 李 张 刘 陈 杨 黄 赵 吴 周 徐 孙 马 朱 胡 郭 何 高 林 罗 郑 梁 谢 宋 唐 许 韩 "
               "冯 邓 曹 彭 曾 肖 田 董 袁 潘 蒋 蔡 余 杜 叶 程 苏 魏 吕 丁 任 沈 姚 卢 姜 崔 钟 "
@@ -214,6 +244,7 @@ private:
     const QStringList GivenNames =
         words("伟 芳 娜 敏 静 丽 强 磊 军 洋 勇 艳 杰 娟 涛 明 超 秀英 霞 平 刚 桂英 建华 建国 "
               "志强 晓东 小明 子涵 浩然 欣怡 梓轩 雨涵 宇航 思远 佳怡 俊杰 一鸣 文博 海燕 丽华");
+    const QStringList Honorifics = words("先生 女士 小姐 先生");
     const QStringList AreaCodes = words("010 020 021 022 023 024 025 027 028 029 0571 0574 0755 0769 0512 0531 0591 "
                                         "0371 0731 0871 0991 0898 0431 0451");
     const QStringList Roads =
@@ -224,13 +255,16 @@ private:
     const QStringList Rooms = words("5楼 3栋2单元1201室 A座1203 1201室 12号楼302 8楼801室") << "";
     const QStringList Companies =
         words("星辰科技有限公司 华宇贸易有限公司 恒通物流有限公司 远大电子厂 天成服装有限公司");
-    const QStringList Separators = {" ", " ", "，", ",", "\n", "  ", "；", "\n\n"};
+    const QStringList Separators = {" ", " ", "，", ",", "\n", "  ", "；", "\n\n", "、", " / "};
     const QStringList LabelledSeparators = {"\n", "\n", "，", " ", "；"};
-    const QStringList NameLabels = words("收件人： 姓名： 收货人: 联系人： 姓名: 收件人:");
-    const QStringList PhoneLabels = words("电话： 手机： 电话/手机： 联系电话： 手机号: 电话:");
-    const QStringList AddressLabels = words("地址： 收货地址： 详细地址： 地址: 所在地区：");
-    const QStringList DeptLabels = words("公司： 单位： 单位名称: 公司名称：");
-    const QStringList PostcodeLabels = words("邮编： 邮编: 邮政编码：");
+    const QStringList Colons = {"：", ":", ": "};
+    const QStringList NameLabels = words("收件人 姓名 Name Recipient 收货人 联系人 Receiver Contact 收件人姓名 收货人");
+    const QStringList PhoneLabels = words("电话 手机 Tel Phone 电话/手机 联系电话 Mobile TEL 手机号 手机号码 联系方式");
+    const QStringList AddressLabels = words("地址 收货地址 Address Addr 详细地址 收件地址 ADDRESS Add 所在地区 地址");
+    const QStringList DeptLabels = words("公司 单位 Company Company 单位名称 公司名称");
+    const QStringList PostcodeLabels = words("邮编 邮政编码 Zip Postcode");
+    const QStringList ChatBefore = words("亲， 您好， 老板你好！ 你好 在吗？ 亲，帮我发一下： 麻烦帮忙寄到： 老板，");
+    const QStringList ChatAfter = words("麻烦尽快发货，谢谢！ 谢谢 急 辛苦了 尽快发哈 谢谢老板 多谢! 急件，今天发");
 };
 
 } // namespace
@@ -312,8 +346,7 @@ void TestRegions::parsesTheFormsPeopleSend_data()
                                                  "西湖区", "文三路100号", ""};
     QTest::newRow("labels, landline, province left out")
         << "收件人：李四\n电话/手机：0571-88886666\n地址：杭州市西湖区文三路100号华星大厦5楼"
-        << QStringList{"李四",   "",       "0571-88886666",          "0571", "", "浙江省",
-                       "杭州市", "西湖区", "文三路100号华星大厦5楼", ""};
+        << QStringList{"李四", "", "88886666", "0571", "", "浙江省", "杭州市", "西湖区", "文三路100号华星大厦5楼", ""};
     QTest::newRow("phone first, municipality, glued")
         << "13912345678王五北京市朝阳区建国路88号"
         << QStringList{"王五", "13912345678", "", "", "", "北京市", "北京市", "朝阳区", "建国路88号", ""};
@@ -324,7 +357,7 @@ void TestRegions::parsesTheFormsPeopleSend_data()
                        "江西省", "南昌市",      "西湖区", "中山路1号", "330000"};
     QTest::newRow("address first, name after the house number")
         << "上海市浦东新区张江路123号张小明，(021)58886666"
-        << QStringList{"张小明", "", "021-58886666", "021", "", "上海市", "上海市", "浦东新区", "张江路123号", ""};
+        << QStringList{"张小明", "", "58886666", "021", "", "上海市", "上海市", "浦东新区", "张江路123号", ""};
     QTest::newRow("streets named after places")
         << "孙七 13700001111 北京市北京路5号"
         << QStringList{"孙七", "13700001111", "", "", "", "北京市", "北京市", "", "北京路5号", ""};
@@ -336,6 +369,22 @@ void TestRegions::parsesTheFormsPeopleSend_data()
     QTest::newRow("district name alone that two cities share")
         << "吴九 13700003333 西湖区文三路1号"
         << QStringList{"吴九", "13700003333", "", "", "", "", "", "西湖区", "文三路1号", ""};
+    QTest::newRow("postcode after the street, chat around")
+        << "亲，苏大强收 13912345678 广东省深圳市南山区科技园1号 518000，麻烦尽快发货，谢谢！急"
+        << QStringList{"苏大强", "13912345678", "", "", "", "广东省", "深圳市", "南山区", "科技园1号", "518000"};
+    QTest::newRow("no-postcode zeros glued on, landline split")
+        << "王先生,020-87654321转808,广州市天河区天河路1号,000000 谢谢"
+        << QStringList{"王先生", "", "87654321-808", "020", "", "广东省", "广州市", "天河区", "天河路1号", ""};
+    QTest::newRow("labels in brackets, English, area code apart")
+        << "【收件人】丁一【区号】020【Tel】87654321【Address】广东省广州市天河区天河路1号【邮编】510000"
+        << QStringList{"丁一", "", "87654321", "020", "", "广东省", "广州市", "天河区", "天河路1号", "510000"};
+    QTest::newRow("landline without area code glued between name and place")
+        << "收件人：周八87654321浙江省杭州市西湖区文三路100号310000\n周九"
+        << QStringList{"周八", "", "87654321", "", "", "浙江省", "杭州市", "西湖区", "文三路100号", "310000"};
+    // What lies past the first 2,000 characters is not read: the second contact stays out.
+    QTest::newRow("huge paste read from its start")
+        << "张三 13812345678 浙江省杭州市西湖区文三路100号" + QString(" ").repeated(1 << 20) + "李四 13912345678"
+        << QStringList{"张三", "13812345678", "", "", "", "浙江省", "杭州市", "西湖区", "文三路100号", ""};
 }
 
 void TestRegions::parsesTheFormsPeopleSend()
@@ -345,9 +394,17 @@ void TestRegions::parsesTheFormsPeopleSend()
     QCOMPARE(fieldsOf(ParseAddress(text)), expected);
 }
 
+void TestRegions::generatedCorpus_data()
+{
+    QTest::addColumn<bool>("heldOut");
+    QTest::newRow("tuning") << false;
+    QTest::newRow("held-out") << true;
+}
+
 void TestRegions::generatedCorpus()
 {
-    Corpus corpus;
+    QFETCH(bool, heldOut);
+    Corpus corpus(heldOut);
     constexpr int Samples = 1000;
     int right = 0, total = 0;
     for (int i = 0; i < Samples; ++i) {
@@ -358,6 +415,8 @@ void TestRegions::generatedCorpus()
                 ++right;
                 continue;
             }
+            if (heldOut) // its misses stay unseen, so that no rule is fitted to them
+                continue;
             qInfo().noquote() << QStringLiteral("miss %1: %2 expected \"%3\", got \"%4\" in:\n  %5")
                                      .arg(i)
                                      .arg(FieldNames[f], sample.expected[f], found[f],
@@ -370,7 +429,7 @@ void TestRegions::generatedCorpus()
                              .arg(right)
                              .arg(total)
                              .arg(accuracy, 0, 'f', 2);
-    QVERIFY2(accuracy >= 98.0, qPrintable(QString::number(accuracy)));
+    QVERIFY2(accuracy >= 99.0, qPrintable(QString::number(accuracy)));
 }
 
 void TestRegions::pasteFillsTheBoxesAndSavesNothing()
@@ -400,7 +459,7 @@ void TestRegions::pasteFillsTheBoxesAndSavesNothing()
     QApplication::clipboard()->setText("张三 0571-88886666 杭州市西湖区文三路100号");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_V, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(boxes(&entry, "JEd", 1, 9),
-             QStringList({"张三", "0571-88886666", "", "", "0571", "浙江省", "杭州市", "西湖区", "文三路100号"}));
+             QStringList({"张三", "88886666", "", "", "0571", "浙江省", "杭州市", "西湖区", "文三路100号"}));
     QCOMPARE(boxes(&entry, "SEd", 1, 1), QStringList{"李四"});
 
     // A contact entry window; with nothing on the clipboard, a box takes the pasted text.

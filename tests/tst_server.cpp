@@ -8,6 +8,7 @@
 #include "Database.h"
 #include "Login.h"
 #include "ServerCheck.h"
+#include "SignalExit.h"
 #include "SqlDialect.h"
 #include "Unit1.h"
 
@@ -17,6 +18,7 @@
 #include <QRadioButton>
 #include <QSysInfo>
 #include <QTimer>
+#include <csignal>
 #include <sys/stat.h>
 
 class TestServerWindow : public QObject {
@@ -256,6 +258,7 @@ void TestServerWindow::copyChangesNothingWhenRefusedOrCancelled_data()
     QTest::newRow("another program's table") << QString() << "CREATE TABLE Orders (ID INTEGER)"
                                              << "别的程序";
     QTest::newRow("cancelled") << QString() << QString() << "已取消";
+    QTest::newRow("ended by SIGTERM, nothing told") << QString() << QString() << QString();
 }
 
 void TestServerWindow::copyChangesNothingWhenRefusedOrCancelled()
@@ -281,13 +284,19 @@ void TestServerWindow::copyChangesNothingWhenRefusedOrCancelled()
     TfrmDatabase window(nullptr);
     window.show();
     FillServer(&window, TestServerSetting(), QString());
-    // Cancelled as the copy gets under way.
-    QTimer::singleShot(0, &window, [&window] {
-        if (auto* progress = window.findChild<QProgressDialog*>("copyProgress"))
+    // Cancelled, or the program asked to end, as the copy gets under way.
+    const SignalExit signalExit;
+    QTimer::singleShot(0, &window, [&window, &said] {
+        if (said.isEmpty())
+            ::kill(::getpid(), SIGTERM);
+        else if (auto* progress = window.findChild<QProgressDialog*>("copyProgress"))
             progress->cancel();
     });
     Click(&window, "copyButton");
-    QVERIFY2(messages.last().contains(said) && messages.last().contains("没有"), qPrintable(messages.last()));
+    if (said.isEmpty())
+        QCOMPARE(messages.shown().size(), 1); // the question, and nothing after it
+    else
+        QVERIFY2(messages.last().contains(said) && messages.last().contains("没有"), qPrintable(messages.last()));
     QVERIFY(window.isVisible());
     QCOMPARE(ServerTables(), before);
     QCOMPARE(ReadAll(DatabaseSetting::filePath(folder.path())), fileSetting);

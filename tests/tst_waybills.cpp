@@ -60,6 +60,7 @@ private slots:
     void batchPrintsTheWholeListInOneJobAndLogsIt();
     void batchPrintsInTheOrderShown();
     void cancelledBatchLogsOnlyItsPrintedPages();
+    void batchSkipsWaybillsDeletedMeanwhileAndStopsForAGoneCompany();
     void singlePrintIsLoggedButATestPrintIsNot();
 
 private:
@@ -673,6 +674,22 @@ QStringList pdfPages(const QString& pdf)
     return pages;
 }
 
+// The waybill query over `count` waybills of 顺丰速运, listed, its batches printed into a PDF.
+struct BatchQuery {
+    explicit BatchQuery(int count)
+    {
+        SetPrintOutputFile(pdf);
+        addWaybills(count, "顺丰速运");
+        q.query();
+    }
+    ~BatchQuery() { SetPrintOutputFile(QString()); }
+    QProgressDialog* progress() { return q.window.findChild<QProgressDialog*>("ProgressDialog1"); }
+    QTemporaryDir out;
+    QString pdf = out.filePath("batch.pdf");
+    MessageRecorder messages;
+    QueryDriver<TfrmE_Q> q{QStringLiteral("收件人")};
+};
+
 } // namespace
 
 void TestWaybills::batchPrintsTheWholeListInOneJobAndLogsIt()
@@ -724,23 +741,45 @@ void TestWaybills::batchPrintsInTheOrderShown()
 
 void TestWaybills::cancelledBatchLogsOnlyItsPrintedPages()
 {
-    QTemporaryDir out;
-    SetPrintOutputFile(out.filePath("cancelled.pdf"));
-    addWaybills(40, "顺丰速运");
-    MessageRecorder messages;
-    QueryDriver<TfrmE_Q> q(QStringLiteral("收件人"));
-    q.query();
+    BatchQuery batch(40);
     // The user presses "取消" as soon as the progress shows.
-    QTimer::singleShot(0, &q.window, [&q] {
-        if (auto* progress = q.window.findChild<QProgressDialog*>("ProgressDialog1"))
+    QTimer::singleShot(0, &batch.q.window, [&batch] {
+        if (auto* progress = batch.progress())
             progress->cancel();
     });
-    q.run("BatchPrint");
-    SetPrintOutputFile(QString());
+    batch.q.run("BatchPrint");
 
-    const int printed = static_cast<int>(pdfPages(out.filePath("cancelled.pdf")).size());
+    const int printed = static_cast<int>(pdfPages(batch.pdf).size());
     QVERIFY2(printed > 0 && printed < 40, qPrintable(QString::number(printed)));
     QCOMPARE(count("SELECT ID FROM ULog"), printed);
+}
+
+void TestWaybills::batchSkipsWaybillsDeletedMeanwhileAndStopsForAGoneCompany()
+{
+    BatchQuery batch(12);
+    DM().ExecSql(SqlText("UPDATE UE SET EName = '圆通速递' WHERE ENum IN ('1', '2', '3')")); // listed last
+    // Once pages are out, another PC deletes two waybills and the other company: the rows are read.
+    QTimer otherPc;
+    QObject::connect(&otherPc, &QTimer::timeout, [&] {
+        if (!batch.progress() || batch.progress()->value() < 1)
+            return;
+        otherPc.stop();
+        DM().ExecSql(SqlText("UPDATE UE SET theDel = '是' WHERE ENum IN ('5', '9')"));
+        CourierStore::deleteCompany(one("SELECT ID FROM SCom WHERE theName = '圆通速递'").toLongLong(), "圆通速递");
+    });
+    otherPc.start(0);
+    batch.q.run("BatchPrint");
+
+    const QStringList printed = pdfPages(batch.pdf);
+    QCOMPARE(printed.size(), 7); // 12 to 10, 8 to 6 and 4; the batch stops at 3
+    QVERIFY(!printed.join("").contains("收件人姓名")); // no display names in place of a waybill
+    QCOMPARE(one("SELECT group_concat(ENum) FROM (SELECT ENum FROM UE WHERE ID IN (SELECT WID FROM ULog) ORDER BY ID)"
+                 " AS t"),
+             QString("4,6,7,8,10,11,12"));
+    const QString told = batch.messages.last();
+    QVERIFY2(told.contains("前 7 张") && told.contains("“圆通速递”已不存在") && told.contains("以下 2 张") &&
+                 told.contains("单号 9（收件人 收件9号）\n单号 5（收件人 收件5号）"),
+             qPrintable(told));
 }
 
 void TestWaybills::singlePrintIsLoggedButATestPrintIsNot()

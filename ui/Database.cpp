@@ -191,11 +191,13 @@ void TfrmDatabase::copyToServer()
                                       // the window beneath.
                                       if (!progress.isVisible())
                                           QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-                                      return !progress.wasCanceled();
+                                      // The program asked to end cancels the copy as 取消 does.
+                                      return !progress.wasCanceled() && !Unit1::endRequested();
                                   });
     } catch (const AppError& error) {
         progress.close();
-        ShowMessage(this, error.message());
+        if (!Unit1::endRequested())
+            ShowMessage(this, error.message());
         return;
     }
     progress.close();

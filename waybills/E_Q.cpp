@@ -1,12 +1,14 @@
 #include "E_Q.h"
 
-#include "E_In.h"
+#include "AppError.h"
 #include "DM.h"
+#include "E_In.h"
 #include "FormLayout.h"
 #include "Guard.h"
 #include "Messages.h"
 #include "Printing.h"
 #include "SqlDialect.h"
+#include "Unit1.h"
 #include "WaybillPrint.h"
 #include "WaybillStore.h"
 
@@ -24,12 +26,12 @@ QueryCondition condition(Sort sort, const char* check, const char* caption, cons
 }
 
 // "AND (SName LIKE '%' || ? || '%' OR SNPY LIKE '%' || ? || '%') ": the text or its pinyin code.
-QueryCondition withCode(const char* check, const char* caption, const char* edit, const char* column,
-                        const char* code, Place place)
+QueryCondition withCode(const char* check, const char* caption, const char* edit, const char* column, const char* code,
+                        Place place)
 {
-    return condition(Sort::Text, check, caption, edit,
-                     QStringLiteral("AND (%1 OR %2) ").arg(Contains(QLatin1String(column)), Contains(QLatin1String(code))),
-                     place);
+    return condition(
+        Sort::Text, check, caption, edit,
+        QStringLiteral("AND (%1 OR %2) ").arg(Contains(QLatin1String(column)), Contains(QLatin1String(code))), place);
 }
 
 QueryWindowKind waybillQuery()
@@ -71,6 +73,20 @@ QueryWindowKind waybillQuery()
     return kind;
 }
 
+// The waybills a batch passed over because they were deleted after the list was read.
+QString skippedText(const QStringList& skipped)
+{
+    if (skipped.isEmpty())
+        return {};
+    constexpr int Shown = 20;
+    QString text = QStringLiteral("\n以下 %1 张快递单在列出之后已被删除（可能是在另一台电脑上），没有打印：\n")
+                       .arg(skipped.size()) +
+                   skipped.mid(0, Shown).join(QLatin1Char('\n'));
+    if (skipped.size() > Shown)
+        text += QStringLiteral("\n……另有 %1 张").arg(skipped.size() - Shown);
+    return text;
+}
+
 } // namespace
 
 TfrmE_Q::TfrmE_Q(QWidget* parent) : QueryWindow(waybillQuery(), parent)
@@ -84,7 +100,8 @@ TfrmE_Q::TfrmE_Q(QWidget* parent) : QueryWindow(waybillQuery(), parent)
 void TfrmE_Q::batchPrint()
 {
     const qint64 total = matchedCount();
-    if (!AskQuestion(this, QStringLiteral("批量打印"), QStringLiteral("将打印 %1 张快递单，确定吗？").arg(total), false))
+    if (!AskQuestion(this, QStringLiteral("批量打印"), QStringLiteral("将打印 %1 张快递单，确定吗？").arg(total),
+                     false))
         return;
     // From about ten pages on the user sees the batch go, and can stop it.
     std::unique_ptr<QProgressDialog> progress;
@@ -100,6 +117,8 @@ void TfrmE_Q::batchPrint()
     // Every row the filter matches, in list order, read once through. Each company's
     // pages go to its own printer: one job per printer, each in list order.
     PrintBatch batch(this);
+    int printed = 0;
+    QStringList skipped; // deleted since the list was read: named at the end, never printed
     // Only what reached a printer is logged: a cancelled batch ends after its page in
     // progress, and a failure part way still sends and logs the pages before it.
     const auto finish = [&] {
@@ -108,24 +127,39 @@ void TfrmE_Q::batchPrint()
         });
     };
     try {
-        int added = 0;
+        int done = 0;
         forEachListed([&](const QSqlRecord& row) {
-            if (progress && progress->wasCanceled())
+            // 取消, or the program asked to end, which stops the batch as 取消 does.
+            if ((progress && progress->wasCanceled()) || Unit1::endRequested())
                 return false;
-            const QString company = row.value(QStringLiteral("快递公司")).toString();
-            const QString id = row.value(QStringLiteral("ID")).toString();
-            if (!batch.add(CompanyForm(company, WaybillStore::printTexts(id)), id.toLongLong()))
-                return false; // a printer gone, and the default one not wanted: stop here
+            const qint64 id = row.value(QStringLiteral("ID")).toLongLong();
+            if (const std::optional<QStringList> texts = WaybillStore::printTexts(id)) {
+                if (!batch.add(CompanyForm(row.value(QStringLiteral("快递公司")).toString(), *texts), id))
+                    return false; // a printer gone, and the default one not wanted: stop here
+                ++printed;
+            } else {
+                skipped << QStringLiteral("单号 %1（收件人 %2）")
+                               .arg(row.value(QStringLiteral("快递单号")).toString(),
+                                    row.value(QStringLiteral("收件人")).toString());
+            }
             if (progress)
-                progress->setValue(++added);
+                progress->setValue(++done);
             return true;
         });
+    } catch (const AppError& error) {
+        Guarded(this, finish);
+        myRef();
+        throw AppError(QStringLiteral("批量打印已停止，前 %1 张已送去打印，其余的没有打印。\n%2%3")
+                           .arg(printed)
+                           .arg(error.message(), skippedText(skipped)));
     } catch (...) {
         Guarded(this, finish);
         throw;
     }
     finish();
     myRef();
+    if (!skipped.isEmpty() && !Unit1::endRequested())
+        ShowMessage(this, QStringLiteral("已打印 %1 张快递单。%2").arg(printed).arg(skippedText(skipped)));
 }
 
 void TfrmE_Q::P1Click()

@@ -16,16 +16,26 @@ void handOver(TfrmP3& window, const QString& companyName, const QString& waybill
     };
 }
 
+// "0" is the layout's test page; any other waybill is printed only while it is live.
+QStringList textsOf(const QString& waybillId)
+{
+    if (waybillId == QLatin1String("0"))
+        return {};
+    bool numeric = false;
+    const qint64 id = waybillId.toLongLong(&numeric);
+    return WaybillStore::liveTexts(numeric ? id : 0);
+}
+
 } // namespace
 
 void PrepareWaybillPrint(TfrmP3& window, const QString& companyName, const QString& waybillId)
 {
-    handOver(window, companyName, waybillId, WaybillStore::printTexts(waybillId));
+    handOver(window, companyName, waybillId, textsOf(waybillId));
 }
 
 void OpenWaybillPrint(QWidget* owner, const QString& companyName, const QString& waybillId)
 {
     // Read before the window exists, so a failed read leaves no unshown window behind.
-    QStringList texts = WaybillStore::printTexts(waybillId);
+    QStringList texts = textsOf(waybillId);
     OpenModal<TfrmP3>(owner, [&](TfrmP3& window) { handOver(window, companyName, waybillId, std::move(texts)); });
 }

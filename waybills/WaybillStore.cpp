@@ -180,36 +180,37 @@ void logPrints(const QList<qint64>& ids, const QString& printer, PrintKind kind)
     transaction.commit();
 }
 
-QStringList printTexts(const QString& waybillId)
+std::optional<QStringList> printTexts(qint64 waybillId)
 {
-    bool numeric = false;
-    const qlonglong id = waybillId.toLongLong(&numeric);
-    QStringList texts;
-    if (numeric && id != 0) {
-        QSqlQuery query = DM().run(SqlText(selectList() + from() + QStringLiteral("AND (ID = ?) "), {id}));
-        if (query.next()) {
-            const QSqlRecord row = query.record();
-            texts << row.value(QStringLiteral("ID")).toString();
-            const auto fieldText = [&](const QString& code) {
-                for (const FieldDef& field : WaybillFields())
-                    if (field.printCode == code)
-                        return row.value(field.alias).toString();
-                return QString();
-            };
-            for (const PrintItem& item : PrintItems()) {
-                // A full address joins the party's places (x06 to x08) and street (x09).
-                const QString party = item.code.left(2);
-                if (item.fullAddress)
-                    texts << Regions::FullAddress(
-                        {fieldText(party + "06"), fieldText(party + "07"), fieldText(party + "08")},
-                        fieldText(party + "09"));
-                else
-                    texts << fieldText(item.code);
-            }
-            return texts;
-        }
+    QSqlQuery query = DM().run(SqlText(selectList() + from() + QStringLiteral("AND (ID = ?) "), {waybillId}));
+    if (!query.next())
+        return std::nullopt;
+    const QSqlRecord row = query.record();
+    QStringList texts{row.value(QStringLiteral("ID")).toString()};
+    const auto fieldText = [&](const QString& code) {
+        for (const FieldDef& field : WaybillFields())
+            if (field.printCode == code)
+                return row.value(field.alias).toString();
+        return QString();
+    };
+    for (const PrintItem& item : PrintItems()) {
+        // A full address joins the party's places (x06 to x08) and street (x09).
+        const QString party = item.code.left(2);
+        if (item.fullAddress)
+            texts << Regions::FullAddress({fieldText(party + "06"), fieldText(party + "07"), fieldText(party + "08")},
+                                          fieldText(party + "09"));
+        else
+            texts << fieldText(item.code);
     }
-    return TestPrintTexts();
+    return texts;
+}
+
+QStringList liveTexts(qint64 waybillId)
+{
+    std::optional<QStringList> texts = printTexts(waybillId);
+    if (!texts)
+        throw AppError(GoneText);
+    return *texts;
 }
 
 } // namespace WaybillStore

@@ -7,6 +7,8 @@
 #include <QSqlRecord>
 #include <QStringList>
 
+#include <optional>
+
 // The statements of the waybills (table UE).
 namespace WaybillStore {
 
@@ -57,7 +59,10 @@ enum class PrintKind { Single, Batch };
 void logPrints(const QList<qint64>& ids, const QString& printer, PrintKind kind);
 
 // The texts a print shows: slot 0 the waybill's ID, slots 1 to 27 its fields in print
-// code order, the last two its full addresses. A waybill that is not live (and "0") gives "0" and the items' display names.
-QStringList printTexts(const QString& waybillId);
+// code order, the last two its full addresses. None for a waybill that is not live
+// (deleted meanwhile, or never there): only a test print shows the items' display names.
+std::optional<QStringList> printTexts(qint64 waybillId);
+// The same, for a print of one waybill: throws AppError saying it was deleted.
+QStringList liveTexts(qint64 waybillId);
 
 } // namespace WaybillStore
