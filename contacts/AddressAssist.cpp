@@ -160,20 +160,10 @@ void AddressAssist::pasteAddress()
 
 void AddressAssist::fill(const ParsedAddress& parsed)
 {
-    const auto put = [this](Box box, const QString& value) {
-        if (!value.isEmpty())
-            m_boxes[box]->setText(value);
-    };
-    put(Name, parsed.name);
-    put(Phone, parsed.phone);
-    put(Mobile, parsed.mobile);
-    put(Dept, parsed.dept);
-    put(AreaCode, parsed.areaCode);
-    if (!parsed.province.isEmpty() || !parsed.city.isEmpty() || !parsed.district.isEmpty()) {
-        m_boxes[Province]->setText(parsed.province);
-        m_boxes[City]->setText(parsed.city);
-        m_boxes[District]->setText(parsed.district);
-    }
-    put(Street, parsed.street);
-    put(Postcode, parsed.postcode);
+    // The pasted text is one person: whatever the boxes held of another goes, or a new name
+    // would be saved with the last contact's phone, organisation or postcode.
+    const QString values[BoxCount] = {parsed.name,     parsed.phone, parsed.mobile,   parsed.dept,   parsed.areaCode,
+                                      parsed.province, parsed.city,  parsed.district, parsed.street, parsed.postcode};
+    for (int box = 0; box < BoxCount; ++box)
+        m_boxes[box]->setText(values[box]);
 }

@@ -25,7 +25,7 @@ public:
     void pasteAddress();
 
 private:
-    // The parts found replace what the boxes hold; the three regions go together.
+    // The parts found replace everything the boxes hold: a box the text does not fill is emptied.
     void fill(const ParsedAddress& parsed);
 
     QList<LimitedEdit*> m_boxes;

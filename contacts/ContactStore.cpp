@@ -98,24 +98,19 @@ QString filterClause(const QString& column)
     return QStringLiteral("AND (%1 OR %2) ").arg(Contains(column), Contains(code));
 }
 
-qint64 insert(const ContactKind& kind, const Record& contact)
+namespace {
+
+qint64 insertUsed(const ContactKind& kind, const Record& contact, qint64 waybillId)
 {
-    QList<Fields::Extra> extra = {{QStringLiteral("theDel"), QStringLiteral("否")}};
+    QList<Fields::Extra> extra = {{QStringLiteral("theDel"), QStringLiteral("否")},
+                                  {QStringLiteral("theUsed"), waybillId}};
     extra += codesOf(kind, contact);
     return InsertRow(Fields::Insert(kind.table, Fields(kind), contact, extra));
 }
 
-void update(const ContactKind& kind, qint64 id, const Record& contact)
-{
-    DM().ExecSql(Fields::Update(kind.table, Fields(kind), contact, id, codesOf(kind, contact)));
-}
-
-void softDelete(const ContactKind& kind, qint64 id)
-{
-    DM().ExecSql(SqlText(QStringLiteral("UPDATE %1 SET theDel = '是' WHERE (ID = ?) ").arg(kind.table), {id}));
-}
-
-bool insertIfNew(const ContactKind& kind, const Record& contact)
+// Adds the contact unless a live one has its name and organisation; either way the contact
+// is marked as used by `waybillId` (0: by none).
+bool addUnlessLive(const ContactKind& kind, const Record& contact, qint64 waybillId)
 {
     // One transaction, so no other program adds the same contact between the look-up and the insert:
     // on the file its write lock sees to that. On a server, writers run side by side, so the
@@ -127,25 +122,63 @@ bool insertIfNew(const ContactKind& kind, const Record& contact)
     if (DM().isServer())
         DM().run(SqlText(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(?))"),
                          {QStringList({kind.table, name, dept}).join(QChar(0x1f))}));
-    if (liveExists(kind, name, dept))
+    if (liveExists(kind, name, dept)) {
+        // A change of an older waybill does not make its contacts less recent.
+        if (waybillId > 0)
+            DM().ExecSql(SqlText(QStringLiteral("UPDATE %1 SET theUsed = ? WHERE (theName = ?) AND (theDept = ?) "
+                                                "AND (theDel = '否') AND (theUsed < ?) ")
+                                     .arg(kind.table),
+                                 {waybillId, name, dept, waybillId}));
+        transaction.commit();
         return false;
-    insert(kind, contact);
+    }
+    insertUsed(kind, contact, waybillId);
     transaction.commit();
     return true;
 }
 
-bool file(const ContactKind& kind, const Record& blockFields)
+} // namespace
+
+void update(const ContactKind& kind, qint64 id, const Record& contact)
+{
+    DM().ExecSql(Fields::Update(kind.table, Fields(kind), contact, id, codesOf(kind, contact)));
+}
+
+void softDelete(const ContactKind& kind, qint64 id)
+{
+    DM().ExecSql(SqlText(QStringLiteral("UPDATE %1 SET theDel = '是' WHERE (ID = ?) ").arg(kind.table), {id}));
+}
+
+qint64 insert(const ContactKind& kind, const Record& contact) { return insertUsed(kind, contact, 0); }
+
+bool insertIfNew(const ContactKind& kind, const Record& contact) { return addUnlessLive(kind, contact, 0); }
+
+bool file(const ContactKind& kind, const Record& blockFields, qint64 waybillId)
 {
     Record contact = blockFields.mid(0, BlockFieldCount);
     contact << QString(); // the remark
-    return insertIfNew(kind, contact);
+    return addUnlessLive(kind, contact, waybillId);
 }
+
+const QString LookupRank = QStringLiteral("排序");
+
+ListingOrder LookupOrder() { return {LookupRank, true}; }
 
 SqlText lookup(const ContactKind& kind, const QString& name, const QString& phone, const QString& mobile,
                const QString& dept)
 {
+    // One column to order by, so that the grid can read it a page at a time: the kind of
+    // match above the waybill ID that used the contact last (0 for none).
+    SqlText statement(QStringLiteral("SELECT ") + Fields::SelectList(Fields(kind)));
+    if (name.isEmpty()) {
+        statement.sql += QStringLiteral("theUsed");
+    } else {
+        statement.sql += QStringLiteral("(CASE WHEN theName = ? THEN 2 WHEN NPY = ? THEN 1 ELSE 0 END) "
+                                        "* 1000000000000000 + theUsed");
+        statement.values << name << name.toUpper();
+    }
+    statement.sql += QStringLiteral(" AS %1, ID ").arg(LookupRank) + from(kind);
     // The query window's clauses, all four always present: an empty text matches anything.
-    SqlText statement(selectList(kind) + from(kind));
     const QList<QPair<QString, QString>> conditions = {{QStringLiteral("theName"), name},
                                                        {QStringLiteral("thePhone"), phone},
                                                        {QStringLiteral("theMob"), mobile},

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FieldTable.h"
+#include "SqlDialect.h"
 #include "SqlText.h"
 
 #include <QString>
@@ -55,13 +56,17 @@ void softDelete(const ContactKind& kind, qint64 id);
 
 // Files a waybill's sender or recipient (its ten block fields, the remark left empty)
 // unless a live contact with the same name and organisation exists, which stays as it
-// is. True when a contact was added.
-bool file(const ContactKind& kind, const Record& blockFields);
+// is but for noting that waybill `waybillId` used it. True when a contact was added.
+bool file(const ContactKind& kind, const Record& blockFields, qint64 waybillId);
 
 // The waybill entry's look-up: live contacts whose name (or its code), phone, mobile and
 // organisation (or its code) contain the four texts; an empty text matches anything.
-// Unordered: the picker lists it newest first.
+// Its column LookupRank puts, in LookupOrder, the contacts named exactly as typed first,
+// then those whose code is the typed text, each group used most recently first, then
+// newest first.
 SqlText lookup(const ContactKind& kind, const QString& name, const QString& phone, const QString& mobile,
                const QString& dept);
+extern const QString LookupRank;
+ListingOrder LookupOrder();
 
 } // namespace ContactStore

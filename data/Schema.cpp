@@ -132,10 +132,17 @@ const char* const Version5[] = {
     "CREATE UNIQUE INDEX SPicture_Key ON SPicture (EName)",
 };
 
-// Version 6: every company gets the sender's and the recipient's full address (JP11, SP11),
+// Version 6: a contact remembers the waybill that used it last (its ID, 0 for never), so
+// that the look-up offers the contacts used most recently first.
+const char* const Version6[] = {
+    "ALTER TABLE USender ADD COLUMN theUsed INTEGER NOT NULL DEFAULT 0",
+    "ALTER TABLE UAddressee ADD COLUMN theUsed INTEGER NOT NULL DEFAULT 0",
+};
+
+// Version 7: every company gets the sender's and the recipient's full address (JP11, SP11),
 // after its other items so that ID order stays code order, switched off so that its layout
 // prints as before, as wide as a block so that long place names wrap.
-const char* const Version6[] = {
+const char* const Version7[] = {
     "INSERT INTO SP (EName, theV, theName, theT, theL, theP) "
     "SELECT DISTINCT EName, '寄件人完整地址', 'JP11', 265, 10, '否' FROM SP WHERE theName = 'JP01'",
     "INSERT INTO SP (EName, theV, theName, theT, theL, theP) "
@@ -154,6 +161,7 @@ const Step Steps[] = {
     {std::begin(Tables), std::end(Tables)},     {std::begin(Version2), std::end(Version2)},
     {std::begin(Version3), std::end(Version3)}, {std::begin(Version4), std::end(Version4)},
     {std::begin(Version5), std::end(Version5)}, {std::begin(Version6), std::end(Version6)},
+    {std::begin(Version7), std::end(Version7)},
 };
 static_assert(std::size(Steps) == Schema::Version, "one step for each version");
 

@@ -48,4 +48,6 @@ QString programDir()
 
 void setProgramDir(const QString& dir) { g_programDir = QDir::cleanPath(dir); }
 
+QString settingsFile() { return QDir(programDir()).filePath(QStringLiteral("Data/settings.ini")); }
+
 } // namespace Unit1

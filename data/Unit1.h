@@ -20,6 +20,9 @@ void setCurrentUserName(const QString& name);
 QString programDir();
 void setProgramDir(const QString& dir);
 
+// Data/settings.ini under programDir(): what the program remembers between runs.
+QString settingsFile();
+
 // Beside the program when its folder can be written and is not an installed copy (one
 // with share/orvane-waybill next to its bin folder); otherwise the user's data folder,
 // since an installed program's folder belongs to the system, not to one user.

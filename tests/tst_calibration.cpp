@@ -153,7 +153,8 @@ void TestCalibration::upgradeStoresTheOriginAsACode()
           "INSERT INTO SForm (EName, theWidth) VALUES ('圆通速递', 230)", "ALTER TABLE SForm DROP COLUMN theHeight",
           "ALTER TABLE SForm DROP COLUMN thePrinter", "DROP TABLE SPicture", "ALTER TABLE UE DROP COLUMN theVersion",
           "DROP INDEX SOffset_Key", "ALTER TABLE SOffset DROP COLUMN thePC",
-          "CREATE UNIQUE INDEX SOffset_Key ON SOffset (thePrinter, EName)", "PRAGMA user_version = 2"})
+          "CREATE UNIQUE INDEX SOffset_Key ON SOffset (thePrinter, EName)", "ALTER TABLE USender DROP COLUMN theUsed",
+          "ALTER TABLE UAddressee DROP COLUMN theUsed", "PRAGMA user_version = 2"})
         DM().ExecSql(SqlText(sql));
     DM().close();
     QCOMPARE(RowsOf(SqlText("SELECT EName, theOrigin FROM SOffset ORDER BY ID")),

@@ -120,7 +120,7 @@ void TestData::firstStartCreatesTablesColumnsAndAdmin()
              QStringList({"ID", "theName", "thePro", "thePhone", "theMob", "theAdd", "Remark", "theDel"}));
     QCOMPARE(columnsOf("SP"), QStringList({"ID", "EName", "theV", "theName", "theT", "theL", "theP"}));
     const QStringList contact = {"ID",    "theName", "thePhone", "theMob", "theDept", "theANum", "theA1", "theA2",
-                                 "theA3", "theAdd",  "thePNum",  "Remark", "theDel",  "NPY",     "DPY"};
+                                 "theA3", "theAdd",  "thePNum",  "Remark", "theDel",  "NPY",     "DPY",   "theUsed"};
     QCOMPARE(columnsOf("USender"), contact);
     QCOMPARE(columnsOf("UAddressee"), contact);
     QCOMPARE(columnsOf("UE"),
@@ -444,6 +444,7 @@ void TestData::releasedStepsNeverChange_data()
     QTest::newRow("version 4") << Version2 + QStringList{"v3.sql", "v4.sql"} << 4;
     QTest::newRow("version 5") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql"} << 5;
     QTest::newRow("version 6") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql", "v6.sql"} << 6;
+    QTest::newRow("version 7") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql", "v6.sql", "v7.sql"} << 7;
 }
 
 void TestData::releasedStepsNeverChange()
@@ -468,6 +469,7 @@ void TestData::everyOlderVersionBecomesTheFreshSchema_data()
     QTest::newRow("version 3") << Version2 + QStringList{"v3.sql"} << 3;
     QTest::newRow("version 4") << Version2 + QStringList{"v3.sql", "v4.sql"} << 4;
     QTest::newRow("version 5") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql"} << 5;
+    QTest::newRow("version 6") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql", "v6.sql"} << 6;
 }
 
 void TestData::everyOlderVersionBecomesTheFreshSchema()
@@ -518,7 +520,7 @@ void TestData::olderCompaniesGetTheFullAddressesSwitchedOff()
 {
     SKIP_ON_SERVER();
     ProgramFolder folder;
-    QStringList file = releasedFile(Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql"}, 5);
+    QStringList file = releasedFile(Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql", "v6.sql"}, 6);
     file.insert(file.size() - 1, "INSERT INTO SP (EName, theV, theName, theT, theL, theP) VALUES "
                                  "('申通', '', 'JP01', 10, 10, '是'), ('申通', '', 'JP09', 115, 10, '否')");
     onItsOwn(folder.file("Data/db.sqlite3"), file);

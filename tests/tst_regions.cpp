@@ -523,6 +523,12 @@ void TestRegions::pickedDistrictFillsCityAndProvince()
     QCOMPARE(QStringList({province->text(), city->text(), district->text()}),
              QStringList({"江西省", "南昌市", "西湖区"}));
 
+    province->clear(); // a typed city stays
+    district->clear();
+    city->setText("杭州");
+    pick(district, "xhq", "西湖区　浙江省 杭州市");
+    QCOMPARE(province->text() + city->text(), QString("浙江省杭州"));
+
     // Typed text that is not picked is kept as typed.
     city->clear();
     city->setFocus();

@@ -18,6 +18,7 @@
 #include "WaybillPrint.h"
 #include "WaybillStore.h"
 
+#include <QClipboard>
 #include <QDateEdit>
 #include <QProcess>
 #include <QProgressDialog>
@@ -34,7 +35,9 @@ private slots:
     void lookupMatches_data();
     void lookupMatches();
     void oneMatchFillsTheBlockAndMovesOn();
-    void noMatchSaysSoAndKeepsTheText();
+    void noMatchSaysSoAndMovesOn();
+    void lookupTakesTheExactNameThenTheRecent();
+    void pasteReplacesTheWholeBlock();
     void pickerTakesTheRowOnEnterOrDoubleClick_data();
     void pickerTakesTheRowOnEnterOrDoubleClick();
     void pickerEscTypingAndCloseChangeNothing();
@@ -44,7 +47,7 @@ private slots:
     void filingSkipsALiveTwinOnly();
     void failureAfterTheWaybillLeavesNothing();
     void printWindowGetsThisInsertsIdNotTheNewest();
-    void continuousAddClearsForTheNext();
+    void continuousAddKeepsTheSenderAndTheTick();
     void aWaybillFromTheKeyboardAlone();
     void changeRewritesTheRowAndRelistsTheOpener();
     void aSaveOverAChangeMeanwhileWritesNothing_data();
@@ -185,17 +188,67 @@ void TestWaybills::oneMatchFillsTheBlockAndMovesOn()
     QCOMPARE(QApplication::focusWidget(), child(&d, "DBLookupComboBox1"));
 }
 
-void TestWaybills::noMatchSaysSoAndKeepsTheText()
+void TestWaybills::noMatchSaysSoAndMovesOn()
 {
     addContact(SenderKind, "张三", "010", "甲");
     MessageRecorder messages;
     Dialog d(nullptr);
-    d.show();
+    showActive(d);
     box(&d, "JEd3")->setText("no such");
     QTest::keyClick(box(&d, "JEd3"), Qt::Key_Enter);
     QCOMPARE(messages.texts(), QStringList({"寄件人 不存在，请直接录入！"}));
     QCOMPARE(box(&d, "JEd3")->text(), QString("no such"));
     QCOMPARE(box(&d, "JEd1")->text(), QString());
+    QCOMPARE(QApplication::focusWidget(), box(&d, "JEd4")); // what is typed next goes on, not onto "no such"
+}
+
+void TestWaybills::lookupTakesTheExactNameThenTheRecent()
+{
+    // Filed from the waybills numbered (0: by hand) in this order; 张三丰0 is the newest.
+    const QList<QPair<QString, qint64>> filed = {{"张三", 0},   {"赵四", 0},    {"陈静", 1},    {"张三丰7", 2},
+                                                 {"陈静晓", 3}, {"张三丰9", 4}, {"张三丰0", 0}, {"张三", 5}};
+    for (const auto& [name, waybill] : filed)
+        ContactStore::file(SenderKind, {name, name + "的电话", "", "", "", "", "", "", "", ""}, waybill);
+    ModalRecorder modals;
+    Dialog d(nullptr);
+    d.show();
+    const auto lookUp = [&](const QString& typed) {
+        for (int i = 1; i <= 4; ++i)
+            box(&d, QStringLiteral("JEd%1").arg(i))->setText(i == 1 ? typed : "");
+        QTest::keyClick(box(&d, "JEd1"), Qt::Key_Return);
+        QStringList names{box(&d, "JEd2")->text()};
+        for (int row = 0; !modals.opened.isEmpty() && row < 5; ++row)
+            names << modals.lastOf<TfrmFindJJR>()->grid()->value(row, "寄件人").toString();
+        return names;
+    };
+    // A whole name that one contact has is taken, though a longer one was used since.
+    QCOMPARE(lookUp("陈静"), QStringList({"陈静的电话"}));
+    // Exactly the initials typed first, then by the last use.
+    QCOMPARE(lookUp("zs"), QStringList({"", "张三", "赵四", "张三丰9", "张三丰7", "张三丰0"}));
+    // Two of that name: the picker opens on the one used last, not on the newer.
+    ContactStore::insert(SenderKind, {"陈静", "", "", "上海公司", "", "", "", "", "", "", ""});
+    QCOMPARE(lookUp("陈静").mid(1, 3), QStringList({"陈静", "陈静", "陈静晓"}));
+    QCOMPARE(modals.lastOf<TfrmFindJJR>()->grid()->value("电话号码").toString(), QString("陈静的电话"));
+}
+
+void TestWaybills::pasteReplacesTheWholeBlock()
+{
+    addContact(AddresseeKind, "陈静", "010-23456789", "北京公司");
+    ModalRecorder modals;
+    MessageRecorder messages;
+    Dialog d(nullptr);
+    d.show();
+    fill(d, "张三", "陈静");
+    QTest::keyClick(box(&d, "SEd1"), Qt::Key_Return); // the block holds 陈静 of Beijing
+    QApplication::clipboard()->setText("刘洋 13600001234 广东省深圳市南山区科苑路15号 518057");
+    QTest::mouseClick(child(&d, "SPaste"), Qt::LeftButton);
+    save(d);
+    // Nothing of 陈静 is saved or filed; the sender's organisation has a code, this recipient's none.
+    QCOMPARE(
+        RowsOf(SqlText("SELECT SName, SPhone, SMob, SDept, SANum, SA1, SA2, SA3, SAdd, SPNum, SDPY FROM UE UNION ALL "
+                       "SELECT theName, thePhone, theMob, theDept, theANum, theA1, theA2, theA3, theAdd, thePNum, "
+                       "'' FROM UAddressee WHERE theName = '刘洋'")),
+        QStringList(2, "刘洋||13600001234|||广东省|深圳市|南山区|科苑路15号|518057|"));
 }
 
 void TestWaybills::pickerTakesTheRowOnEnterOrDoubleClick_data()
@@ -351,8 +404,10 @@ void TestWaybills::printWindowGetsThisInsertsIdNotTheNewest()
     QVERIFY(print->WaybillId != one("SELECT MAX(ID) FROM UE"));
 }
 
-void TestWaybills::continuousAddClearsForTheNext()
+void TestWaybills::continuousAddKeepsTheSenderAndTheTick()
 {
+    addWaybills(2, "圆通速递");
+    DM().ExecSql(SqlText("UPDATE UE SET EName = '顺丰速运', theDel = '是' WHERE ENum = '2'"));
     ModalRecorder modals;
     modals.onOpen = [](QDialog* print) {
         print->close();
@@ -361,21 +416,25 @@ void TestWaybills::continuousAddClearsForTheNext()
     MessageRecorder messages;
     Dialog d(nullptr);
     showActive(d);
-    child<QCheckBox>(&d, "CheckBox1")->setChecked(true);
+    QCOMPARE(child<LookupCombo>(&d, "DBLookupComboBox1")->currentText(), QString("圆通速递")); // not the deleted one's
+    QTest::mouseClick(child(&d, "CheckBox1"), Qt::LeftButton);
     fill(d);
     child<QDateEdit>(&d, "DateTimePicker1")->setDate(QDate(2020, 1, 1));
     save(d);
     QVERIFY(d.isVisible());
     QVERIFY(modals.lastOf<TfrmP3>());
-    for (const char* name : {"JEd1", "JEd4", "SEd1", "SEd9", "Edit1", "Edit6"})
+    for (const char* name : {"SEd1", "SEd9", "Edit1", "Edit6"})
         QCOMPARE(box(&d, name)->text(), QString());
-    // The courier stays for the next parcel.
+    // The sender and the courier stay for the next parcel.
+    QCOMPARE(box(&d, "JEd1")->text() + box(&d, "JEd4")->text(), QString("张三中国邮政"));
     QCOMPARE(child<LookupCombo>(&d, "DBLookupComboBox1")->currentText(), QString("顺丰速运"));
     QCOMPARE(child<QDateEdit>(&d, "DateTimePicker1")->date(), QDate::currentDate());
-    QCOMPARE(d.focusWidget(), box(&d, "JEd1"));
+    QCOMPARE(d.focusWidget(), box(&d, "SEd1"));
     fill(d, "王五", "赵六");
     save(d);
-    QCOMPARE(count("SELECT ID FROM UE"), 2);
+    QCOMPARE(count("SELECT ID FROM UE"), 4);
+    Dialog again(nullptr);
+    QVERIFY(child<QCheckBox>(&again, "CheckBox1")->isChecked());
 }
 
 void TestWaybills::aWaybillFromTheKeyboardAlone()
@@ -430,14 +489,14 @@ void TestWaybills::aWaybillFromTheKeyboardAlone()
     QCOMPARE(RowsOf(SqlText("SELECT JName, SName, EName, ENum, EAN FROM UE ORDER BY ID DESC LIMIT 1")),
              QStringList({"张三|李四|圆通速递|SF001|books"}));
     QCOMPARE(count("SELECT ID FROM ULog"), 1);
-    QCOMPARE(d.focusWidget(), box(&d, "JEd1"));
+    QCOMPARE(d.focusWidget(), box(&d, "SEd1"));
 
     // Esc drops nothing typed without asking; with nothing typed it closes at once.
     type("w");
     press(Qt::Key_Escape);
     QCOMPARE(messages.last(), QString("放弃未保存的内容吗？"));
     QVERIFY(d.isVisible());
-    box(&d, "JEd1")->clear();
+    box(&d, "SEd1")->clear();
     messages.clear();
     press(Qt::Key_Escape);
     QVERIFY(messages.shown().isEmpty());

@@ -61,9 +61,11 @@ setup alt+p i
 sleep 1
 setup shift+Tab space Tab
 
+# A shop sends from one address: 连续新增 keeps the sender, and the focus starts in the
+# recipient's name from the second waybill on.
+type "${senders[0]}"
+press Return              # look-up: the sender block is filled, on to the recipient
 for i in $(seq 0 $((waybills - 1))); do
-  type "${senders[$i]}"
-  press Return            # look-up: the sender block is filled, on to the recipient
   type "${recipients[$i]}"
   press Return            # look-up: on to the courier, which stays from the last waybill
   press Return            # on to 快递单号
@@ -78,7 +80,7 @@ for i in $(seq 0 $((waybills - 1))); do
   sleep 1
 done
 
-saved=$(sqlite3 "$db" "SELECT COUNT(*) FROM UE WHERE ENum LIKE 'KC%' AND EAN = 'books' AND EName <> ''")
+saved=$(sqlite3 "$db" "SELECT COUNT(*) FROM UE WHERE ENum LIKE 'KC%' AND EAN = 'books' AND EName <> '' AND JNPY = '${senders[0]}'")
 printed=$(sqlite3 "$db" "SELECT COUNT(DISTINCT WID) FROM ULog WHERE WID IN (SELECT ID FROM UE WHERE ENum LIKE 'KC%')")
 after=$(sqlite3 "$db" "SELECT COUNT(*) FROM UE")
 kill "$program" 2>/dev/null || true

@@ -24,7 +24,7 @@ QString suffixOf(const QString& filter)
 }
 
 // The program's own settings beside its data, where a portable copy keeps everything.
-QString settingsPath() { return QDir(Unit1::programDir()).filePath(QStringLiteral("Data/settings.ini")); }
+QString settingsPath() { return Unit1::settingsFile(); }
 
 QString lastFolderKey(const QString& filter) { return QStringLiteral("LastFolder/") + suffixOf(filter).mid(1); }
 } // namespace

@@ -9,6 +9,7 @@
 #include "Guard.h"
 #include "LookupCombo.h"
 #include "Messages.h"
+#include "Unit1.h"
 #include "WaybillPrint.h"
 #include "WaybillStore.h"
 
@@ -16,9 +17,12 @@
 #include <QDateEdit>
 #include <QGroupBox>
 #include <QLabel>
+#include <QSettings>
 #include <QShortcut>
 
 namespace {
+
+const QString ContinuousAddKey = QStringLiteral("WaybillEntry/ContinuousAdd");
 
 // The entry fields whose box has the given name prefix ("JEd", "SEd", "Edit").
 FieldTable fieldsWithControl(const QString& prefix)
@@ -82,6 +86,11 @@ TfrmE_In::TfrmE_In(QWidget* parent) : EntryDialog(parent, "frmE_In", QStringLite
 
     addButtons(456);
     CheckBox1 = MakeCheck(this, "CheckBox1", QStringLiteral("连续新增"), 24, 460);
+    // A shop that enters waybills one after another does so every time: the tick is kept.
+    CheckBox1->setChecked(QSettings(Unit1::settingsFile(), QSettings::IniFormat).value(ContinuousAddKey).toBool());
+    OnSignal(CheckBox1, &QCheckBox::clicked, this, [this] {
+        QSettings(Unit1::settingsFile(), QSettings::IniFormat).setValue(ContinuousAddKey, CheckBox1->isChecked());
+    });
 
     CentreOn(this, parent ? parent->window() : nullptr);
     BindCompanyLookup(DBLookupComboBox1);
@@ -102,10 +111,11 @@ void TfrmE_In::myFindSJR() { m_addressee->myFind(); }
 void TfrmE_In::myNew()
 {
     EditID = 0;
+    // The sender and the courier stay: a shop sends most parcels from one address, with
+    // one courier. What goes is everything of the parcel and its recipient.
     for (const FieldDef& field : WaybillStore::EntryFields())
-        if (LimitedEdit* box = edit(field.control))
+        if (LimitedEdit* box = edit(field.control); box && !m_sender->owns(box))
             box->clear();
-    // The courier stays: the next parcel most likely goes with the same one.
     DateTimePicker1->setDate(QDate::currentDate());
     markClean();
 }
@@ -169,6 +179,6 @@ bool TfrmE_In::mySave()
     if (!CheckBox1->isChecked())
         return true;
     myNew();
-    m_sender->edit(1)->setFocus();
+    m_addressee->edit(1)->setFocus();
     return false;
 }

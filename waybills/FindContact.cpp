@@ -28,9 +28,9 @@ ContactPicker::ContactPicker(const ContactKind& kind, const char* objectName, QW
 
 void ContactPicker::list(const SqlText& lookup)
 {
-    DBGrid1->setStatement(lookup);
+    DBGrid1->setStatement(lookup, ContactStore::LookupOrder());
     DBGrid1->setColumnWidths(ColumnWidths(ContactStore::Fields(m_kind)));
-    DBGrid1->hideColumns({QStringLiteral("ID")});
+    DBGrid1->hideColumns({ContactStore::LookupRank, QStringLiteral("ID")});
 }
 
 bool ContactPicker::eventFilter(QObject* watched, QEvent* event)

@@ -12,8 +12,8 @@ struct SqlText;
 class ContactPicker : public QDialog {
     Q_OBJECT
 public:
-    // Runs the look-up in the picker's grid; the entry shows the picker only when more
-    // than one row came back.
+    // Runs the look-up in the picker's grid, its best match the current row; the entry
+    // shows the picker only when it cannot take one contact at once.
     void list(const SqlText& lookup);
     DataGrid* grid() const { return DBGrid1; }
 

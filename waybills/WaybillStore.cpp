@@ -142,8 +142,8 @@ qint64 save(qint64 id, const Record& waybill, qint64 readVersion)
             throw AppError(live ? ChangedText : DeletedText);
         }
     }
-    ContactStore::file(SenderKind, party(waybill, QStringLiteral("J")));
-    ContactStore::file(AddresseeKind, party(waybill, QStringLiteral("S")));
+    ContactStore::file(SenderKind, party(waybill, QStringLiteral("J")), id);
+    ContactStore::file(AddresseeKind, party(waybill, QStringLiteral("S")), id);
     transaction.commit();
     return id;
 }

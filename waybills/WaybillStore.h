@@ -37,7 +37,8 @@ Stored load(qint64 id);
 // A new waybill (theDel "否", UName the logged-in user), or a change (every entered
 // column, the date included; UName and theDel stay), with the four pinyin codes
 // computed afresh; and in the same transaction its sender and recipient are filed into
-// the address books. Returns the waybill's ID: the row this insert created.
+// the address books, or, when there already, marked as used by this waybill. Returns
+// the waybill's ID: the row this insert created.
 // A change is written only over the version it was read at (`readVersion`, from load()):
 // when another PC or window changed or deleted the waybill meanwhile, nothing is written
 // and AppError says so.
