@@ -46,6 +46,11 @@ void insertDefaultItems(const QString& companyName)
         DM().ExecSql(SqlText(QStringLiteral("INSERT INTO SP (EName, theV, theName, theT, theL, theP) "
                                             "VALUES (?, ?, ?, ?, ?, '是') "),
                              {companyName, item.displayName, item.code, item.defaultTop, item.defaultLeft}));
+    for (const PrintItem& item : PrintItems())
+        if (item.defaultWidth > 0)
+            DM().ExecSql(SqlText(QStringLiteral("INSERT INTO SPWidth (EName, theName, theW) VALUES (?, ?, ?) "
+                                                "ON CONFLICT (EName, theName) DO UPDATE SET theW = excluded.theW "),
+                                 {companyName, item.code, item.defaultWidth}));
 }
 
 namespace {

@@ -21,7 +21,8 @@ QString companyFrom();
 // Whether a live company other than exceptId already has the name.
 bool liveNameExists(const QString& name, qint64 exceptId = 0);
 
-// The 25 default print items under a company name, in code order (mySaveP's rows).
+// The default print items under a company name, in code order (mySaveP's rows), all
+// switched on, and the default widths of the boxes that have one.
 void insertDefaultItems(const QString& companyName);
 
 // A new company: its print items, then its row; all or nothing. False, with nothing written,

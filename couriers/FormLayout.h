@@ -31,7 +31,7 @@ struct FormLayout {
     QList<QLineF> lines; // layout pixels
 };
 
-// The 25 print items of a company's layout filled with `itemTexts` (slot n for the n-th
+// The print items of a company's layout filled with `itemTexts` (slot n for the n-th
 // item row, switched on or not), with its form's size and printer; no picture. Throws
 // AppError when the company has no items: it is gone.
 FormLayout CompanyForm(const QString& companyName, const QStringList& itemTexts);

@@ -1,14 +1,45 @@
 #include "FormPainter.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFontDatabase>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QTextLayout>
 
+#include <algorithm>
+
 namespace FormPainter {
 
-const char* const PrintFamily = "Noto Sans CJK SC";
-
 namespace {
+
+const QString InstalledFamily = QStringLiteral("Noto Sans CJK SC");
+
+// Beside the program first (a copied program folder), then where this build made the
+// faces, then where an installed copy keeps them. Without them the installed face prints
+// the same, but a PDF's text reads some characters back as radicals.
+QString registerPrintFaces()
+{
+    const QString program = QCoreApplication::applicationDirPath();
+    const QStringList folders = {QDir(program).filePath(QStringLiteral("fonts")),
+                                 QStringLiteral(ORVANE_PRINT_FONT_BUILD_DIR),
+                                 QDir(program).filePath(QStringLiteral("../" ORVANE_PRINT_FONT_INSTALL_DIR))};
+    for (const QString& folder : folders) {
+        QStringList files;
+        for (const char* weight : {"Regular", "Bold"})
+            files << QDir(folder).filePath(QStringLiteral("NotoSansCJKscPrint-%1.otf").arg(QLatin1String(weight)));
+        if (!std::all_of(files.begin(), files.end(), [](const QString& file) { return QFile::exists(file); }))
+            continue;
+        QStringList families;
+        for (const QString& file : files)
+            families += QFontDatabase::applicationFontFamilies(QFontDatabase::addApplicationFont(file));
+        if (!families.isEmpty())
+            return families.first();
+    }
+    qWarning("The print face was not found; %s is used instead.", qPrintable(InstalledFamily));
+    return InstalledFamily;
+}
 
 constexpr int MaxLinesBeforeShrinking = 2;
 constexpr double EmAscent = 0.88;
@@ -34,9 +65,15 @@ QStringList breakLines(const QString& text, const QFont& font, double width, con
 
 } // namespace
 
+QString PrintFamily()
+{
+    static const QString family = registerPrintFaces();
+    return family;
+}
+
 QFont PrintFont(double layoutPixels, bool bold, double scale, const QPaintDevice* device)
 {
-    QFont font(QString::fromLatin1(PrintFamily));
+    QFont font(PrintFamily());
     font.setBold(bold);
     // The device's own pixels, given as points at its own resolution: no rounding to
     // whole pixels, and the same size on any device.

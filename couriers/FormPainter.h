@@ -16,8 +16,10 @@ class QPaintDevice;
 namespace FormPainter {
 
 // Noto Sans CJK SC: it has the Latin letters and digits too, and a real bold face, so a
-// label never mixes faces or a bold drawn by smearing a regular one.
-extern const char* const PrintFamily;
+// label never mixes faces or a bold drawn by smearing a regular one. The program's own
+// copy of it (family "Noto Sans CJK SC Print", made at build time) maps each glyph to one
+// character only, so a PDF's text reads back as printed (人, not the radical ⼈).
+QString PrintFamily();
 QFont PrintFont(double layoutPixels, bool bold, double scale, const QPaintDevice* device);
 
 // A text laid out for one device: on one line when it fits its box's width (or has

@@ -5,13 +5,14 @@
 #include "CourierStore.h"
 #include "FormPainter.h"
 #include "FormReader.h"
-#include "ScanModule.h"
 #include "Guard.h"
+#include "LongestText.h"
 #include "Messages.h"
 #include "Modal.h"
 #include "PrintItems.h"
 #include "PrintSetup.h"
 #include "PrinterChoice.h"
+#include "ScanModule.h"
 #include "ScreenFit.h"
 
 #include <QComboBox>
@@ -152,7 +153,27 @@ void ItemBox::setOutside(bool outside)
     if (outside == m_outside)
         return;
     m_outside = outside;
-    setToolTip(outside ? QStringLiteral("这个项目有一部分在快递单之外，那部分打印不出来。") : boxTip());
+    updateTip();
+}
+
+void ItemBox::setOverlaps(const QStringList& names)
+{
+    if (names == m_overlaps)
+        return;
+    m_overlaps = names;
+    updateTip();
+}
+
+void ItemBox::updateTip()
+{
+    QStringList tips;
+    if (m_outside)
+        tips << QStringLiteral("这个项目有一部分在快递单之外，那部分打印不出来。");
+    if (!m_overlaps.isEmpty())
+        tips << QStringLiteral("这个项目最长的内容会和“%1”压在一起。请把它们拖开，或拖动右边缘设定宽度，"
+                               "让文字在宽度内换行或缩小。")
+                    .arg(m_overlaps.join(QStringLiteral("”、“")));
+    setToolTip(tips.isEmpty() ? boxTip() : tips.join(QLatin1Char('\n')));
     update();
 }
 
@@ -163,6 +184,10 @@ void ItemBox::paintEvent(QPaintEvent*)
     FormPainter::PaintText(painter, preview(), 1);
     if (m_outside) {
         painter.setPen(QPen(FormEdge::OutsideColour, 2));
+        painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
+    if (!m_overlaps.isEmpty()) {
+        painter.setPen(QPen(QColor(0x9c, 0x27, 0xb0), 2, Qt::DashLine));
         painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
     }
     if (m_proposed) {
@@ -506,6 +531,28 @@ void TfrmP2::markOutside()
         box->setOutside(form.hasSize() && !box->isHidden() && !edge.contains(box->geometry()));
     // Nothing says how big the scan is: the layout would not line up.
     Label6->setVisible(!Image1->pixmap().isNull() && SpinW->value() <= 0);
+    markOverlaps();
+}
+
+void TfrmP2::markOverlaps()
+{
+    // Where each shown box's longest text would print: its natural width on one line, or
+    // wrapped and shrunk into the box's width.
+    QList<std::pair<ItemBox*, QRectF>> printed;
+    for (ItemBox* box : m_boxes)
+        if (!box->isHidden()) {
+            FormText longest;
+            longest.text = LongestText(box->objectName());
+            longest.boxWidth = box->boxWidth();
+            printed.append({box, QRectF(box->pos(), FormPainter::Fit(longest, 1, box).size)});
+        }
+    for (const auto& [box, area] : printed) {
+        QStringList names;
+        for (const auto& [other, otherArea] : printed)
+            if (other != box && area.intersects(otherArea))
+                names << other->text();
+        box->setOverlaps(names);
+    }
 }
 
 void TfrmP2::Button1Click()
@@ -620,5 +667,6 @@ void TfrmP2::applyProposal(const FormScan::Proposal& proposal, QSize pictureSize
         m_moved = true;
     }
     fitArea();
+    markOutside();
     ShowMessage(this, ProposalSummary(proposal));
 }

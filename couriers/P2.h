@@ -49,6 +49,10 @@ public:
     // A box lying partly outside the form is drawn red, and says so.
     bool isOutside() const { return m_outside; }
     void setOutside(bool outside);
+    // The display names of the items whose longest texts would overprint this one's; a
+    // box with any is framed in dashes, and says with which.
+    QStringList overlaps() const { return m_overlaps; }
+    void setOverlaps(const QStringList& names);
 
 signals:
     void dropped();
@@ -74,9 +78,12 @@ private:
     int m_boxWidth = 0;
     bool m_proposed = false;
     bool m_outside = false;
+    QStringList m_overlaps;
+
+    void updateTip();
 };
 
-// The layout designer: the company's scanned blank waybill with the 25 item boxes over
+// The layout designer: the company's scanned blank waybill with the 27 item boxes over
 // it; the boxes are dragged into place and saved as the company's print positions,
 // with the form's real size and the printer it goes to. Given the blank form's real
 // width, or a scan that states its resolution, the picture shows at true size (96
@@ -109,6 +116,7 @@ private:
     void proposeHeight();
     void fitArea();
     void markOutside();
+    void markOverlaps();
     void SpinWChange();
     void applyProposal(const FormScan::Proposal& proposal, QSize pictureSize);
     void SpinHChange();

@@ -24,7 +24,7 @@ public:
     QString CompanyName;
     QString WaybillId;
 
-    // Slot 0 the waybill's ID, slots 1 to 25 the texts of the 25 print items, handed
+    // Slot 0 the waybill's ID, slots 1 to 27 the texts of the 27 print items, handed
     // over by the opener, which reads them where waybills are kept. None handed: the
     // layout's test page, "0" and the items' display names.
     QStringList ItemTexts;

@@ -28,6 +28,10 @@ const std::array<PrintItem, PrintItemCount>& PrintItems()
         {"KP03", "自定义二", 195, 130, 136, 232},
         {"KP04", "自定义三", 195, 250, 248, 232},
         {"KP05", "快递日期", 230, 10, 24, 272},
+        // Under the sender's block and the recipient's, as wide as a block: long place
+        // names wrap there instead of running into the next box.
+        {"JP11", "寄件人完整地址", 265, 10, 24, 312, 360, true},
+        {"SP11", "收件人完整地址", 150, 510, 453, 192, 360, true},
     }};
     return items;
 }

@@ -139,6 +139,18 @@ const char* const Version6[] = {
     "ALTER TABLE UAddressee ADD COLUMN theUsed INTEGER NOT NULL DEFAULT 0",
 };
 
+// Version 7: every company gets the sender's and the recipient's full address (JP11, SP11),
+// after its other items so that ID order stays code order, switched off so that its layout
+// prints as before, as wide as a block so that long place names wrap.
+const char* const Version7[] = {
+    "INSERT INTO SP (EName, theV, theName, theT, theL, theP) "
+    "SELECT DISTINCT EName, '寄件人完整地址', 'JP11', 265, 10, '否' FROM SP WHERE theName = 'JP01'",
+    "INSERT INTO SP (EName, theV, theName, theT, theL, theP) "
+    "SELECT DISTINCT EName, '收件人完整地址', 'SP11', 150, 510, '否' FROM SP WHERE theName = 'JP01'",
+    "INSERT INTO SPWidth (EName, theName, theW) SELECT DISTINCT EName, 'JP11', 360 FROM SP WHERE theName = 'JP01'",
+    "INSERT INTO SPWidth (EName, theName, theW) SELECT DISTINCT EName, 'SP11', 360 FROM SP WHERE theName = 'JP01'",
+};
+
 // Each step takes a database from the version before it to its own: Steps[0] makes
 // version 1. A step, once released, never changes; a new schema is a new step at the end.
 struct Step {
@@ -149,6 +161,7 @@ const Step Steps[] = {
     {std::begin(Tables), std::end(Tables)},     {std::begin(Version2), std::end(Version2)},
     {std::begin(Version3), std::end(Version3)}, {std::begin(Version4), std::end(Version4)},
     {std::begin(Version5), std::end(Version5)}, {std::begin(Version6), std::end(Version6)},
+    {std::begin(Version7), std::end(Version7)},
 };
 static_assert(std::size(Steps) == Schema::Version, "one step for each version");
 

@@ -221,6 +221,8 @@ Proposal Scan(const QImage& picture, double pxPerMm, double boxHeightMm, const T
 
     Proposal proposal;
     for (const PrintItem& item : PrintItems()) {
+        if (item.fullAddress)
+            continue;
         const Label* best = nullptr;
         for (const Label& label : labels)
             if (FieldLabels::ItemCode(label.part, label.hit.role) == item.code &&

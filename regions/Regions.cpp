@@ -155,6 +155,37 @@ Place PlaceOf(int row)
 
 QStringList WrittenForms(int row) { return index().forms.at(row); }
 
+QString FullAddress(const Place& place, const QString& street)
+{
+    struct Part {
+        QString name;
+        Level level;
+    };
+    QList<Part> names;
+    for (const Part& part : {Part{place.province.trimmed(), Level::Province}, Part{place.city.trimmed(), Level::City},
+                             Part{place.district.trimmed(), Level::District}})
+        if (!part.name.isEmpty() && (names.isEmpty() || names.last().name != part.name))
+            names << part;
+    const QString rest = street.trimmed();
+    // A short form counts only before the next place's full name: 天津大道 is a street of
+    // 天津市, 内蒙古呼和浩特市 is the province written short.
+    const auto startsWithIt = [&](qsizetype i) {
+        if (rest.startsWith(names[i].name))
+            return true;
+        if (i + 1 == names.size())
+            return false;
+        for (int row : Regions::Named(names[i].name, names[i].level))
+            for (const QString& form : WrittenForms(row))
+                if (rest.startsWith(form) && QStringView(rest).mid(form.size()).startsWith(names[i + 1].name))
+                    return true;
+        return false;
+    };
+    QString text;
+    for (qsizetype i = 0; i < names.size() && !startsWithIt(i); ++i)
+        text += names[i].name;
+    return text + rest;
+}
+
 QList<int> Named(const QString& name, Level level, int within)
 {
     QList<int> rows;

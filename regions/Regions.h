@@ -30,6 +30,12 @@ Place PlaceOf(int row);
 // their short forms (西湖, 朝阳) are too often part of a street name.
 QStringList WrittenForms(int row);
 
+// Province, city, district and street as one text, for a box that prints the whole address:
+// 新疆维吾尔自治区伊犁哈萨克自治州伊宁市解放路1号. A municipality's city is not named twice, and
+// the places the street itself starts with (a pasted address: 伊宁市解放路1号, or 伊犁州伊宁市…)
+// are left to it rather than repeated.
+QString FullAddress(const Place& place, const QString& street);
+
 // Rows at `level` that go by `name` (any of their written forms), under `within` when it is a
 // row, anywhere when it is -1.
 QList<int> Named(const QString& name, Level level, int within = -1);

@@ -292,12 +292,5 @@ QString PdfText(const QString& pdf)
     QProcess process;
     process.start("pdftotext", {"-layout", pdf, "-"});
     process.waitForFinished(30000);
-    // The print face's characters read back as the radicals that look the same (人 as ⼈,
-    // 门 as ⻔).
-    QString text = QString::fromUtf8(process.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
-    const QString radicals = QStringLiteral("⻔⻓⻋⻅⻉⻢⻚⻛⻜⻥⻦⻘⻩⻬⻮⻰⻳⻨⻄");
-    const QString characters = QStringLiteral("门长车见贝马页风飞鱼鸟青黄齐齿龙龟麦西");
-    for (qsizetype i = 0; i < radicals.size(); ++i)
-        text.replace(radicals[i], characters[i]);
-    return text;
+    return QString::fromUtf8(process.readAllStandardOutput());
 }

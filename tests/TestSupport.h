@@ -133,7 +133,7 @@ QString GiveCompanyPicture(const QString& company, const QImage& picture, int qu
 
 // Every row a SELECT returns, its columns joined by "|": what a test compares a table with.
 QStringList RowsOf(const SqlText& select);
-// The text of a PDF as pdftotext lays it out, its characters read back as they print.
+// The text of a PDF as pdftotext lays it out and reads it back.
 QString PdfText(const QString& pdf);
 
 template <class T = QWidget> T* child(QObject* parent, const char* name)

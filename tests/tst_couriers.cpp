@@ -83,19 +83,20 @@ char* toString(const Item& item)
 
 // What a fresh company must print, written out from the paper form's layout.
 const QList<Item> DefaultItems = {
-    {"JP01", "寄件人姓名", 10, 10, "是"},      {"JP02", "寄件人电话号码", 10, 130, "是"},
-    {"JP03", "寄件人手机号码", 10, 250, "是"}, {"JP04", "寄件人单位名称", 45, 10, "是"},
-    {"JP05", "寄件人区号", 45, 130, "是"},     {"JP06", "寄件人省市区", 80, 10, "是"},
-    {"JP07", "寄件人地州市", 80, 130, "是"},   {"JP08", "寄件人区县", 80, 250, "是"},
-    {"JP09", "寄件人地址", 115, 10, "是"},     {"JP10", "寄件人邮编", 115, 130, "是"},
-    {"SP01", "收件人姓名", 10, 510, "是"},     {"SP02", "收件人电话号码", 10, 630, "是"},
-    {"SP03", "收件人手机号码", 10, 750, "是"}, {"SP04", "收件人单位名称", 45, 510, "是"},
-    {"SP05", "收件人区号", 45, 630, "是"},     {"SP06", "收件人省市区", 80, 510, "是"},
-    {"SP07", "收件人地州市", 80, 630, "是"},   {"SP08", "收件人区县", 80, 750, "是"},
-    {"SP09", "收件人地址", 115, 510, "是"},    {"SP10", "收件人邮编", 115, 630, "是"},
-    {"KP01", "快递物品", 160, 10, "是"},       {"KP02", "自定义一", 195, 10, "是"},
-    {"KP03", "自定义二", 195, 130, "是"},      {"KP04", "自定义三", 195, 250, "是"},
-    {"KP05", "快递日期", 230, 10, "是"},
+    {"JP01", "寄件人姓名", 10, 10, "是"},       {"JP02", "寄件人电话号码", 10, 130, "是"},
+    {"JP03", "寄件人手机号码", 10, 250, "是"},  {"JP04", "寄件人单位名称", 45, 10, "是"},
+    {"JP05", "寄件人区号", 45, 130, "是"},      {"JP06", "寄件人省市区", 80, 10, "是"},
+    {"JP07", "寄件人地州市", 80, 130, "是"},    {"JP08", "寄件人区县", 80, 250, "是"},
+    {"JP09", "寄件人地址", 115, 10, "是"},      {"JP10", "寄件人邮编", 115, 130, "是"},
+    {"SP01", "收件人姓名", 10, 510, "是"},      {"SP02", "收件人电话号码", 10, 630, "是"},
+    {"SP03", "收件人手机号码", 10, 750, "是"},  {"SP04", "收件人单位名称", 45, 510, "是"},
+    {"SP05", "收件人区号", 45, 630, "是"},      {"SP06", "收件人省市区", 80, 510, "是"},
+    {"SP07", "收件人地州市", 80, 630, "是"},    {"SP08", "收件人区县", 80, 750, "是"},
+    {"SP09", "收件人地址", 115, 510, "是"},     {"SP10", "收件人邮编", 115, 630, "是"},
+    {"KP01", "快递物品", 160, 10, "是"},        {"KP02", "自定义一", 195, 10, "是"},
+    {"KP03", "自定义二", 195, 130, "是"},       {"KP04", "自定义三", 195, 250, "是"},
+    {"KP05", "快递日期", 230, 10, "是"},        {"JP11", "寄件人完整地址", 265, 10, "是"},
+    {"SP11", "收件人完整地址", 150, 510, "是"},
 };
 
 // A company's print items in ID order.
@@ -180,7 +181,7 @@ void TestCouriers::newCompanyGetsTheDefaultItemsInCodeOrder()
     QVERIFY(!dialog.isVisible());
     QCOMPARE(companyRows(), QStringList({"顺丰速运|王五|0755-1234|13800000000|深圳|it's 100%|否"}));
     QCOMPARE(itemsOf("顺丰速运"), DefaultItems);
-    QCOMPARE(count("SELECT ID FROM SP"), 25);
+    QCOMPARE(count("SELECT ID FROM SP"), 27);
 }
 
 void TestCouriers::refusedNameWritesNothing_data()
@@ -209,7 +210,7 @@ void TestCouriers::refusedNameWritesNothing()
     QCOMPARE(dialog.edit(1)->text(), name);
     QCOMPARE(dialog.edit(2)->text(), QString("赵六"));
     QCOMPARE(companyRows(), before);
-    QCOMPARE(count("SELECT ID FROM SP"), 25);
+    QCOMPARE(count("SELECT ID FROM SP"), 27);
 }
 
 void TestCouriers::deletedCompanysNameGetsFreshItems()
@@ -290,7 +291,7 @@ void TestCouriers::renameReplacesItemsAndLeavesOldPicture()
     QVERIFY(itemsOf("中通").isEmpty());
     QCOMPARE(itemsOf("中通快递"), DefaultItems);
     // The other company keeps its layout.
-    QCOMPARE(itemsOf("其他").size(), 25);
+    QCOMPARE(itemsOf("其他").size(), 27);
     QCOMPARE(itemsOf("其他").first().top, 1);
     QCOMPARE(q.listed(), QStringList({"其他", "中通快递"}));
     // The picture stays under the old name; the new name has none, at the next start too.
@@ -324,8 +325,8 @@ void TestCouriers::renameOntoLiveNameIsRefused()
     QCOMPARE(messages.texts(), QStringList({"快递公司 已经存在，请重新录入！"}));
     QVERIFY(modals.lastOf<TfrmCom>()->isVisible());
     QCOMPARE(companyRows(), before);
-    QCOMPARE(itemsOf("EMS").size(), 25);
-    QCOMPARE(itemsOf("德邦").size(), 25);
+    QCOMPARE(itemsOf("EMS").size(), 27);
+    QCOMPARE(itemsOf("德邦").size(), 27);
 
     // A deleted company's name is free again, and a change of case is a new name.
     for (const QString& name : {QString("旧名"), QString("ems")}) {
@@ -334,7 +335,7 @@ void TestCouriers::renameOntoLiveNameIsRefused()
         q.selectRow(0);
         q.command("M1")->trigger();
         QCOMPARE(messages.texts(), QStringList({"快递公司 信息 保存成功！"}));
-        QCOMPARE(itemsOf(name).size(), 25);
+        QCOMPARE(itemsOf(name).size(), 27);
     }
 }
 
@@ -572,7 +573,7 @@ void TestCouriers::noMenuBeforeFirstQueryAndCommandsIdleOnEmptyList()
     QVERIFY(modals.opened.isEmpty());
     QVERIFY(messages.shown().isEmpty());
     QCOMPARE(companyRows(), QStringList({"顺丰||||||否"}));
-    QCOMPARE(itemsOf("顺丰").size(), 25);
+    QCOMPARE(itemsOf("顺丰").size(), 27);
 }
 
 void TestCouriers::deleteAnsweredNoChangesNothing()
@@ -616,7 +617,7 @@ void TestCouriers::deleteRemovesPictureAndItemsAndMarksRow()
     QCOMPARE(messages.shown().size(), 1);
     QCOMPARE(companyRows(), QStringList({"顺丰||||||是", "申通||||||否"}));
     QVERIFY(itemsOf("顺丰").isEmpty());
-    QCOMPARE(itemsOf("申通").size(), 25);
+    QCOMPARE(itemsOf("申通").size(), 27);
     QVERIFY(!QFile::exists(folder.file("Image/顺丰.jpg")));
     QVERIFY(QFile::exists(folder.file("Image/申通.jpg")));
     QCOMPARE(count("SELECT ID FROM UE WHERE (EName = '顺丰')"), 1); // waybills keep the name
@@ -717,9 +718,12 @@ void TestCouriers::printItemSelectionTogglesBothWays()
     QCOMPARE(titles, QStringList({"快递公司", "项目名称", "打印", "ID"}));
     QVERIFY(grid->isColumnHidden(3));
     QCOMPARE(grid->columnWidth(0), 100);
-    QCOMPARE(grid->rowCount(), 25);
+    QCOMPARE(grid->rowCount(), 27);
     QCOMPARE(grid->value(0, "项目名称").toString(), QString("寄件人姓名"));
     QCOMPARE(grid->value(24, "项目名称").toString(), QString("快递日期"));
+    QCOMPARE(grid->value(26, "项目名称").toString(), QString("收件人完整地址"));
+    // Every item is in view at once.
+    QVERIFY(grid->visualRect(grid->model()->index(26, 1)).bottom() <= grid->viewport()->height());
 
     auto doubleClickRow = [grid](int row) {
         QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {},
@@ -731,7 +735,7 @@ void TestCouriers::printItemSelectionTogglesBothWays()
             result << grid->value(row, "打印").toString();
         return result;
     };
-    QStringList expected(25, "是");
+    QStringList expected(27, "是");
 
     doubleClickRow(2);
     expected[2] = "否";

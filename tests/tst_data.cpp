@@ -34,6 +34,7 @@ private slots:
     void everyOlderVersionBecomesTheFreshSchema_data();
     void everyOlderVersionBecomesTheFreshSchema();
     void failedMigrationLeavesTheFileAsItWas();
+    void olderCompaniesGetTheFullAddressesSwitchedOff();
     void failingStatementNamesTheError();
     void foreignDatabaseIsRefused();
     void userLookupListsEveryUser();
@@ -125,9 +126,9 @@ void TestData::firstStartCreatesTablesColumnsAndAdmin()
     QCOMPARE(columnsOf("USender"), contact);
     QCOMPARE(columnsOf("UAddressee"), contact);
     QCOMPARE(columnsOf("UE"),
-             QStringList({"ID",     "JName",  "JPhone", "JMob",   "JDept", "JANum", "JA1",    "JA2",  "JA3",
-                          "JAdd",   "JPNum",  "SName",  "SPhone", "SMob",  "SDept", "SANum",  "SA1",  "SA2",
-                          "SA3",    "SAdd",   "SPNum",  "EName",  "ENum",  "EAN",   "ZDY1",   "ZDY2", "ZDY3",
+             QStringList({"ID",     "JName",  "JPhone", "JMob",   "JDept", "JANum", "JA1",    "JA2",   "JA3",
+                          "JAdd",   "JPNum",  "SName",  "SPhone", "SMob",  "SDept", "SANum",  "SA1",   "SA2",
+                          "SA3",    "SAdd",   "SPNum",  "EName",  "ENum",  "EAN",   "ZDY1",   "ZDY2",  "ZDY3",
                           "Remark", "theDel", "JNPY",   "JDPY",   "SNPY",  "SDPY",  "myDate", "UName", "theVersion"}));
 
     QSqlQuery admin = DM().run(SqlText("SELECT theName, thePass FROM SUser"));
@@ -445,6 +446,7 @@ void TestData::releasedStepsNeverChange_data()
     QTest::newRow("version 4") << Version2 + QStringList{"v3.sql", "v4.sql"} << 4;
     QTest::newRow("version 5") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql"} << 5;
     QTest::newRow("version 6") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql", "v6.sql"} << 6;
+    QTest::newRow("version 7") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql", "v6.sql", "v7.sql"} << 7;
 }
 
 void TestData::releasedStepsNeverChange()
@@ -469,6 +471,7 @@ void TestData::everyOlderVersionBecomesTheFreshSchema_data()
     QTest::newRow("version 3") << Version2 + QStringList{"v3.sql"} << 3;
     QTest::newRow("version 4") << Version2 + QStringList{"v3.sql", "v4.sql"} << 4;
     QTest::newRow("version 5") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql"} << 5;
+    QTest::newRow("version 6") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql", "v6.sql"} << 6;
 }
 
 void TestData::everyOlderVersionBecomesTheFreshSchema()
@@ -513,6 +516,23 @@ void TestData::failedMigrationLeavesTheFileAsItWas()
                  qPrintable(error.message()));
     }
     QCOMPARE(onItsOwn(path), before); // no table of the step stays, the version is still 1
+}
+
+void TestData::olderCompaniesGetTheFullAddressesSwitchedOff()
+{
+    SKIP_ON_SERVER();
+    ProgramFolder folder;
+    QStringList file = releasedFile(Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql", "v6.sql"}, 6);
+    file.insert(file.size() - 1, "INSERT INTO SP (EName, theV, theName, theT, theL, theP) VALUES "
+                                 "('申通', '', 'JP01', 10, 10, '是'), ('申通', '', 'JP09', 115, 10, '否')");
+    onItsOwn(folder.file("Data/db.sqlite3"), file);
+    DM().open();
+    // After the company's own items, so the n-th row still prints the n-th text; off, so
+    // the layout prints as it did.
+    QCOMPARE(RowsOf(SqlText("SELECT theName || ' ' || theP || ' ' || theT || ' ' || theL FROM SP ORDER BY ID")),
+             QStringList({"JP01 是 10 10", "JP09 否 115 10", "JP11 否 265 10", "SP11 否 150 510"}));
+    QCOMPARE(RowsOf(SqlText("SELECT theName || ' ' || theW FROM SPWidth ORDER BY ID")),
+             QStringList({"JP11 360", "SP11 360"}));
 }
 
 ORVANE_TEST_MAIN(TestData)

@@ -131,6 +131,7 @@ private slots:
     void scanStatingItsResolutionOpensAtTrueSize_data();
     void scanStatingItsResolutionOpensAtTrueSize();
     void boxPartlyOutsideTheFormIsShownAndTheFormIsSaved();
+    void boxesWhoseLongestTextsWouldOverprintAreMarked();
 };
 
 void TestDesigner::showsStoredPositionsNotInitialOnes()
@@ -497,7 +498,7 @@ void TestDesigner::rightEdgeGivesABoxAWidthAndDoubleClickTakesItAway()
         QCOMPARE(box->width(), 300);
         designer.window.Button2Click();
     }
-    QCOMPARE(PrintSetup::boxWidths(Company), (QHash<QString, int>{{"SP09", 300}}));
+    QCOMPARE(PrintSetup::boxWidths(Company), (QHash<QString, int>{{"SP09", 300}, {"JP11", 360}, {"SP11", 360}}));
     {
         Designer designer;
         ItemBox* box = designer.window.box("SP09");
@@ -506,7 +507,7 @@ void TestDesigner::rightEdgeGivesABoxAWidthAndDoubleClickTakesItAway()
         QCOMPARE(box->width(), 100);
         designer.window.Button2Click();
     }
-    QVERIFY(PrintSetup::boxWidths(Company).isEmpty());
+    QCOMPARE(PrintSetup::boxWidths(Company), (QHash<QString, int>{{"JP11", 360}, {"SP11", 360}}));
 }
 
 // Reads the form in the designer and waits for the proposal.
@@ -660,6 +661,37 @@ void TestDesigner::boxPartlyOutsideTheFormIsShownAndTheFormIsSaved()
     QCOMPARE(form.printer, printer);
     Designer again;
     QCOMPARE(child<QComboBox>(&again.window, "ComboBox1")->currentData().toString(), printer);
+}
+
+void TestDesigner::boxesWhoseLongestTextsWouldOverprintAreMarked()
+{
+    ProgramFolder folder;
+    createCompany();
+    DM().ExecSql(SqlText("UPDATE SP SET theP = '否' WHERE (EName = ?)", {Company}));
+    for (const char* code : {"JP06", "JP07", "SP08", "JP11"})
+        CourierStore::switchOn(Company, code);
+    // The longest names print 14 pixels a character: a province (新疆维吾尔自治区) 112, a
+    // city (黔西南布依族苗族自治州) 154, a district (双江拉祜族佤族布朗族傣族自治县) 210; a full
+    // address (甘肃省临夏回族自治州积石山保安族东乡族撒拉族自治县) wraps in 200 onto two
+    // lines 1.15 × 14 apart, 32.2 pixels.
+    PrintSetup::saveLayout(Company, {{"JP06", 10, 10}, {"JP07", 130, 10}, {"SP08", 300, 60}, {"JP11", 10, 100}},
+                           {{"JP11", 200}}, {});
+    Designer designer;
+    const auto marks = [&](const char* code) { return designer.window.box(code)->overlaps(); };
+    QVERIFY(marks("JP06").isEmpty() && marks("JP07").isEmpty() && marks("JP11").isEmpty());
+
+    ItemBox* city = designer.window.box("JP07");
+    drag(city, QPoint(5, 5), {QPoint(105, 15)}); // to left 100: the province runs 12 pixels into it
+    QCOMPARE(marks("JP06"), QStringList({"寄件人地州市"}));
+    QVERIFY(city->toolTip().contains("寄件人省市区"));
+    // From 100 the city reaches 254, past the district at 250.
+    drag(designer.window.box("SP08"), QPoint(5, 5), {QPoint(255, 15)});
+    QCOMPARE(marks("JP07"), QStringList({"寄件人省市区", "收件人区县"}));
+    // The full address ends at 210 across and 132.2 down.
+    drag(designer.window.box("SP08"), QPoint(5, 5), {QPoint(205, 125)});
+    QCOMPARE(marks("JP11"), QStringList({"收件人区县"}));
+    drag(designer.window.box("SP08"), QPoint(5, 5), {QPoint(205, 140)});
+    QVERIFY(marks("JP11").isEmpty());
 }
 
 ORVANE_TEST_MAIN(TestDesigner)

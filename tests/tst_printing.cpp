@@ -12,8 +12,10 @@
 #include "PrintItems.h"
 #include "PrintSetup.h"
 #include "Printing.h"
+#include "Regions.h"
 #include "SqlDialect.h"
 #include "WaybillPrint.h"
+#include "WaybillStore.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -384,6 +386,10 @@ private slots:
     void fieldsMoveByTheirOwnPrintersOffsetOnce();
     void textInABoxStaysInsideIt_data();
     void textInABoxStaysInsideIt();
+    void fullAddressNamesEachPlaceOnce_data();
+    void fullAddressNamesEachPlaceOnce();
+    void printedTextReadsBackAsTyped_data();
+    void printedTextReadsBackAsTyped();
     void formOfItsOwnSizeThroughCupsLinesUpWithItsScan();
     void batchSendsEachCompanysWaybillsToItsPrinterInListOrder();
     void printerJobKeepsItsPagesInASpoolOfItsOwn();
@@ -488,6 +494,7 @@ void TestPrinting::onlyATestPrintPrintsDisplayNames()
     QCOMPARE(run.window.ItemTexts.value(1), QStringLiteral("寄件人姓名"));
     QCOMPARE(run.window.ItemTexts.value(11), QStringLiteral("收件人姓名"));
     QCOMPARE(run.window.ItemTexts.value(25), QStringLiteral("快递日期"));
+    QCOMPARE(run.window.ItemTexts.value(27), QStringLiteral("收件人完整地址"));
     QCOMPARE(run.window.ItemTexts.size(), 100);
     QCOMPARE(run.window.findChild<QLabel*>("SP09")->text(), QStringLiteral("收件人地址"));
     const QString printed = PdfText(run.print());
@@ -542,7 +549,7 @@ void TestPrinting::windowWithoutPicture()
     QCOMPARE(child(&run.window, "Panel1")->size(), QSize(1000, 618));
     QVERIFY2(reachable(run.window).isEmpty(), qPrintable(reachable(run.window)));
     QCOMPARE(run.window.windowTitle(), QStringLiteral("快递单打印"));
-    QCOMPARE(run.window.findChildren<QLabel*>().size(), 26);
+    QCOMPARE(run.window.findChildren<QLabel*>().size(), 28); // the picture holder and 27 items
 }
 
 void TestPrinting::unreadablePictureIsReportedAndWindowStillPrints()
@@ -770,6 +777,8 @@ void TestPrinting::textInABoxStaysInsideIt_data()
     QTest::newRow("60 characters shrink onto two lines") << address60 << 300 << 2;
     QTest::newRow("a long number breaks inside") << QStringLiteral("0755-26888888-13800138000-13912345678") << 120 << 2;
     QTest::newRow("past the smallest size, more lines") << address60 + address60 + address60 << 300 << 3;
+    // The full address (SP11) with the waybill's long place names: 29 characters of 14 pixels.
+    QTest::newRow("full address") << QStringLiteral("清水河镇江苏大道88号") << 240 << 2;
 }
 
 void TestPrinting::textInABoxStaysInsideIt()
@@ -779,10 +788,14 @@ void TestPrinting::textInABoxStaysInsideIt()
     QFETCH(int, lines);
     ProgramFolder folder;
     createCompany();
-    switchOnly({"SP09"});
+    const QString code = QTest::currentDataTag() == QLatin1String("full address") ? "SP11" : "SP09";
+    switchOnly({code});
     const QPoint at(100, 200);
-    PrintSetup::saveLayout(Company, {{"SP09", at.x(), at.y()}}, {{"SP09", width}}, {});
-    PrintRun run(insertWaybill({{"SAdd", text}}));
+    PrintSetup::saveLayout(Company, {{code, at.x(), at.y()}}, {{code, width}}, {});
+    PrintRun run(
+        insertWaybill({{"SA1", "新疆维吾尔自治区"}, {"SA2", "伊犁哈萨克自治州"}, {"SA3", "霍城县"}, {"SAdd", text}}));
+    if (code == "SP11")
+        text.prepend("新疆维吾尔自治区伊犁哈萨克自治州霍城县");
     const QString pdf = run.print();
 
     const int dpi = 300;
@@ -804,6 +817,79 @@ void TestPrinting::textInABoxStaysInsideIt()
     QString printed = PdfText(pdf);
     printed.remove(QRegularExpression("\\s"));
     QVERIFY2(printed.contains(text), qPrintable(printed));
+}
+
+void TestPrinting::fullAddressNamesEachPlaceOnce_data()
+{
+    QTest::addColumn<QStringList>("parts"); // province, city, district, street
+    QTest::addColumn<QString>("printed");
+    QTest::newRow("municipality") << QStringList({"北京市", "北京市", "朝阳区", "建国路1号"})
+                                  << QStringLiteral("北京市朝阳区建国路1号");
+    QTest::newRow("street starting with city and district")
+        << QStringList({"内蒙古自治区", "呼和浩特市", "新城区", "呼和浩特市新城区中山路2号"})
+        << QStringLiteral("内蒙古自治区呼和浩特市新城区中山路2号");
+    QTest::newRow("street with the province written short")
+        << QStringList({"内蒙古自治区", "呼和浩特市", "新城区", "内蒙古呼和浩特市新城区中山路2号"})
+        << QStringLiteral("内蒙古呼和浩特市新城区中山路2号");
+    QTest::newRow("street named after its city")
+        << QStringList({"天津市", "天津市", "津南区", "天津大道100号"}) << QStringLiteral("天津市津南区天津大道100号");
+}
+
+void TestPrinting::fullAddressNamesEachPlaceOnce()
+{
+    QFETCH(QStringList, parts);
+    QFETCH(QString, printed);
+    ProgramFolder folder;
+    createCompany();
+    const QString id = insertWaybill({{"JA1", parts[0]},
+                                      {"JA2", parts[1]},
+                                      {"JA3", parts[2]},
+                                      {"JAdd", parts[3]},
+                                      {"SA1", parts[0]},
+                                      {"SA2", parts[1]},
+                                      {"SA3", parts[2]},
+                                      {"SAdd", parts[3]}});
+    QCOMPARE(WaybillStore::printTexts(id.toLongLong())->mid(26), QStringList({printed, printed}));
+}
+
+void TestPrinting::printedTextReadsBackAsTyped_data()
+{
+    QTest::addColumn<bool>("job");
+    QTest::newRow("PDF file") << false;
+    QTest::newRow("print job as CUPS gets it") << true;
+}
+
+void TestPrinting::printedTextReadsBackAsTyped()
+{
+    QFETCH(bool, job);
+    // A queue that hands the job on untouched, as the program wrote it.
+    std::optional<SocketQueue> queue;
+    if (job && !queue.emplace("OrvaneTestRaw", QStringList{"-m", "raw"}).ok)
+        QSKIP("no raw print queue can be made here (needs lpadmin)");
+    // Every character of China's place names, and what else names and addresses are
+    // written with; the first ones have radicals that look the same.
+    QString text =
+        QStringLiteral("人文工日自大小口女子山川心手月木水火门长车见马，。、（）／～＃·-#()0123456789ABCXYZabcxyz");
+    for (int row = 0; row < Regions::Count(); ++row)
+        for (const QChar c : Regions::NameOf(row))
+            text += text.contains(c) ? QString() : QString(c);
+    ProgramFolder folder;
+    createCompany();
+    switchOnly({"JP01", "SP09"});
+    PrintSetup::saveLayout(Company, {{"JP01", 10, 10}, {"SP09", 10, 60}}, {{"SP09", 700}},
+                           {0, 0, job ? queue->name : QString()});
+    PrintRun run(insertWaybill({{"JName", QStringLiteral("王文工")}, {"SAdd", text}}));
+    QString pdf = folder.file("job.pdf");
+    if (job) {
+        run.window.Button1Click();
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(queue->received()) > 0);
+    } else {
+        pdf = run.print();
+    }
+    QString printed = PdfText(pdf);
+    QVERIFY2(printed.contains(QStringLiteral("王文工")), qPrintable(printed.left(200)));
+    QVERIFY2(printed.remove(QRegularExpression("\\s")).contains(text), qPrintable(printed));
 }
 
 void TestPrinting::formOfItsOwnSizeThroughCupsLinesUpWithItsScan()

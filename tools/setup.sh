@@ -14,7 +14,7 @@ packages=(
   libtesseract-dev libleptonica-dev tesseract-ocr-chi-sim
   xvfb xauth libxcb1-dev imagemagick poppler-utils xdotool openbox unzip
   cups cups-client cups-bsd printer-driver-cups-pdf
-  unicode-data python3
+  unicode-data python3 python3-fonttools
   fonts-noto-cjk
   libbenchmark-dev
 )

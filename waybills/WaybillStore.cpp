@@ -5,6 +5,7 @@
 #include "DM.h"
 #include "GbkText.h"
 #include "PrintItems.h"
+#include "Regions.h"
 #include "SqlDialect.h"
 #include "Transaction.h"
 #include "Unit1.h"
@@ -186,12 +187,20 @@ std::optional<QStringList> printTexts(qint64 waybillId)
         return std::nullopt;
     const QSqlRecord row = query.record();
     QStringList texts{row.value(QStringLiteral("ID")).toString()};
-    for (const PrintItem& item : PrintItems()) {
-        QString text;
+    const auto fieldText = [&](const QString& code) {
         for (const FieldDef& field : WaybillFields())
-            if (field.printCode == item.code)
-                text = row.value(field.alias).toString();
-        texts << text;
+            if (field.printCode == code)
+                return row.value(field.alias).toString();
+        return QString();
+    };
+    for (const PrintItem& item : PrintItems()) {
+        // A full address joins the party's places (x06 to x08) and street (x09).
+        const QString party = item.code.left(2);
+        if (item.fullAddress)
+            texts << Regions::FullAddress({fieldText(party + "06"), fieldText(party + "07"), fieldText(party + "08")},
+                                          fieldText(party + "09"));
+        else
+            texts << fieldText(item.code);
     }
     return texts;
 }

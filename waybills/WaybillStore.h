@@ -59,9 +59,9 @@ QString querySelectList();
 enum class PrintKind { Single, Batch };
 void logPrints(const QList<qint64>& ids, const QString& printer, PrintKind kind);
 
-// The texts a print shows: slot 0 the waybill's ID, slots 1 to 25 its fields in print
-// code order. None for a waybill that is not live (deleted meanwhile, or never there): only
-// a test print shows the items' display names.
+// The texts a print shows: slot 0 the waybill's ID, slots 1 to 27 its fields in print
+// code order, the last two its full addresses. None for a waybill that is not live
+// (deleted meanwhile, or never there): only a test print shows the items' display names.
 std::optional<QStringList> printTexts(qint64 waybillId);
 // The same, for a print of one waybill: throws AppError saying it was deleted.
 QStringList liveTexts(qint64 waybillId);
