@@ -42,10 +42,13 @@ bool liveNameExists(const QString& name, qint64 exceptId)
 
 void insertDefaultItems(const QString& companyName)
 {
+    // The full addresses start switched off: printed as well as the parts, they would print the
+    // address twice over the form; a shop switches them on in place of the parts.
     for (const PrintItem& item : PrintItems())
         DM().ExecSql(SqlText(QStringLiteral("INSERT INTO SP (EName, theV, theName, theT, theL, theP) "
-                                            "VALUES (?, ?, ?, ?, ?, '是') "),
-                             {companyName, item.displayName, item.code, item.defaultTop, item.defaultLeft}));
+                                            "VALUES (?, ?, ?, ?, ?, ?) "),
+                             {companyName, item.displayName, item.code, item.defaultTop, item.defaultLeft,
+                              item.fullAddress ? QStringLiteral("否") : QStringLiteral("是")}));
     for (const PrintItem& item : PrintItems())
         if (item.defaultWidth > 0)
             DM().ExecSql(SqlText(QStringLiteral("INSERT INTO SPWidth (EName, theName, theW) VALUES (?, ?, ?) "
