@@ -11,6 +11,7 @@
 #include "Login.h"
 #include "Main.h"
 #include "Password.h"
+#include "PrintItems.h"
 #include "Unit1.h"
 #include "User.h"
 #include "UserStore.h"
@@ -344,7 +345,7 @@ void TestUsers::twoPcsAtOnceLeaveOneCompanyAndOneUser()
     FileAndDelete(zhang);
     QVERIFY(other.waitForFinished(30000) && other.exitCode() == 0);
     QCOMPARE(rows("SELECT ID FROM SCom WHERE theName = '顺丰速运'"), 1);
-    QCOMPARE(rows("SELECT ID FROM SP WHERE EName = '顺丰速运'"), 25);
+    QCOMPARE(rows("SELECT ID FROM SP WHERE EName = '顺丰速运'"), PrintItemCount);
     QCOMPARE(rows("SELECT ID FROM SUser"), 1);
 }
 
