@@ -97,14 +97,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool csv = input.startsWith("CSV");
     QFile file(Path);
     if (csv)
-        Check(file.open(QIODevice::WriteOnly) && file.write(input.mid(3)) == size - 3);
+        Check(file.open(QIODevice::WriteOnly) && file.write(input.mid(3)) == input.size() - 3);
     else
         Zip(input.startsWith("TOK") ? TokenSheet(input.mid(3)) : input);
     file.close();
     Receiver receiver;
-    try {
-        Check(csv ? TableReader::ReadCsv(Path, receiver)
-                  : TableReader::ReadXlsx(Path, receiver)); // nothing stops a read
+    try { // nothing here stops a read
+        Check(csv ? TableReader::ReadCsv(Path, receiver) : TableReader::ReadXlsx(Path, receiver));
     } catch (const AppError& error) {
         Check(!error.message().isEmpty());
     }
