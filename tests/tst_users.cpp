@@ -122,7 +122,7 @@ void selectUser(QWidget* window, const QString& name)
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(grid->model()->index(row, 0)).center());
 }
 
-// Two PCs at once file the same company and delete each other's user: either may be refused.
+// What each of two PCs does at once: either may be refused.
 void FileAndDelete(qint64 otherUser)
 {
     try {
@@ -330,7 +330,7 @@ void TestUsers::twoPcsAtOnceLeaveOneCompanyAndOneUser()
 {
     Session session("admin");
     const qint64 zhang = addUserRow("张三", "x");
-    if (OnTestServer()) { // filing and deleting take long enough for the other PC to come in part way
+    if (OnTestServer()) { // slow enough for the other PC to come in part way
         AfterEachInsert("SP", "PERFORM pg_sleep(0.01)");
         DM().ExecSql(SqlText("CREATE FUNCTION slow() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
                              "PERFORM pg_sleep(0.2); RETURN OLD; END $$; CREATE TRIGGER slow BEFORE DELETE ON SUser "

@@ -1,36 +1,36 @@
 // libFuzzer target for the table readers. An input starting with "CSV" is the rest of a CSV
-// file; one starting with "TOK" is a sheet made of the elements it is built from, a byte
-// an element, so that mutations nest rows, cells and values in every order; any other is
-// the parts of a workbook, split at NUL bytes: the sheet, the shared strings and the
-// styles. Workbooks are zipped as the program's own zip writer writes an archive. Every input gives rows or an
-// AppError, never a crash, a hang or a leak; the rows keep to what a receiver was promised.
+// file; one starting with "TOK" is a sheet built of elements, a byte an element, so that
+// mutations nest rows, cells and values in every order; any other is a workbook's parts split
+// at NUL bytes: sheet, shared strings, styles. Every input gives rows or an AppError, never a
+// crash, a hang or a leak; the rows keep to what a receiver was promised.
 #include "AppError.h"
 #include "TableReader.h"
 #include "ZipArchive.h"
 
 #include <QDir>
 #include <QFile>
-
-#include <cstddef>
 #include <cstdint>
-#include <iterator>
 #include <unistd.h>
 
 namespace {
 
-struct Check : TableReader::Receiver {
+void Check(bool promise)
+{
+    if (!promise)
+        __builtin_trap();
+}
+
+struct Receiver : TableReader::Receiver {
     bool titled = false;
     qsizetype columns = 0;
     QList<int> titles(const QList<TableReader::Title>& titles) override
     {
-        if (titled)
-            __builtin_trap(); // the titles come once, before every row
+        Check(!titled); // the titles come once, before every row
         titled = true;
         QList<int> wanted;
         for (const TableReader::Title& title : titles) {
-            if (title.column < 0 || title.column >= TableReader::MaxColumns || title.text.trimmed().isEmpty() ||
-                title.text.size() > TableReader::TitleLength)
-                __builtin_trap();
+            Check(title.column >= 0 && title.column < TableReader::MaxColumns && !title.text.trimmed().isEmpty() &&
+                  title.text.size() <= TableReader::TitleLength);
             wanted << title.column;
         }
         columns = wanted.size();
@@ -38,71 +38,32 @@ struct Check : TableReader::Receiver {
     }
     void row(const QStringList& cells, const QList<bool>& numbers, qint64 line) override
     {
-        if (!titled || cells.size() != columns || numbers.size() != columns || line < 1)
-            __builtin_trap();
+        Check(titled && cells.size() == columns && numbers.size() == columns && line >= 1);
         for (const QString& cell : cells)
-            if (cell.size() > TableReader::CellLength)
-                __builtin_trap();
+            Check(cell.size() <= TableReader::CellLength);
     }
 };
 
 const QString Path = QDir::temp().filePath(QStringLiteral("fuzz-tables-%1").arg(getpid()));
 
-void write(const QByteArray& bytes)
+// Each byte opens an element, adds a leaf or, as the last choice, closes the innermost open
+// element: every sheet is well-formed, so mutations reach the reader's handling of nesting
+// instead of stopping at the XML parser.
+QByteArray TokenSheet(const QByteArray& input)
 {
-    QFile file(Path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        __builtin_trap();
-}
-
-// Each byte opens an element, adds a leaf (a value, a text, an empty element) or, as the
-// last choice, closes the innermost open element; what is open at the end is closed. Every
-// sheet is well-formed, so mutations reach the reader's handling of nesting instead of
-// stopping at the XML parser.
-QByteArray tokenSheet(const QByteArray& input)
-{
-    struct Element {
-        const char* text;
-        const char* closing; // null for a leaf
-    };
-    static const Element elements[] = {{"<sheetData>", "</sheetData>"},
-                                       {"<row>", "</row>"},
-                                       {"<row r=\"1\">", "</row>"},
-                                       {"<row r=\"3\">", "</row>"},
-                                       {"<c>", "</c>"},
-                                       {"<c r=\"A1\">", "</c>"},
-                                       {"<c r=\"B2\">", "</c>"},
-                                       {"<c t=\"s\">", "</c>"},
-                                       {"<c t=\"inlineStr\">", "</c>"},
-                                       {"<c s=\"1\">", "</c>"},
-                                       {"<v>", "</v>"},
-                                       {"<is>", "</is>"},
-                                       {"<t>", "</t>"},
-                                       {"<r>", "</r>"},
-                                       {"<rPh>", "</rPh>"},
-                                       {"<sheetData/>", nullptr},
-                                       {"<row/>", nullptr},
-                                       {"<c/>", nullptr},
-                                       {"<v>0</v>", nullptr},
-                                       {"<v>1</v>", nullptr},
-                                       {"<v>471</v>", nullptr},
-                                       {"<v>1.3612345678E10</v>", nullptr},
-                                       {"<is><t>x</t></is>", nullptr},
-                                       {"寄件人", nullptr},
-                                       {"0", nullptr}};
-    constexpr std::size_t count = std::size(elements);
+    static const QList<QByteArray> elements =
+        QByteArray("<sheetData>|<row>|<row r=\"1\">|<row r=\"3\">|<c>|<c r=\"A1\">|<c r=\"B2\">|<c t=\"s\">|"
+                   "<c t=\"inlineStr\">|<c s=\"1\">|<v>|<is>|<t>|<r>|<rPh>|<sheetData/>|<row/>|<c/>|<v>0</v>|"
+                   "<v>1</v>|<v>471</v>|<v>1.3612345678E10</v>|<is><t>x</t></is>|寄件人|0")
+            .split('|');
     QByteArray sheet = "<worksheet>";
-    QList<const char*> open;
+    QList<QByteArray> open;
     for (const char byte : input) {
-        const std::size_t choice = static_cast<unsigned char>(byte) % (count + 1);
-        if (choice == count) {
-            if (!open.isEmpty())
-                sheet += open.takeLast();
-            continue;
-        }
-        sheet += elements[choice].text;
-        if (elements[choice].closing)
-            open << elements[choice].closing;
+        const qsizetype choice = static_cast<unsigned char>(byte) % (elements.size() + 1);
+        const QByteArray element = elements.value(choice);
+        sheet += choice < elements.size() ? element : open.isEmpty() ? QByteArray() : open.takeLast();
+        if (element.startsWith('<') && !element.endsWith("/>") && element.lastIndexOf('<') == 0)
+            open << "</" + element.mid(1, element.indexOf(element.contains(' ') ? ' ' : '>') - 1) + ">";
     }
     while (!open.isEmpty())
         sheet += open.takeLast();
@@ -111,7 +72,8 @@ QByteArray tokenSheet(const QByteArray& input)
            "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/></cellXfs></styleSheet>";
 }
 
-void zip(const QByteArray& input)
+// Zipped as the program's own zip writer writes an archive.
+void Zip(const QByteArray& input)
 {
     const QList<QByteArray> parts = input.split('\0');
     ZipWriter zip(Path);
@@ -124,8 +86,7 @@ void zip(const QByteArray& input)
     const char* names[] = {"xl/worksheets/sheet1.xml", "xl/sharedStrings.xml", "xl/styles.xml"};
     for (qsizetype i = 0; i < parts.size() && i < 3; ++i)
         zip.addData(QString::fromLatin1(names[i]), parts[i], ZipWriter::Method::Store);
-    if (!zip.finish())
-        __builtin_trap();
+    Check(zip.finish());
 }
 
 } // namespace
@@ -134,17 +95,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const QByteArray input(reinterpret_cast<const char*>(data), qsizetype(size));
     const bool csv = input.startsWith("CSV");
+    QFile file(Path);
     if (csv)
-        write(input.mid(3));
+        Check(file.open(QIODevice::WriteOnly) && file.write(input.mid(3)) == input.size() - 3);
     else
-        zip(input.startsWith("TOK") ? tokenSheet(input.mid(3)) : input);
-    Check check;
-    try {
-        if (!(csv ? TableReader::ReadCsv(Path, check) : TableReader::ReadXlsx(Path, check)))
-            __builtin_trap(); // nothing here stops a read
+        Zip(input.startsWith("TOK") ? TokenSheet(input.mid(3)) : input);
+    file.close();
+    Receiver receiver;
+    try { // nothing here stops a read
+        Check(csv ? TableReader::ReadCsv(Path, receiver) : TableReader::ReadXlsx(Path, receiver));
     } catch (const AppError& error) {
-        if (error.message().isEmpty())
-            __builtin_trap();
+        Check(!error.message().isEmpty());
     }
     return 0;
 }
