@@ -42,7 +42,13 @@ openbox >/dev/null 2>&1 &
 sleep 1
 (cd "$shop" && ./orvane-waybill >/dev/null 2>&1) &
 program=$!
-sleep 3
+# Keys sent before the login window holds the keyboard are lost: wait until it does.
+for _ in $(seq 30); do
+  login=$(xdotool search --onlyvisible --name '软件登录' 2>/dev/null | head -n 1) && [ -n "$login" ] && break
+  sleep 1
+done
+xdotool windowactivate "$login" 2>/dev/null || true
+sleep 1
 
 setup_keys=0
 keys=0
@@ -50,10 +56,10 @@ press() { xdotool key --clearmodifiers "$@"; keys=$((keys + $#)); sleep 0.4; }
 setup() { xdotool key --clearmodifiers "$@"; setup_keys=$((setup_keys + $#)); sleep 0.6; }
 type() { xdotool type --delay 30 "$1"; sleep 0.2; }
 
-# Log in as admin with the initial password (the focus starts on 登录: back to the user
-# list, "a" picks admin and moves on to the password), open 快递单录入 (Alt+P, I) and tick
+# Log in as admin with the initial password (the focus starts on 登录: on past 退出 to the
+# user list, "a" picks admin and moves on to the password), open 快递单录入 (Alt+P, I) and tick
 # 连续新增 (the last stop of the window's Tab order).
-setup shift+Tab shift+Tab a
+setup Tab Tab a
 type 804615
 setup Return
 sleep 1
