@@ -670,16 +670,14 @@ void TestDesigner::boxesWhoseLongestTextsWouldOverprintAreMarked()
     DM().ExecSql(SqlText("UPDATE SP SET theP = '否' WHERE (EName = ?)", {Company}));
     for (const char* code : {"JP06", "JP07", "SP08", "JP11"})
         CourierStore::switchOn(Company, code);
-    // The longest names print 14 pixels a character: a province (新疆维吾尔自治区) 112, a
-    // city (黔西南布依族苗族自治州) 154, a district (双江拉祜族佤族布朗族傣族自治县) 210; a full
-    // address (甘肃省临夏回族自治州积石山保安族东乡族撒拉族自治县) wraps in 200 onto two
-    // lines 1.15 × 14 apart, 32.2 pixels.
+    // The longest names print 14 pixels a character: a province (新疆维吾尔自治区) 112, a city (黔西南布依族苗族
+    // 自治州) 154, a district (双江拉祜族佤族布朗族傣族自治县) 210; a full address (甘肃省临夏回族自治州积石山
+    // 保安族东乡族撒拉族自治县) wraps in 200 onto two lines 1.15 × 14 apart, 32.2 pixels.
     PrintSetup::saveLayout(Company, {{"JP06", 10, 10}, {"JP07", 130, 10}, {"SP08", 300, 60}, {"JP11", 10, 100}},
                            {{"JP11", 200}}, {});
     Designer designer;
     const auto marks = [&](const char* code) { return designer.window.box(code)->overlaps(); };
     QVERIFY(marks("JP06").isEmpty() && marks("JP07").isEmpty() && marks("JP11").isEmpty());
-
     ItemBox* city = designer.window.box("JP07");
     drag(city, QPoint(5, 5), {QPoint(105, 15)}); // to left 100: the province runs 12 pixels into it
     QCOMPARE(marks("JP06"), QStringList({"寄件人地州市"}));

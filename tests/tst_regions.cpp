@@ -55,9 +55,9 @@ QString pathOf(int row)
 }
 
 // Addresses in the forms people send, made from the raw division table so that what each
-// part should be is known without the parser: names (with 收, 先生), phones, postcodes, chat,
-// orders, separators and labels (plain, with a colon, in 【】, English) picked at random. The
-// held-out half has its own seed and the other half of each word list.
+// part should be is known without the parser: names, mobiles, landlines, streets, orders,
+// separators and labels picked at random (with a fixed seed, so a miss can be looked at again).
+// The held-out half has its own seed and the other half of each word list.
 class Corpus {
 public:
     struct Sample {
@@ -381,8 +381,7 @@ void TestRegions::parsesTheFormsPeopleSend_data()
     QTest::newRow("landline without area code glued between name and place")
         << "收件人：周八87654321浙江省杭州市西湖区文三路100号310000\n周九"
         << QStringList{"周八", "", "87654321", "", "", "浙江省", "杭州市", "西湖区", "文三路100号", "310000"};
-    // What lies past the first 2,000 characters is not read: the second contact stays out.
-    QTest::newRow("huge paste read from its start")
+    QTest::newRow("huge paste: nothing past 2,000 characters read")
         << "张三 13812345678 浙江省杭州市西湖区文三路100号" + QString(" ").repeated(1 << 20) + "李四 13912345678"
         << QStringList{"张三", "13812345678", "", "", "", "浙江省", "杭州市", "西湖区", "文三路100号", ""};
 }
@@ -522,7 +521,6 @@ void TestRegions::pickedDistrictFillsCityAndProvince()
     QCOMPARE(listed.filter("江西省").size(), listed.size());
     QCOMPARE(QStringList({province->text(), city->text(), district->text()}),
              QStringList({"江西省", "南昌市", "西湖区"}));
-
     province->clear(); // a typed city stays
     district->clear();
     city->setText("杭州");
