@@ -534,8 +534,6 @@ void TestData::olderCompaniesGetTheFullAddressesSwitchedOff()
              QStringList({"JP11 360", "SP11 360"}));
 }
 
-ORVANE_TEST_MAIN(TestData)
-
 void TestData::hostileSettingFileIsNamedAndBounded_data()
 {
     QTest::addColumn<QByteArray>("host");
@@ -564,5 +562,7 @@ void TestData::hostileSettingFileIsNamedAndBounded()
     QVERIFY2(message.contains(QDir::toNativeSeparators(file.fileName())) && message.contains(reason),
              qPrintable(message));
 }
+
+ORVANE_TEST_MAIN(TestData)
 
 #include "tst_data.moc"

@@ -863,19 +863,17 @@ void TestPrinting::printedTextReadsBackAsTyped()
             text += text.contains(c) ? QString() : QString(c);
     ProgramFolder folder;
     createCompany();
-    switchOnly({"JP01", "SP09"});
-    PrintSetup::saveLayout(Company, {{"JP01", 10, 10}, {"SP09", 10, 60}}, {{"SP09", 700}},
-                           {0, 0, job ? queue->name : QString()});
-    PrintRun run(insertWaybill({{"JName", QStringLiteral("王文工")}, {"SAdd", text}}));
+    switchOnly({"SP09"});
+    PrintSetup::saveLayout(Company, {{"SP09", 10, 60}}, {{"SP09", 700}}, {0, 0, job ? queue->name : QString()});
+    PrintRun run(insertWaybill({{"SAdd", text}}));
     QString pdf = job ? folder.file("job.pdf") : run.print();
     if (job) {
         run.window.Button1Click();
         QFile file(pdf);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(queue->received()) > 0);
     }
-    QString printed = PdfText(pdf);
-    QVERIFY2(printed.contains(QStringLiteral("王文工")), qPrintable(printed.left(200)));
-    QVERIFY2(printed.remove(QRegularExpression("\\s")).contains(text), qPrintable(printed));
+    const QString printed = PdfText(pdf).remove(QRegularExpression("\\s"));
+    QVERIFY2(printed.contains(text), qPrintable(printed));
 }
 
 void TestPrinting::formOfItsOwnSizeThroughCupsLinesUpWithItsScan()
