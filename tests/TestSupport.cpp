@@ -267,18 +267,13 @@ int runTests(int argc, char** argv, QObject* test)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     OrvaneApplication app(argc, argv);
-    // Nobody would answer a box no test expected: shown for real it would wait until the
-    // test's time ran out. It fails the test at once, saying what it asked, and is answered
-    // No (a modal window: closed) so the test goes on to its end.
+    // A box no test expects would wait for nobody until the time ran out: fail at once and answer No.
     setMessageHandler([](const MessageRequest& request) {
-        QTest::qFail(qPrintable(QStringLiteral("unexpected message box \"%1\": %2").arg(request.caption, request.text)),
-                     __FILE__, __LINE__);
+        QTest::qFail(qPrintable("unexpected message box: " + request.text), __FILE__, __LINE__);
         return false;
     });
     setModalHandler([](QDialog* dialog) {
-        QTest::qFail(qPrintable(QStringLiteral("unexpected modal window %1 \"%2\"")
-                                    .arg(dialog->metaObject()->className(), dialog->windowTitle())),
-                     __FILE__, __LINE__);
+        QTest::qFail(qPrintable("unexpected modal window " + dialog->windowTitle()), __FILE__, __LINE__);
         return int(QDialog::Rejected);
     });
     const int failed = QTest::qExec(test, argc, argv);

@@ -94,16 +94,14 @@ private:
     ModalHandler m_previous;
 };
 
-// Message boxes and modal windows shown for real, for a test that answers them as a user
-// would, by a timer. Without this or a recorder, one shown fails the test at once.
+// Message boxes and modal windows shown for real, for a test that answers them by a timer.
 class RealDialogs {
+    MessageHandler m_messages;
+    ModalHandler m_modals;
+
 public:
     RealDialogs();
     ~RealDialogs();
-
-private:
-    MessageHandler m_messages;
-    ModalHandler m_modals;
 };
 
 // Answers the file-open dialog with a fixed path (empty: cancelled).

@@ -179,7 +179,7 @@ void TestJpeg::loadsSupportedKinds()
 void TestJpeg::takesResolutionFromJfif_data()
 {
     QTest::addColumn<int>("dpi");
-    QTest::addColumn<int>("dotsPerMeter"); // 0: none taken, as no scanner gives it
+    QTest::addColumn<int>("dotsPerMeter"); // 0: none taken, no scanner gives it
     QTest::newRow("300 dpi") << 300 << 11811;
     QTest::newRow("1200 dpi") << 1200 << 47244;
     QTest::newRow("1201 dpi") << 1201 << 0;
@@ -189,7 +189,7 @@ void TestJpeg::takesResolutionFromJfif()
 {
     QFETCH(int, dpi);
     QFETCH(int, dotsPerMeter);
-    const QString path = m_dir.filePath("stated.jpg");
+    const QString path = m_dir.filePath("300dpi.jpg");
     writeFile(path, encodeJpeg(32, 32, JCS_RGB, JCS_YCbCr, false, dpi));
     JpegDensity density;
     const QImage image = LoadJpeg(path, &density);

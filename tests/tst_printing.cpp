@@ -549,7 +549,7 @@ void TestPrinting::windowWithoutPicture()
     QCOMPARE(child(&run.window, "Panel1")->size(), QSize(1000, 618));
     QVERIFY2(reachable(run.window).isEmpty(), qPrintable(reachable(run.window)));
     QCOMPARE(run.window.windowTitle(), QStringLiteral("快递单打印"));
-    QCOMPARE(run.window.findChildren<QLabel*>().size(), 26); // the picture holder and the 25 items switched on
+    QCOMPARE(run.window.findChildren<QLabel*>().size(), 26);
 }
 
 void TestPrinting::unreadablePictureIsReportedAndWindowStillPrints()
@@ -777,7 +777,6 @@ void TestPrinting::textInABoxStaysInsideIt_data()
     QTest::newRow("60 characters shrink onto two lines") << address60 << 300 << 2;
     QTest::newRow("a long number breaks inside") << QStringLiteral("0755-26888888-13800138000-13912345678") << 120 << 2;
     QTest::newRow("past the smallest size, more lines") << address60 + address60 + address60 << 300 << 3;
-    // The full address (SP11) with the waybill's long place names: 29 characters of 14 pixels.
     QTest::newRow("full address") << QStringLiteral("清水河镇江苏大道88号") << 240 << 2;
 }
 
@@ -821,35 +820,26 @@ void TestPrinting::textInABoxStaysInsideIt()
 
 void TestPrinting::fullAddressNamesEachPlaceOnce_data()
 {
-    QTest::addColumn<QStringList>("parts"); // province, city, district, street
-    QTest::addColumn<QString>("printed");
-    QTest::newRow("municipality") << QStringList({"北京市", "北京市", "朝阳区", "建国路1号"})
-                                  << QStringLiteral("北京市朝阳区建国路1号");
+    QTest::addColumn<QString>("parts"); // province, city, district, street, then the full address printed
+    QTest::newRow("municipality") << "北京市 北京市 朝阳区 建国路1号 北京市朝阳区建国路1号";
     QTest::newRow("street starting with city and district")
-        << QStringList({"内蒙古自治区", "呼和浩特市", "新城区", "呼和浩特市新城区中山路2号"})
-        << QStringLiteral("内蒙古自治区呼和浩特市新城区中山路2号");
+        << "内蒙古自治区 呼和浩特市 新城区 呼和浩特市新城区中山路2号 内蒙古自治区呼和浩特市新城区中山路2号";
     QTest::newRow("street with the province written short")
-        << QStringList({"内蒙古自治区", "呼和浩特市", "新城区", "内蒙古呼和浩特市新城区中山路2号"})
-        << QStringLiteral("内蒙古呼和浩特市新城区中山路2号");
-    QTest::newRow("street named after its city")
-        << QStringList({"天津市", "天津市", "津南区", "天津大道100号"}) << QStringLiteral("天津市津南区天津大道100号");
+        << "内蒙古自治区 呼和浩特市 新城区 内蒙古呼和浩特市新城区中山路2号 内蒙古呼和浩特市新城区中山路2号";
+    QTest::newRow("street named after its city") << "天津市 天津市 津南区 天津大道100号 天津市津南区天津大道100号";
 }
 
 void TestPrinting::fullAddressNamesEachPlaceOnce()
 {
-    QFETCH(QStringList, parts);
-    QFETCH(QString, printed);
+    QFETCH(QString, parts);
     ProgramFolder folder;
     createCompany();
-    const QString id = insertWaybill({{"JA1", parts[0]},
-                                      {"JA2", parts[1]},
-                                      {"JA3", parts[2]},
-                                      {"JAdd", parts[3]},
-                                      {"SA1", parts[0]},
-                                      {"SA2", parts[1]},
-                                      {"SA3", parts[2]},
-                                      {"SAdd", parts[3]}});
-    QCOMPARE(WaybillStore::printTexts(id.toLongLong())->mid(26), QStringList({printed, printed}));
+    QMap<QString, QString> fields;
+    for (const QString side : {"J", "S"})
+        for (int i = 0; i < 4; ++i)
+            fields[side + (i < 3 ? QString("A%1").arg(i + 1) : QString("Add"))] = parts.split(' ')[i];
+    const QString printed = parts.split(' ').last();
+    QCOMPARE(WaybillStore::printTexts(insertWaybill(fields).toLongLong())->mid(26), QStringList({printed, printed}));
 }
 
 void TestPrinting::printedTextReadsBackAsTyped_data()
@@ -862,12 +852,10 @@ void TestPrinting::printedTextReadsBackAsTyped_data()
 void TestPrinting::printedTextReadsBackAsTyped()
 {
     QFETCH(bool, job);
-    // A queue that hands the job on untouched, as the program wrote it.
     std::optional<SocketQueue> queue;
     if (job && !queue.emplace("OrvaneTestRaw", QStringList{"-m", "raw"}).ok)
         QSKIP("no raw print queue can be made here (needs lpadmin)");
-    // Every character of China's place names, and what else names and addresses are
-    // written with; the first ones have radicals that look the same.
+    // Every character of the place names, and more that addresses use; the first ones look like radicals.
     QString text =
         QStringLiteral("人文工日自大小口女子山川心手月木水火门长车见马，。、（）／～＃·-#()0123456789ABCXYZabcxyz");
     for (int row = 0; row < Regions::Count(); ++row)
@@ -875,21 +863,17 @@ void TestPrinting::printedTextReadsBackAsTyped()
             text += text.contains(c) ? QString() : QString(c);
     ProgramFolder folder;
     createCompany();
-    switchOnly({"JP01", "SP09"});
-    PrintSetup::saveLayout(Company, {{"JP01", 10, 10}, {"SP09", 10, 60}}, {{"SP09", 700}},
-                           {0, 0, job ? queue->name : QString()});
-    PrintRun run(insertWaybill({{"JName", QStringLiteral("王文工")}, {"SAdd", text}}));
-    QString pdf = folder.file("job.pdf");
+    switchOnly({"SP09"});
+    PrintSetup::saveLayout(Company, {{"SP09", 10, 60}}, {{"SP09", 700}}, {0, 0, job ? queue->name : QString()});
+    PrintRun run(insertWaybill({{"SAdd", text}}));
+    QString pdf = job ? folder.file("job.pdf") : run.print();
     if (job) {
         run.window.Button1Click();
         QFile file(pdf);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(queue->received()) > 0);
-    } else {
-        pdf = run.print();
     }
-    QString printed = PdfText(pdf);
-    QVERIFY2(printed.contains(QStringLiteral("王文工")), qPrintable(printed.left(200)));
-    QVERIFY2(printed.remove(QRegularExpression("\\s")).contains(text), qPrintable(printed));
+    const QString printed = PdfText(pdf).remove(QRegularExpression("\\s"));
+    QVERIFY2(printed.contains(text), qPrintable(printed));
 }
 
 void TestPrinting::formOfItsOwnSizeThroughCupsLinesUpWithItsScan()
@@ -1001,13 +985,12 @@ void TestPrinting::printerJobKeepsItsPagesInASpoolOfItsOwn()
     CUPS_PDF_DIR(outDir);
     ProgramFolder folder;
     createCompany();
-    QTemporaryDir temp; // the test's own: other print jobs are not for it to see
+    QTemporaryDir temp; // other print jobs are not for this test to see
     const QByteArray savedTemp = qgetenv("TMPDIR");
     qputenv("TMPDIR", QFile::encodeName(temp.path()));
     PrintBatch batch(nullptr);
     QVERIFY(batch.add(CompanyForm(Company, TestPrintTexts())));
-    // The pages lie beside the job's lock in a folder named for the program, left alone while the job runs.
-    RemoveSpoolLeftovers();
+    RemoveSpoolLeftovers(); // a running job's pages and lock are left alone
     const QStringList spools = QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
     QVERIFY2(spools.size() == 1 && spools.first().startsWith("orvane-waybill-spool-"), qPrintable(spools.join(' ')));
     QCOMPARE(QDir(temp.filePath(spools.first())).entryList(QDir::Files).size(), 2);

@@ -179,7 +179,7 @@ void TestUi::qtOwnTextsAreChinese()
     QCOMPARE(box.button(QMessageBox::Yes)->text(), QString("是(&Y)"));
     QCOMPARE(box.button(QMessageBox::No)->text(), QString("否(&N)"));
 
-    // A folder as the details view lists it; the suite runs this once more under LC_ALL=C.
+    // The details view's columns; the suite runs this once more under LC_ALL=C.
     QTemporaryDir dir;
     QFileDialog files(nullptr, QString(), QFileInfo(dir.path()).path(), "图片 (*.jpg)");
     files.setOption(QFileDialog::DontUseNativeDialog);
@@ -195,7 +195,7 @@ void TestUi::qtOwnTextsAreChinese()
 void TestUi::textsFitUnderALargerDesktopFont()
 {
     const auto restore = qScopeGuard([before = QApplication::font()] { QApplication::setFont(before); });
-    QFont desktop("Noto Sans CJK SC", 20, QFont::Bold); // a larger desktop font, before the program's own
+    QFont desktop("Noto Sans CJK SC", 20, QFont::Bold);
     QApplication::setFont(desktop);
     UseProgramFonts();
     QCOMPARE(QApplication::font("QMenu").pixelSize(), 11); // the font the fixed-size windows were made for
