@@ -24,6 +24,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -50,6 +51,8 @@ private slots:
     void conditionsTabInReadingOrder();
     void textBindsEveryMarkAndListingKeepsTheLastFilter();
     void gridFetchesAsItScrollsAndCountsEveryMatch();
+    void endOfAListingShowsAtOnceInItsOrder_data();
+    void endOfAListingShowsAtOnceInItsOrder();
     void openListingHoldsNothingAndSortsByAnyTitle();
     void nulInAConditionIsAnOrdinaryCharacter_data();
     void nulInAConditionIsAnOrdinaryCharacter();
@@ -245,7 +248,8 @@ QueryWindowKind probeKind()
     QueryWindowKind kind;
     kind.objectName = "probe";
     kind.caption = QStringLiteral("probe");
-    kind.selectList = QStringLiteral("SELECT ENum AS 单号, EName AS 公司, ID ");
+    kind.selectList = QStringLiteral("SELECT ENum AS 单号, EName AS 公司, JName AS 收件人, ID ");
+    kind.pinyinSorted = {{QStringLiteral("收件人"), QStringLiteral("JNPY")}};
     kind.from = QStringLiteral("FROM UE WHERE (theDel = '否') ");
     QueryCondition text;
     text.check = "CheckBox1";
@@ -370,6 +374,72 @@ void TestUi::gridFetchesAsItScrollsAndCountsEveryMatch()
     q.query(); // a re-listing starts again at the first row
     QCOMPARE(grid->currentRowIndex(), 0);
     QVERIFY(grid->rowCount() < 1000);
+}
+
+void TestUi::endOfAListingShowsAtOnceInItsOrder_data()
+{
+    QTest::addColumn<QString>("title"); // empty: newest first, as the listing opens
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<bool>("drag"); // the scroll bar's thumb dragged to its end, not Ctrl+End
+    QTest::newRow("newest first, dragged") << QString() << 0 << true;
+    QTest::newRow("number, ascending") << "单号" << 1 << false;
+    QTest::newRow("number, descending") << "单号" << 2 << false;
+    QTest::newRow("recipient by pinyin") << "收件人" << 1 << false;
+    QTest::newRow("recipient by pinyin, descending, dragged") << "收件人" << 2 << true;
+}
+
+void TestUi::endOfAListingShowsAtOnceInItsOrder()
+{
+    QFETCH(QString, title);
+    QFETCH(int, clicks);
+    QFETCH(bool, drag);
+    ProgramFolder folder;
+    // Pinyin initials put 李 first and 张 last, unlike their code points (张 < 李 < 王 < 赵).
+    const QList<QPair<QString, QString>> names = {{"李四", "ls"}, {"张三", "zs"}, {"王五", "ww"}, {"赵六", "zl"}};
+    constexpr int Rows = 3000;
+    QList<std::tuple<QString, int>> expected; // sort key, insertion number (the ID's order)
+    Transaction transaction;
+    for (int i = 1; i <= Rows; ++i) {
+        const auto& [name, code] = names[i % 4];
+        DM().ExecSql(SqlText("INSERT INTO UE (ENum, JName, JNPY) VALUES (?, ?, ?)", {QString::number(i), name, code}));
+        expected.append({title == "单号" ? QString::number(i) : title.isEmpty() ? QString() : code, i});
+    }
+    transaction.commit();
+    std::sort(expected.begin(), expected.end());
+    if (title.isEmpty() || clicks == 2)
+        std::reverse(expected.begin(), expected.end());
+
+    QueryDriver<Probe> q(QStringLiteral("单号"));
+    q.query();
+    for (int c = 0; c < clicks; ++c)
+        q.clickTitle(title);
+    DataGrid* grid = q.grid();
+    grid->setFocus();
+    if (drag) {
+        QScrollBar* bar = grid->verticalScrollBar();
+        bar->setSliderDown(true);
+        bar->setValue(bar->maximum());
+        bar->setSliderDown(false);
+    } else {
+        QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    }
+    QCOMPARE(grid->rowCount(), Rows);
+    QCOMPARE(q.label(), QString("记录：%1").arg(Rows));
+    const auto shown = [&](int row) { return grid->value(row, "单号").toString(); };
+    const auto wanted = [&](int row) { return QString::number(std::get<1>(expected[row])); };
+    for (int row = Rows - 300; row < Rows; ++row) // the last page, and rows of the gap read by key before it
+        if (row >= Rows - 256 || !shown(row).isEmpty())
+            QCOMPARE(shown(row), wanted(row));
+    if (!drag)
+        QCOMPARE(grid->currentRowIndex(), Rows - 1);
+    // Into the middle of the gap, and back to the top.
+    grid->scrollTo(grid->model()->index(Rows / 3, 0), QAbstractItemView::PositionAtTop);
+    for (int row : {Rows / 3, Rows / 3 + 1, Rows / 3 + 20})
+        QCOMPARE(shown(row), wanted(row));
+    QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(grid->currentRowIndex(), 0);
+    QCOMPARE(shown(0), wanted(0));
+    QCOMPARE(grid->rowCount(), Rows);
 }
 
 void TestUi::openListingHoldsNothingAndSortsByAnyTitle()
