@@ -17,6 +17,11 @@
 #include <QDirIterator>
 #include <QProgressDialog>
 #include <QRadioButton>
+#include <QTcpServer>
+#include <QScopeGuard>
+#include <QPushButton>
+#include <QProcess>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QTimer>
@@ -313,7 +318,14 @@ void TestServerWindow::copyChangesNothingWhenRefusedOrCancelled()
 void TestServerWindow::unreachableServerStillOpensTheLogin()
 {
     ProgramFolder folder;
-    DatabaseSetting gone{true, "127.0.0.1", 1, "shop", "clerk"};
+    // The server's address with nothing listening yet: a stand-in that passes its bytes on
+    // starts there later, as a server that was down at the start comes back.
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    const DatabaseSetting real = TestServerSetting();
+    DatabaseSetting gone{true, "localhost", port, real.database, real.user};
     gone.save(folder.path());
     DM().setProgramDir(folder.path());
     MessageRecorder messages;
@@ -324,14 +336,49 @@ void TestServerWindow::unreachableServerStillOpensTheLogin()
     TfrmLogin login(nullptr);
     login.show();
     QCOMPARE(messages.shown().size(), 1);
-    QVERIFY2(messages.last().contains("连接不上") && messages.last().contains("数据库设置"),
+    QVERIFY2(messages.last().contains("连接不上") && messages.last().contains("数据库设置") &&
+                 !messages.last().contains("数据文件"),
              qPrintable(messages.last()));
+    auto* retry = child<QPushButton>(&login, "retryButton");
+    QVERIFY(retry->isVisible());
+    QCOMPARE(retry->text(), QString("重试"));
     ModalRecorder modals;
     Click(&login, "databaseButton");
     auto* window = modals.lastOf<TfrmDatabase>();
     QVERIFY(window);
     QVERIFY(child<QRadioButton>(window, "serverChoice")->isChecked());
-    QCOMPARE(child<QLineEdit>(window, "hostEdit")->text(), QString("127.0.0.1"));
+    QCOMPARE(child<QLineEdit>(window, "hostEdit")->text(), QString("localhost"));
+    if (!OnTestServer())
+        return;
+
+    Click(&login, "retryButton"); // still down: told again, 重试 stays
+    QCOMPARE(messages.shown().size(), 2);
+    QVERIFY(retry->isVisible());
+    QFile pgpass(qEnvironmentVariable("PGPASSFILE"));
+    QVERIFY(pgpass.open(QIODevice::ReadOnly));
+    QFile forwarded(folder.path() + "/pgpass");
+    QVERIFY(forwarded.open(QIODevice::WriteOnly));
+    forwarded.write(pgpass.readAll().replace(":" + QByteArray::number(real.port) + ":", ":" + QByteArray::number(port) + ":"));
+    forwarded.close();
+    forwarded.setPermissions(QFile::ReadOwner | QFile::WriteOwner); // libpq reads no other
+    const QByteArray pgpassBefore = qgetenv("PGPASSFILE");
+    qputenv("PGPASSFILE", forwarded.fileName().toLocal8Bit());
+    const auto restore = qScopeGuard([&pgpassBefore] { qputenv("PGPASSFILE", pgpassBefore); });
+    QProcess relay;
+    relay.start("python3", {"-c", "import socket,sys,threading\n"
+                                  "s=socket.create_server(('127.0.0.1',int(sys.argv[1])));print(flush=True)\n"
+                                  "def pipe(a,b):\n"
+                                  "  while d:=a.recv(65536): b.sendall(d)\n"
+                                  "  b.shutdown(socket.SHUT_WR)\n"
+                                  "while True:\n"
+                                  "  c,_=s.accept();u=socket.create_connection((sys.argv[2],int(sys.argv[3])))\n"
+                                  "  for a,b in ((c,u),(u,c)): threading.Thread(target=pipe,args=(a,b),daemon=True).start()\n",
+                            QString::number(port), real.host, QString::number(real.port)});
+    QVERIFY(relay.waitForReadyRead(10000));
+    Click(&login, "retryButton");
+    QCOMPARE(messages.shown().size(), 2);
+    QVERIFY(!retry->isVisible());
+    QVERIFY(child<QComboBox>(&login, "DBLookupComboBox1")->findText("admin") >= 0);
 }
 
 void TestServerWindow::serverRefusalsAreToldInPlainWords_data()
