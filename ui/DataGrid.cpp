@@ -152,8 +152,7 @@ QModelIndex DataGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modi
 void DataGrid::verticalScrollbarValueChanged(int value)
 {
     // Dragged to the end, the thumb means the listing's end, not the end of what was read.
-    if (value == verticalScrollBar()->maximum() && verticalScrollBar()->isSliderDown() &&
-        m_model->canFetchMore({}))
+    if (value == verticalScrollBar()->maximum() && verticalScrollBar()->isSliderDown() && m_model->canFetchMore({}))
         myShowEnd();
     QTableView::verticalScrollbarValueChanged(value);
     myReadVisibleRows();

@@ -70,6 +70,14 @@ QList<QVariantList> ListingModel::read(const SqlText& statement)
     return rows;
 }
 
+ListingOrder ListingModel::reversedOrder() const
+{
+    // Every sort term runs the same way, so turning them all round reads from the other end.
+    ListingOrder reversed = m_order;
+    reversed.descending = !reversed.descending;
+    return reversed;
+}
+
 QVariantList ListingModel::keyOf(int row) const
 {
     QVariantList key;
@@ -80,8 +88,7 @@ QVariantList ListingModel::keyOf(int row) const
 
 void ListingModel::place(const QList<QVariantList>& rows, int from, int step)
 {
-    for (int i = 0, row = from; i < rows.size() && row >= 0 && row < m_count && !m_data.contains(row);
-         ++i, row += step)
+    for (int i = 0, row = from; i < rows.size() && row >= 0 && row < m_count && !m_data.contains(row); ++i, row += step)
         m_data.insert(row, rows[i]);
 }
 
@@ -109,12 +116,11 @@ void ListingModel::readToEnd()
 {
     if (m_atEnd)
         return;
-    const int count = QueryValue(SqlText(QStringLiteral("SELECT COUNT(*) FROM (%1) AS Listed").arg(m_rows.sql.trimmed()),
-                                         m_rows.values))
-                          .toInt();
-    ListingOrder reversed = m_order;
-    reversed.descending = !reversed.descending;
-    const QList<QVariantList> tail = read(ListingPage(m_rows, reversed, {}, PageRows));
+    const int count =
+        QueryValue(
+            SqlText(QStringLiteral("SELECT COUNT(*) FROM (%1) AS Listed").arg(m_rows.sql.trimmed()), m_rows.values))
+            .toInt();
+    const QList<QVariantList> tail = read(ListingPage(m_rows, reversedOrder(), {}, PageRows));
     m_atEnd = true;
     if (count <= m_count)
         return;
@@ -131,8 +137,7 @@ void ListingModel::readRows(int first, int last)
     if (first > last)
         return;
     const int before = int(m_data.size());
-    ListingOrder reversed = m_order;
-    reversed.descending = !reversed.descending;
+    const ListingOrder reversed = reversedOrder();
     for (int row = first; row <= last; ++row) {
         if (m_data.contains(row))
             continue;

@@ -51,6 +51,7 @@ public:
 private:
     QList<QVariantList> read(const SqlText& statement);
     void readFirstPage();
+    ListingOrder reversedOrder() const;
     QVariantList keyOf(int row) const;
     // Puts rows read in `step` direction (+1 down, -1 up) from `from`, stopping at a row already read.
     void place(const QList<QVariantList>& rows, int from, int step);
