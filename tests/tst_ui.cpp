@@ -382,7 +382,6 @@ void TestUi::endOfAListingShowsAtOnceInItsOrder_data()
     QTest::addColumn<int>("clicks");
     QTest::addColumn<bool>("drag"); // the scroll bar's thumb dragged to its end, not Ctrl+End
     QTest::newRow("newest first, dragged") << QString() << 0 << true;
-    QTest::newRow("number") << "单号" << 1 << false;
     QTest::newRow("recipient by pinyin") << "收件人" << 1 << false;
     QTest::newRow("recipient by pinyin, descending, dragged") << "收件人" << 2 << true;
 }
@@ -401,7 +400,7 @@ void TestUi::endOfAListingShowsAtOnceInItsOrder()
     for (int i = 1; i <= Rows; ++i) {
         DM().ExecSql(SqlText("INSERT INTO UE (ENum, JName, JNPY) VALUES (?, ?, ?)",
                              {QString::number(i), names[i % 4], codes[i % 4]}));
-        expected.append({title == "单号" ? QString::number(i) : title.isEmpty() ? QString() : codes[i % 4], i});
+        expected.append({title.isEmpty() ? QString() : codes[i % 4], i});
     }
     transaction.commit();
     std::sort(expected.begin(), expected.end());
@@ -417,12 +416,9 @@ void TestUi::endOfAListingShowsAtOnceInItsOrder()
     bar->setSliderDown(drag);
     drag ? bar->setValue(bar->maximum()) : QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
     QCOMPARE(grid->rowCount(), Rows);
-    // The last page, a row deep in the gap once scrolled to, and Ctrl+Home back at the top.
-    grid->scrollTo(grid->model()->index(Rows / 3, 0));
-    QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
-    for (int row : {Rows - 256, Rows - 2, Rows - 1, Rows / 3, 0})
+    grid->scrollTo(grid->model()->index(Rows / 3, 0)); // deep into the gap between the first and last pages
+    for (int row : {Rows - 256, Rows - 2, Rows - 1, Rows / 3, Rows / 3 + 1, 0})
         QCOMPARE(grid->value(row, "单号").toString(), QString::number(expected[row].second));
-    QCOMPARE(grid->currentRowIndex(), 0);
     QCOMPARE(q.label(), QString("记录：%1").arg(Rows));
 }
 
