@@ -199,8 +199,8 @@ QString ServerFailureText(const DatabaseSetting& setting, ServerFailure kind)
     case ServerFailure::Unreachable:
         break;
     }
-    return QStringLiteral("连接不上%1。\n请检查那台服务器是否开着、网络是否通；"
-                          "也可以在登录窗口点“数据库设置”改正地址，或改用本机数据文件。")
+    return QStringLiteral("连接不上%1。\n请检查那台服务器是否开着、网络是否通，再试一次；"
+                          "地址不对时请在登录窗口点“数据库设置”改正。")
         .arg(where);
 }
 

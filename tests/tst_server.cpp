@@ -15,10 +15,13 @@
 
 #include <QComboBox>
 #include <QDirIterator>
+#include <QProcess>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSqlQuery>
+#include <QTcpServer>
 #include <QTimer>
 #include <csignal>
 #include <sys/stat.h>
@@ -48,6 +51,14 @@ QByteArray ReadAll(const QString& path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+// Passes each connection on to argv[2]:argv[3], listening on argv[1]; says when it listens.
+const char* const RelayScript =
+    "import socket,sys,threading as t\n"
+    "s=socket.create_server(('127.0.0.1',int(sys.argv[1])));print(flush=True)\n"
+    "def p(a,b):\n  while d:=a.recv(65536): b.sendall(d)\n"
+    "while 1:\n  c,_=s.accept();u=socket.create_connection((sys.argv[2],int(sys.argv[3])))\n"
+    "  for x in ((c,u),(u,c)): t.Thread(target=p,args=x,daemon=1).start()\n";
 
 // The test's own pgpass file, which the window writes, with the given lines.
 struct PgPassFile {
@@ -313,8 +324,14 @@ void TestServerWindow::copyChangesNothingWhenRefusedOrCancelled()
 void TestServerWindow::unreachableServerStillOpensTheLogin()
 {
     ProgramFolder folder;
-    DatabaseSetting gone{true, "127.0.0.1", 1, "shop", "clerk"};
-    gone.save(folder.path());
+    // The server's address with nothing listening yet: a stand-in that passes its bytes on
+    // starts there later, as a server that was down at the start comes back.
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    const DatabaseSetting real = TestServerSetting();
+    DatabaseSetting{true, "localhost", port, real.database, real.user}.save(folder.path());
     DM().setProgramDir(folder.path());
     MessageRecorder messages;
     bool opened = false;
@@ -324,14 +341,30 @@ void TestServerWindow::unreachableServerStillOpensTheLogin()
     TfrmLogin login(nullptr);
     login.show();
     QCOMPARE(messages.shown().size(), 1);
-    QVERIFY2(messages.last().contains("连接不上") && messages.last().contains("数据库设置"),
+    QVERIFY2(messages.last().contains("连接不上") && messages.last().contains("数据库设置") &&
+                 !messages.last().contains("数据文件"),
              qPrintable(messages.last()));
     ModalRecorder modals;
     Click(&login, "databaseButton");
     auto* window = modals.lastOf<TfrmDatabase>();
     QVERIFY(window);
     QVERIFY(child<QRadioButton>(window, "serverChoice")->isChecked());
-    QCOMPARE(child<QLineEdit>(window, "hostEdit")->text(), QString("127.0.0.1"));
+    QCOMPARE(child<QLineEdit>(window, "hostEdit")->text(), QString("localhost"));
+    if (!OnTestServer())
+        return;
+
+    auto* retry = child<QPushButton>(&login, "retryButton");
+    Click(&login, "retryButton"); // still down: told again, 重试 stays
+    QVERIFY(messages.shown().size() == 2 && retry->isVisible());
+    const QString password = PgPassFile({}).password;
+    PgPassFile relayPassword({QString("localhost:%1:*:%2:%3").arg(port).arg(real.user, password)});
+    QFile::setPermissions(relayPassword.path, QFile::ReadOwner | QFile::WriteOwner); // or libpq ignores it
+    QProcess relay;
+    relay.start("python3", {"-c", RelayScript, QString::number(port), real.host, QString::number(real.port)});
+    QVERIFY(relay.waitForReadyRead(10000));
+    Click(&login, "retryButton");
+    QVERIFY(messages.shown().size() == 2 && !retry->isVisible());
+    QVERIFY(child<QComboBox>(&login, "DBLookupComboBox1")->findText("admin") >= 0);
 }
 
 void TestServerWindow::serverRefusalsAreToldInPlainWords_data()

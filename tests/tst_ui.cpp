@@ -24,6 +24,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QScrollBar>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -50,6 +51,8 @@ private slots:
     void conditionsTabInReadingOrder();
     void textBindsEveryMarkAndListingKeepsTheLastFilter();
     void gridFetchesAsItScrollsAndCountsEveryMatch();
+    void endOfAListingShowsAtOnceInItsOrder_data();
+    void endOfAListingShowsAtOnceInItsOrder();
     void openListingHoldsNothingAndSortsByAnyTitle();
     void nulInAConditionIsAnOrdinaryCharacter_data();
     void nulInAConditionIsAnOrdinaryCharacter();
@@ -245,7 +248,8 @@ QueryWindowKind probeKind()
     QueryWindowKind kind;
     kind.objectName = "probe";
     kind.caption = QStringLiteral("probe");
-    kind.selectList = QStringLiteral("SELECT ENum AS 单号, EName AS 公司, ID ");
+    kind.selectList = QStringLiteral("SELECT ENum AS 单号, EName AS 公司, JName AS 收件人, ID ");
+    kind.pinyinSorted = {{QStringLiteral("收件人"), QStringLiteral("JNPY")}};
     kind.from = QStringLiteral("FROM UE WHERE (theDel = '否') ");
     QueryCondition text;
     text.check = "CheckBox1";
@@ -370,6 +374,52 @@ void TestUi::gridFetchesAsItScrollsAndCountsEveryMatch()
     q.query(); // a re-listing starts again at the first row
     QCOMPARE(grid->currentRowIndex(), 0);
     QVERIFY(grid->rowCount() < 1000);
+}
+
+void TestUi::endOfAListingShowsAtOnceInItsOrder_data()
+{
+    QTest::addColumn<QString>("title"); // empty: newest first, as the listing opens
+    QTest::addColumn<int>("clicks");
+    QTest::addColumn<bool>("drag"); // the scroll bar's thumb dragged to its end, not Ctrl+End
+    QTest::newRow("newest first, dragged") << QString() << 0 << true;
+    QTest::newRow("recipient by pinyin") << "收件人" << 1 << false;
+    QTest::newRow("recipient by pinyin, descending, dragged") << "收件人" << 2 << true;
+}
+
+void TestUi::endOfAListingShowsAtOnceInItsOrder()
+{
+    QFETCH(QString, title);
+    QFETCH(int, clicks);
+    QFETCH(bool, drag);
+    ProgramFolder folder;
+    // Pinyin initials put 李 first and 张 last, unlike their code points (张 < 李 < 王 < 赵).
+    const QStringList names = {"李四", "张三", "王五", "赵六"}, codes = {"ls", "zs", "ww", "zl"};
+    constexpr int Rows = 3000;
+    QList<std::pair<QString, int>> expected; // sort key, insertion number (the ID's order)
+    Transaction transaction;
+    for (int i = 1; i <= Rows; ++i) {
+        DM().ExecSql(SqlText("INSERT INTO UE (ENum, JName, JNPY) VALUES (?, ?, ?)",
+                             {QString::number(i), names[i % 4], codes[i % 4]}));
+        expected.append({title.isEmpty() ? QString() : codes[i % 4], i});
+    }
+    transaction.commit();
+    std::sort(expected.begin(), expected.end());
+    if (title.isEmpty() || clicks == 2)
+        std::reverse(expected.begin(), expected.end());
+
+    QueryDriver<Probe> q(QStringLiteral("单号"));
+    q.query();
+    for (int c = 0; c < clicks; ++c)
+        q.clickTitle(title);
+    DataGrid* grid = q.grid();
+    QScrollBar* bar = grid->verticalScrollBar();
+    bar->setSliderDown(drag);
+    drag ? bar->setValue(bar->maximum()) : QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(grid->rowCount(), Rows);
+    grid->scrollTo(grid->model()->index(Rows / 3, 0)); // deep into the gap between the first and last pages
+    for (int row : {Rows - 256, Rows - 2, Rows - 1, Rows / 3, Rows / 3 + 1, 0})
+        QCOMPARE(grid->value(row, "单号").toString(), QString::number(expected[row].second));
+    QCOMPARE(q.label(), QString("记录：%1").arg(Rows));
 }
 
 void TestUi::openListingHoldsNothingAndSortsByAnyTitle()

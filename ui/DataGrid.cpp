@@ -6,6 +6,7 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
 
 DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new ListingModel(this))
 {
@@ -23,6 +24,11 @@ DataGrid::DataGrid(QWidget* parent) : QTableView(parent), m_model(new ListingMod
     horizontalHeader()->setSectionsClickable(false);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this,
             [this](int column) { Guarded(this, [this, column] { sortBy(column); }); });
+    // The scroll bar's own "to the bottom" (its menu, or Ctrl+End on it) goes to the real end too.
+    connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this](int action) {
+        if (action == QAbstractSlider::SliderToMaximum)
+            myShowEnd();
+    });
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
         if (m_menu)
@@ -134,4 +140,43 @@ void DataGrid::mouseDoubleClickEvent(QMouseEvent* event)
     QTableView::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton)
         emit gridDoubleClicked();
+}
+
+QModelIndex DataGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    if (action == MoveEnd && (modifiers & Qt::ControlModifier))
+        Guarded(this, [this] { m_model->readToEnd(); });
+    return QTableView::moveCursor(action, modifiers);
+}
+
+void DataGrid::verticalScrollbarValueChanged(int value)
+{
+    // Dragged to the end, the thumb means the listing's end, not the end of what was read.
+    if (value == verticalScrollBar()->maximum() && verticalScrollBar()->isSliderDown() && m_model->canFetchMore({}))
+        myShowEnd();
+    QTableView::verticalScrollbarValueChanged(value);
+    myReadVisibleRows();
+}
+
+void DataGrid::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    myReadVisibleRows();
+}
+
+void DataGrid::myShowEnd()
+{
+    if (!m_model->canFetchMore({}))
+        return;
+    Guarded(this, [this] { m_model->readToEnd(); });
+    scrollToBottom();
+}
+
+void DataGrid::myReadVisibleRows()
+{
+    const int first = rowAt(0);
+    if (first < 0)
+        return;
+    const int last = rowAt(viewport()->height() - 1);
+    Guarded(this, [this, first, last] { m_model->readRows(first, last < 0 ? rowCount() - 1 : last); });
 }

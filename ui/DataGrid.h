@@ -17,7 +17,8 @@ using RowReader = std::function<QVariant(const QString& alias)>;
 // current row, and a context menu that its window attaches when it wants it. Rows are
 // read a page at a time as they are scrolled into view, so a listing of a million rows
 // shows its first screen at once, holds only what has been seen, and keeps nothing of
-// the database open in between.
+// the database open in between. Ctrl+End, or the scroll bar dragged to its end, shows the
+// last rows at once, read from the other end; rows scrolled to in between are read then.
 class DataGrid : public QTableView {
     Q_OBJECT
 public:
@@ -35,7 +36,8 @@ public:
     void setSortKeys(const QHash<QString, QString>& keys) { m_sortKeys = keys; }
     // Reads the current row again, keeping it current.
     void refreshCurrentRow();
-    // Rows fetched so far: 0 exactly when the listing is empty.
+    // Rows fetched so far, or the whole listing's once its end was shown: 0 exactly when
+    // the listing is empty.
     int rowCount() const;
     int currentRowIndex() const;
     // The current row's value under a column alias.
@@ -60,10 +62,15 @@ signals:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void verticalScrollbarValueChanged(int value) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void sortBy(int column);
     void showOrder();
+    void myShowEnd();
+    void myReadVisibleRows();
 
     ListingModel* m_model;
     QMenu* m_menu = nullptr;

@@ -31,20 +31,25 @@ void ListingModel::readFirstPage()
 {
     beginResetModel();
     m_data.clear();
+    m_count = 0;
     m_atEnd = true;
+    QList<QVariantList> page;
     try {
-        m_data = read(ListingPage(m_rows, m_order, {}, PageRows));
+        page = read(ListingPage(m_rows, m_order, {}, PageRows));
     } catch (...) {
         endResetModel();
         throw;
     }
+    m_count = int(page.size());
+    for (int row = 0; row < m_count; ++row)
+        m_data.insert(row, page[row]);
     m_orderColumns.clear();
     for (const QString& alias : OrderAliases(m_order))
         m_orderColumns << m_columns.indexOf(alias);
     m_idColumn = m_columns.indexOf(QStringLiteral("ID"));
     // Pages are read by ID: a listing without one ends with its first page.
     Q_ASSERT(m_idColumn >= 0 || m_data.isEmpty());
-    m_atEnd = m_data.size() < PageRows || m_orderColumns.contains(-1);
+    m_atEnd = m_count < PageRows || m_orderColumns.contains(-1);
     endResetModel();
 }
 
@@ -65,6 +70,28 @@ QList<QVariantList> ListingModel::read(const SqlText& statement)
     return rows;
 }
 
+ListingOrder ListingModel::reversedOrder() const
+{
+    // Every sort term runs the same way, so turning them all round reads from the other end.
+    ListingOrder reversed = m_order;
+    reversed.descending = !reversed.descending;
+    return reversed;
+}
+
+QVariantList ListingModel::keyOf(int row) const
+{
+    QVariantList key;
+    for (int column : m_orderColumns)
+        key << m_data[row].at(column);
+    return key;
+}
+
+void ListingModel::place(const QList<QVariantList>& rows, int from, int step)
+{
+    for (int i = 0, row = from; i < rows.size() && row >= 0 && row < m_count && !m_data.contains(row); ++i, row += step)
+        m_data.insert(row, rows[i]);
+}
+
 bool ListingModel::canFetchMore(const QModelIndex& parent) const { return !parent.isValid() && !m_atEnd; }
 
 void ListingModel::fetchMore(const QModelIndex& parent)
@@ -74,22 +101,70 @@ void ListingModel::fetchMore(const QModelIndex& parent)
     // The view asks from inside its painting: a failure is shown and the listing ends there.
     m_atEnd = true;
     Guarded(m_owner, [this] {
-        QVariantList after;
-        for (int column : m_orderColumns)
-            after << m_data.last().at(column);
-        const QList<QVariantList> page = read(ListingPage(m_rows, m_order, after, PageRows));
+        const QList<QVariantList> page = read(ListingPage(m_rows, m_order, keyOf(m_count - 1), PageRows));
         if (page.isEmpty())
             return;
-        beginInsertRows({}, int(m_data.size()), int(m_data.size() + page.size() - 1));
-        m_data += page;
+        beginInsertRows({}, m_count, int(m_count + page.size() - 1));
+        m_count += int(page.size());
+        place(page, m_count - int(page.size()), 1);
         endInsertRows();
         m_atEnd = page.size() < PageRows;
     });
 }
 
+void ListingModel::readToEnd()
+{
+    if (m_atEnd)
+        return;
+    const int count =
+        QueryValue(
+            SqlText(QStringLiteral("SELECT COUNT(*) FROM (%1) AS Listed").arg(m_rows.sql.trimmed()), m_rows.values))
+            .toInt();
+    const QList<QVariantList> tail = read(ListingPage(m_rows, reversedOrder(), {}, PageRows));
+    m_atEnd = true;
+    if (count <= m_count)
+        return;
+    beginInsertRows({}, m_count, count - 1);
+    m_count = count;
+    place(tail, count - 1, -1);
+    endInsertRows();
+}
+
+void ListingModel::readRows(int first, int last)
+{
+    first = std::max(first, 0);
+    last = std::min(last, m_count - 1);
+    if (first > last)
+        return;
+    const int before = int(m_data.size());
+    const ListingOrder reversed = reversedOrder();
+    for (int row = first; row <= last; ++row) {
+        if (m_data.contains(row))
+            continue;
+        if (m_data.contains(row - 1)) {
+            place(read(ListingPage(m_rows, m_order, keyOf(row - 1), PageRows)), row, 1);
+        } else if (m_data.contains(row + 1)) {
+            place(read(ListingPage(m_rows, reversed, keyOf(row + 1), PageRows)), row, -1);
+        } else {
+            // Deep in the gap no neighbour's key is known: the page at its place, counted
+            // from the nearer end, and by key again from there on.
+            const bool fromTop = row < m_count / 2;
+            SqlText page = ListingPage(m_rows, fromTop ? m_order : reversed, {}, PageRows);
+            page.sql += QStringLiteral("OFFSET ? ");
+            page.values << (fromTop ? row : m_count - 1 - row);
+            place(read(page), row, fromTop ? 1 : -1);
+        }
+        // Rows gone meanwhile leave the rest of the gap empty rather than read it again and again.
+        if (!m_data.contains(row))
+            break;
+    }
+    if (m_data.size() > before)
+        emit dataChanged(index(first, 0), index(last, columnCount() - 1));
+}
+
 void ListingModel::refreshRow(int row)
 {
-    if (row < 0 || row >= m_data.size() || m_idColumn < 0)
+    if (!m_data.contains(row) || m_idColumn < 0)
         return;
     const QList<QVariantList> fresh = read(ListedRow(m_rows, m_data[row].at(m_idColumn)));
     // A row gone from the listing stays as it was until the next query.
@@ -101,12 +176,13 @@ void ListingModel::refreshRow(int row)
 
 QVariant ListingModel::value(int row, int column) const
 {
-    if (row < 0 || row >= m_data.size() || column < 0 || column >= m_columns.count())
+    const auto found = m_data.constFind(row);
+    if (found == m_data.constEnd() || column < 0 || column >= m_columns.count())
         return {};
-    return m_data[row].at(column);
+    return found->at(column);
 }
 
-int ListingModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : int(m_data.size()); }
+int ListingModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_count; }
 
 int ListingModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : m_columns.count(); }
 

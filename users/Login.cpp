@@ -56,6 +56,8 @@ TfrmLogin::TfrmLogin(QWidget* mainWindow) : QDialog(nullptr), m_mainWindow(mainW
     BitBtn1->setDefault(true);
     BitBtn2 = MakeButton(this, "BitBtn2", QStringLiteral("退出"), QRect(174, 184, 75, 25));
     databaseButton = MakeButton(this, "databaseButton", QStringLiteral("数据库设置(&D)"), QRect(80, 222, 169, 25));
+    retryButton = MakeButton(this, "retryButton", QStringLiteral("重试"), QRect(16, 222, 56, 25));
+    retryButton->hide();
 
     setTabOrder(BitBtn1, BitBtn2);
     setTabOrder(BitBtn2, DBLookupComboBox1);
@@ -65,16 +67,31 @@ TfrmLogin::TfrmLogin(QWidget* mainWindow) : QDialog(nullptr), m_mainWindow(mainW
     OnSignal(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
     OnSignal(BitBtn2, &QPushButton::clicked, this, [this] { close(); });
     OnSignal(databaseButton, &QPushButton::clicked, this, [this] { databaseSettings(); });
+    OnSignal(retryButton, &QPushButton::clicked, this, [this] { retryClicked(); });
     OnSignal(DBLookupComboBox1, QOverload<int>::of(&QComboBox::activated), this, [this] { Edit1->setFocus(); });
 }
 
 void TfrmLogin::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    Guarded(this, [this] {
-        CentreOn(this, nullptr);
+    CentreOn(this, nullptr);
+    myFillUsers();
+    myOfferLastUser();
+}
+
+bool TfrmLogin::myFillUsers()
+{
+    bool filled = false;
+    Guarded(this, [this, &filled] {
         BindUserLookup(DBLookupComboBox1);
+        filled = true;
     });
+    retryButton->setVisible(!filled);
+    return filled;
+}
+
+void TfrmLogin::myOfferLastUser()
+{
     // Most starts are by the one who logged in last on this PC: the name is there, and
     // the password is what is left to type.
     const int last = DBLookupComboBox1->findText(
@@ -85,6 +102,12 @@ void TfrmLogin::showEvent(QShowEvent* event)
     } else {
         BitBtn1->setFocus();
     }
+}
+
+void TfrmLogin::retryClicked()
+{
+    if (myFillUsers())
+        myOfferLastUser();
 }
 
 void TfrmLogin::BitBtn1Click()
@@ -112,7 +135,7 @@ void TfrmLogin::BitBtn1Click()
 void TfrmLogin::databaseSettings()
 {
     OpenModal<TfrmDatabase>(this, [this](TfrmDatabase& window) {
-        OnSignal(&window, &TfrmDatabase::saved, this, [this] { BindUserLookup(DBLookupComboBox1); });
+        OnSignal(&window, &TfrmDatabase::saved, this, [this] { myFillUsers(); });
     });
 }
 

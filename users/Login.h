@@ -19,6 +19,8 @@ public:
     void BitBtn1Click();
     // 数据库设置: another database, its users listed at once.
     void databaseSettings();
+    // 重试: the user list again, once a server that did not answer at the start does.
+    void retryClicked();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -26,6 +28,10 @@ protected:
     void reject() override;
 
 private:
+    // Fills the user list; while it cannot, 重试 stays on the window.
+    bool myFillUsers();
+    void myOfferLastUser();
+
     QWidget* m_mainWindow;
     bool m_loggedIn = false;
     QTextBrowser* WebBrowser1;
@@ -34,4 +40,5 @@ private:
     QPushButton* BitBtn1;
     QPushButton* BitBtn2;
     QPushButton* databaseButton;
+    QPushButton* retryButton;
 };
