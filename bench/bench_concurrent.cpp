@@ -7,6 +7,7 @@
 // password in $PGPASSFILE, as the tests take it) on a database of its own on that server,
 // dropped at the end.
 #include "AppError.h"
+#include "BenchServer.h"
 #include "DM.h"
 #include "SqlDialect.h"
 #include "Unit1.h"
@@ -61,28 +62,6 @@ int child(int pc, int waybills, const QString& folder)
     return 0;
 }
 
-// The server's database for this run: made, or dropped; false when the server refuses.
-bool serverDatabase(DatabaseSetting& setting, bool create)
-{
-    setting = DatabaseSetting::serverAt(qEnvironmentVariable("ORVANE_TEST_SERVER"),
-                                        QStringLiteral("orvane_bench_%1").arg(QCoreApplication::applicationPid()));
-    bool done = false;
-    {
-        QSqlDatabase admin = AddServerConnection(
-            DatabaseSetting::serverAt(qEnvironmentVariable("ORVANE_TEST_SERVER"), QStringLiteral("postgres")),
-            QStringLiteral("admin"));
-        QSqlQuery query(admin);
-        done = admin.open() && query.exec((create ? QStringLiteral("CREATE DATABASE %1")
-                                                  : QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)"))
-                                              .arg(setting.database));
-        if (!done)
-            std::fprintf(stderr, "server: %s\n",
-                         qPrintable(admin.isOpen() ? query.lastError().text() : admin.lastError().text()));
-    }
-    QSqlDatabase::removeDatabase(QStringLiteral("admin"));
-    return done;
-}
-
 // Live contacts filed more than once under one name and organisation.
 qint64 twins(const QString& table)
 {
@@ -106,7 +85,7 @@ int main(int argc, char** argv)
     DatabaseSetting setting;
     const bool server = qEnvironmentVariableIsSet("ORVANE_TEST_SERVER");
     if (server) {
-        if (!serverDatabase(setting, true))
+        if (!BenchServerDatabase(setting, true))
             return 1;
         setting.save(folder.path());
     }
@@ -169,7 +148,7 @@ int main(int argc, char** argv)
     const qint64 twinned = twins(QStringLiteral("USender")) + twins(QStringLiteral("UAddressee"));
     DM().close();
     if (server)
-        serverDatabase(setting, false);
+        BenchServerDatabase(setting, false);
 
     std::printf("%s, 2 processes x %d waybills: %.2f s (%.0f saves/s)\n", server ? "server" : "file", waybills, seconds,
                 2 * waybills / seconds);

@@ -155,6 +155,7 @@ std::optional<Summary> Import(const ContactKind& kind, const QString& path, cons
 {
     Importer importer(kind, progress);
     Transaction transaction;
+    const ContactStore::WholeBook book(transaction, kind);
     // Asked once more at the end: a cancel after the reader's last look keeps nothing either.
     if (!TableReader::Read(path, importer) || !importer.proceed(1, 1))
         return std::nullopt;

@@ -100,6 +100,11 @@ QString filterClause(const QString& column)
 
 namespace {
 
+// The books this program holds whole now: filing into one needs no lock of its own.
+QStringList g_heldWhole;
+
+QStringList bookKey(const ContactKind& kind) { return {kind.table}; }
+
 qint64 insertUsed(const ContactKind& kind, const Record& contact, qint64 waybillId)
 {
     QList<Fields::Extra> extra = {{QStringLiteral("theDel"), QStringLiteral("否")},
@@ -116,10 +121,14 @@ bool addUnlessLive(const ContactKind& kind, const Record& contact, qint64 waybil
     // on the file its write lock sees to that. On a server, writers run side by side, so the
     // second PC filing this name and organisation waits here for the first one's transaction to
     // end, and then finds its row. (A unique index cannot do it: older data may hold live twins.)
+    // Filings share the book; an import holds it alone.
     Transaction transaction;
     const QString name = Fields::ValueOf(Fields(kind), contact, QStringLiteral("theName"));
     const QString dept = Fields::ValueOf(Fields(kind), contact, QStringLiteral("theDept"));
-    transaction.serialise({kind.table, name, dept});
+    if (!g_heldWhole.contains(kind.table)) {
+        transaction.hold(bookKey(kind), true, QStringLiteral("另一台电脑正在导入%1，请稍后再保存。").arg(kind.title));
+        transaction.serialise({kind.table, name, dept});
+    }
     if (liveExists(kind, name, dept)) {
         // A change of an older waybill does not make its contacts less recent.
         if (waybillId > 0)
@@ -136,6 +145,15 @@ bool addUnlessLive(const ContactKind& kind, const Record& contact, qint64 waybil
 }
 
 } // namespace
+
+WholeBook::WholeBook(Transaction& transaction, const ContactKind& kind) : m_kind(kind)
+{
+    transaction.hold(bookKey(kind), false,
+                     QStringLiteral("另一台电脑正在导入或保存%1，请稍后再导入。").arg(kind.title));
+    g_heldWhole << kind.table;
+}
+
+WholeBook::~WholeBook() { g_heldWhole.removeOne(m_kind.table); }
 
 void update(const ContactKind& kind, qint64 id, const Record& contact)
 {

@@ -25,6 +25,8 @@ struct ContactKind {
 extern const ContactKind SenderKind;
 extern const ContactKind AddresseeKind;
 
+class Transaction;
+
 namespace ContactStore {
 
 // The eleven fields of a contact in the order of the entry dialog's boxes Edit1 to
@@ -58,6 +60,21 @@ void softDelete(const ContactKind& kind, qint64 id);
 // unless a live contact with the same name and organisation exists, which stays as it
 // is but for noting that waybill `waybillId` used it. True when a contact was added.
 bool file(const ContactKind& kind, const Record& blockFields, qint64 waybillId);
+
+// Keeps other PCs from adding to the kind's book until `transaction` ends, so
+// that the insertIfNew calls made meanwhile look up and add without a lock of their own:
+// one lock for a whole import instead of one per row, which a server runs out of. Throws
+// AppError when another PC's import or filing holds the book longer than a lock is waited for.
+class WholeBook {
+public:
+    WholeBook(Transaction& transaction, const ContactKind& kind);
+    ~WholeBook();
+    WholeBook(const WholeBook&) = delete;
+    WholeBook& operator=(const WholeBook&) = delete;
+
+private:
+    const ContactKind& m_kind;
+};
 
 // The waybill entry's look-up: live contacts whose name (or its code), phone, mobile and
 // organisation (or its code) contain the four texts; an empty text matches anything.

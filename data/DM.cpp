@@ -25,8 +25,6 @@
 
 namespace {
 const char* const ConnectionName = "orvane";
-// How long a statement waits for another program that holds the file.
-constexpr int BusyTimeoutMs = 5000;
 // How long a server that does not answer is waited for.
 constexpr int ConnectTimeoutMs = 5000;
 

@@ -10,6 +10,9 @@
 
 class QSqlError;
 
+// How long a statement waits for another program's lock: the file's, or a row's on a server.
+constexpr int BusyTimeoutMs = 5000;
+
 // The data module: owns the program's one database connection and the two shared
 // look-up lists. Every read and write of every window goes through it.
 class TfrmDM : public QObject {

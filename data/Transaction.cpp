@@ -1,14 +1,19 @@
 #include "Transaction.h"
 
+#include "AppError.h"
 #include "DM.h"
 #include "SqlDialect.h"
 
+#include <QElapsedTimer>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 
 namespace {
 
 int g_depth = 0; // open transactions, the outermost included
+
+QString lockKey(const QStringList& key) { return key.join(QChar(0x1f)); }
 
 QString savepoint(int depth) { return QStringLiteral("orvane_%1").arg(depth); }
 
@@ -53,7 +58,29 @@ Transaction::~Transaction()
 void Transaction::serialise(const QStringList& key)
 {
     if (DM().isServer())
-        DM().run(SqlText(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(?))"), {key.join(QChar(0x1f))}));
+        DM().run(SqlText(QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(?))"), {lockKey(key)}));
+}
+
+void Transaction::hold(const QStringList& key, bool shared, const QString& refusal)
+{
+    if (!DM().isServer())
+        return;
+    // Tried rather than waited for: a lock timeout would abort the whole transaction with
+    // the server's generic busy error, and the caller knows better who is in the way.
+    const SqlText attempt(QStringLiteral("SELECT %1(hashtext(?))")
+                              .arg(shared ? QStringLiteral("pg_try_advisory_xact_lock_shared")
+                                          : QStringLiteral("pg_try_advisory_xact_lock")),
+                          {lockKey(key)});
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        QSqlQuery query = DM().run(attempt);
+        if (query.next() && query.value(0).toBool())
+            return;
+        if (waited.elapsed() >= BusyTimeoutMs)
+            throw AppError(refusal);
+        QThread::msleep(50);
+    }
 }
 
 void Transaction::commit()

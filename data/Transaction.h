@@ -21,6 +21,11 @@ public:
     // so a look-up followed by a write sees what the other one wrote. The file's write lock
     // already lets one writer in at a time; a server runs writers side by side.
     void serialise(const QStringList& key);
+    // Like serialise, for a key many hold at once (`shared`) while one holder alone
+    // (not shared) keeps them all out: an import over a whole book against the PCs filing
+    // into it. Waits as long as a statement waits for a lock, then throws AppError(refusal),
+    // which names the holder in the user's words.
+    void hold(const QStringList& key, bool shared, const QString& refusal);
     // Whether any transaction is open now.
     static bool anyOpen();
 

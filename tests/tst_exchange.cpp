@@ -6,6 +6,7 @@
 #include "AppError.h"
 #include "Com_Q.h"
 #include "ContactImport.h"
+#include "ContactStore.h"
 #include "CourierStore.h"
 #include "DM.h"
 #include "E_Q.h"
@@ -15,14 +16,17 @@
 #include "ZipArchive.h"
 
 #include <QMenu>
+#include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 #include <QXmlStreamReader>
 #include <QtEndian>
+#include <iostream>
 #include <xlsxwriter.h>
 
 class TestExchange : public QObject {
@@ -44,6 +48,9 @@ private slots:
     void importCanBeStopped_data();
     void importCanBeStopped();
     void exportCutsOverlongCellsAndAsksAboutTheFullName();
+    void serverImportBesideAnotherPcFiling_data();
+    void serverImportBesideAnotherPcFiling();
+    void otherPcFiles();
 };
 
 namespace {
@@ -665,4 +672,62 @@ void TestExchange::exportCutsOverlongCellsAndAsksAboutTheFullName()
 }
 
 ORVANE_TEST_MAIN(TestExchange)
+void TestExchange::serverImportBesideAnotherPcFiling_data()
+{
+    QTest::addColumn<int>("rows");          // the test cluster's lock table: 64 locks times 100 connections
+    QTest::addColumn<QString>("otherSees"); // what another PC filing part way through ends with
+    QTest::newRow("more rows than the server has locks for") << 20000 << QString();
+    QTest::newRow("a filing waits for the import") << 500 << "filed";
+    QTest::newRow("a filing told of a long import") << 500 << "另一台电脑正在导入寄件人，请稍后再保存。";
+}
+
+// On a server, an import locks the book once, not each row; another PC filing meanwhile
+// waits for it, or says plainly why it did not when the import holds it too long.
+void TestExchange::serverImportBesideAnotherPcFiling()
+{
+    QFETCH(int, rows);
+    QFETCH(QString, otherSees);
+    if (!OnTestServer())
+        QSKIP("the file's write lock lets one writer in at a time");
+    ProgramFolder folder;
+    QFile file(folder.file("in.csv"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("寄件人,电话号码\n");
+    for (int i = 0; i < rows; ++i)
+        file.write("张" + QByteArray::number(i) + ",1\n");
+    file.close();
+    QProcess other;
+    const bool filed = otherSees == "filed";
+    const auto summary = ContactImport::Import(SenderKind, file.fileName(), [&](qint64, qint64) {
+        if (otherSees.isEmpty() || other.state() != QProcess::NotRunning)
+            return true;
+        qputenv("ORVANE_OTHER_PC", folder.path().toLocal8Bit());
+        other.start(QCoreApplication::applicationFilePath(), {"otherPcFiles"});
+        qunsetenv("ORVANE_OTHER_PC");
+        while (other.waitForReadyRead(10000) && !other.readAllStandardOutput().contains("ready")) {
+        }
+        QThread::msleep(300); // the other PC is at the lock now
+        return filed || other.waitForFinished(30000);
+    });
+    QVERIFY(summary && summary->imported == rows);
+    QVERIFY(other.state() == QProcess::NotRunning || other.waitForFinished(30000));
+    QVERIFY(QString::fromUtf8(other.readAllStandardOutput()).contains(otherSees));
+    QCOMPARE(DM().QueryCount(SqlText("SELECT ID FROM USender")), rows + (filed ? 1 : 0));
+}
+
+// The other PC of serverImportBesideAnotherPcFiling: this program started again.
+void TestExchange::otherPcFiles()
+{
+    if (qEnvironmentVariableIsEmpty("ORVANE_OTHER_PC"))
+        QSKIP("run by serverImportBesideAnotherPcFiling as the other PC");
+    DM().setProgramDir(qEnvironmentVariable("ORVANE_OTHER_PC"));
+    std::cout << "ready" << std::endl;
+    try {
+        ContactStore::file(SenderKind, Record(ContactStore::BlockFieldCount, "李四"), 0);
+        std::cout << "filed" << std::endl;
+    } catch (const AppError& error) {
+        std::cout << error.message().toStdString() << std::endl;
+    }
+}
+
 #include "tst_exchange.moc"
