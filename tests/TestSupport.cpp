@@ -139,6 +139,13 @@ void OnAnotherPc(ProgramFolder& first, const std::function<void()>& work)
     first.startHere();
 }
 
+void AnotherPcChangesOrDeletes_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("changed") << "M1";
+    QTest::newRow("deleted") << "D1";
+}
+
 MessageRecorder::MessageRecorder(bool defaultAnswer) : m_default(defaultAnswer)
 {
     m_previous = setMessageHandler([this](const MessageRequest& request) {

@@ -397,12 +397,7 @@ void TestContacts::menuOpensTheContactWindows()
     QVERIFY(main.mdiArea()->activeSubWindow()->isMaximized());
 }
 
-void TestContacts::aSaveOverAnotherPcsChangeIsRefused_data()
-{
-    QTest::addColumn<QString>("command"); // what the other PC does: M1 changes, D1 deletes
-    QTest::newRow("changed") << "M1";
-    QTest::newRow("deleted") << "D1";
-}
+void TestContacts::aSaveOverAnotherPcsChangeIsRefused_data() { AnotherPcChangesOrDeletes_data(); }
 
 void TestContacts::aSaveOverAnotherPcsChangeIsRefused()
 {

@@ -188,12 +188,7 @@ void TestCouriers::newCompanyGetsTheDefaultItemsInCodeOrder()
     QCOMPARE(count("SELECT ID FROM SP"), 27);
 }
 
-void TestCouriers::aSaveOverAnotherPcsChangeIsRefused_data()
-{
-    QTest::addColumn<QString>("command"); // what the other PC does: M1 changes, D1 deletes
-    QTest::newRow("changed") << "M1";
-    QTest::newRow("deleted") << "D1";
-}
+void TestCouriers::aSaveOverAnotherPcsChangeIsRefused_data() { AnotherPcChangesOrDeletes_data(); }
 
 void TestCouriers::aSaveOverAnotherPcsChangeIsRefused()
 {
