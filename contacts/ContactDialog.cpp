@@ -23,6 +23,13 @@ ContactDialog::ContactDialog(const ContactKind& kind, const char* objectName, QW
     OnSignal(paste, &QShortcut::activated, this, [this] { m_assist->pasteAddress(); });
 }
 
+void ContactDialog::loadRow(const RowReader&)
+{
+    const VersionedRow::Stored stored = ContactStore::load(m_kind, EditID);
+    m_version = stored.version;
+    EntryDialog::loadRow([&stored](const QString& alias) { return stored.row.value(alias); });
+}
+
 bool ContactDialog::mySave()
 {
     const FieldTable& fields = ContactStore::Fields(m_kind);
@@ -36,7 +43,7 @@ bool ContactDialog::mySave()
     }
     // An edited contact may take any name: it is known by its ID, not by its name.
     if (isEditing()) {
-        ContactStore::update(m_kind, EditID, contact);
+        ContactStore::update(m_kind, EditID, contact, m_version);
     } else if (!ContactStore::insertIfNew(m_kind, contact)) {
         ShowMessage(this, m_kind.duplicateMessage);
         nameBox->setFocus();

@@ -14,6 +14,9 @@ public:
     ContactDialog(const ContactKind& kind, const char* objectName, QWidget* parent);
 
     const ContactKind& kind() const { return m_kind; }
+    // A change shows the contact as it stands now, read again by EditID, not the listed
+    // row, which another PC may have changed since it was listed.
+    void loadRow(const RowReader& row) override;
 
 protected:
     bool mySave() override;
@@ -21,4 +24,5 @@ protected:
 private:
     const ContactKind& m_kind;
     AddressAssist* m_assist = nullptr;
+    qint64 m_version = 0; // of the contact being changed, as it was read
 };

@@ -155,15 +155,26 @@ WholeBook::WholeBook(Transaction& transaction, const ContactKind& kind) : m_kind
 
 WholeBook::~WholeBook() { g_heldWhole.removeOne(m_kind.table); }
 
-void update(const ContactKind& kind, qint64 id, const Record& contact)
+namespace {
+
+VersionedRow::Words wordsOf(const ContactKind& kind)
 {
-    DM().ExecSql(Fields::Update(kind.table, Fields(kind), contact, id, codesOf(kind, contact)));
+    return {QStringLiteral("这个") + kind.title, QStringLiteral("新") + kind.title, kind.title};
 }
 
-void softDelete(const ContactKind& kind, qint64 id)
+} // namespace
+
+VersionedRow::Stored load(const ContactKind& kind, qint64 id)
 {
-    DM().ExecSql(SqlText(QStringLiteral("UPDATE %1 SET theDel = '是' WHERE (ID = ?) ").arg(kind.table), {id}));
+    return VersionedRow::Load(selectList(kind), from(kind), id, wordsOf(kind));
 }
+
+void update(const ContactKind& kind, qint64 id, const Record& contact, qint64 readVersion)
+{
+    VersionedRow::Update(kind.table, Fields(kind), contact, id, codesOf(kind, contact), readVersion, wordsOf(kind));
+}
+
+void softDelete(const ContactKind& kind, qint64 id) { VersionedRow::SoftDelete(kind.table, id); }
 
 qint64 insert(const ContactKind& kind, const Record& contact) { return insertUsed(kind, contact, 0); }
 

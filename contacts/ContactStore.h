@@ -3,6 +3,7 @@
 #include "FieldTable.h"
 #include "SqlDialect.h"
 #include "SqlText.h"
+#include "VersionedRow.h"
 
 #include <QString>
 
@@ -47,10 +48,16 @@ bool liveExists(const ContactKind& kind, const QString& name, const QString& dep
 // too. Every "?" takes the same typed text.
 QString filterClause(const QString& column);
 
+// A live contact as it stands now, for a change: its listed columns by alias and the
+// version it was read at. Throws AppError when it is no longer live.
+VersionedRow::Stored load(const ContactKind& kind, qint64 id);
+
 // A new contact (theDel "否") or a changed one; the pinyin codes NPY and DPY of the name
 // and the organisation are computed afresh each time. Returns the new row's ID.
+// A change is written only over `readVersion` (from load()): when another PC changed or
+// deleted the contact meanwhile, nothing is written and AppError says so.
 qint64 insert(const ContactKind& kind, const Record& contact);
-void update(const ContactKind& kind, qint64 id, const Record& contact);
+void update(const ContactKind& kind, qint64 id, const Record& contact, qint64 readVersion);
 // Inserts all eleven fields unless a live contact with the same name and organisation
 // exists; true when it was added.
 bool insertIfNew(const ContactKind& kind, const Record& contact);

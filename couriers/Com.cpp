@@ -12,10 +12,12 @@ TfrmCom::TfrmCom(QWidget* parent) : EntryDialog(parent, "frmCom", QStringLiteral
 
 LimitedEdit* TfrmCom::edit(int number) const { return EntryDialog::edit(QStringLiteral("Edit%1").arg(number)); }
 
-void TfrmCom::loadRow(const RowReader& row)
+void TfrmCom::loadRow(const RowReader&)
 {
-    EntryDialog::loadRow(row);
-    OldName = row(QStringLiteral("快递公司")).toString();
+    const VersionedRow::Stored stored = CourierStore::loadCompany(EditID);
+    m_version = stored.version;
+    EntryDialog::loadRow([&stored](const QString& alias) { return stored.row.value(alias); });
+    OldName = stored.row.value(QStringLiteral("快递公司")).toString();
 }
 
 bool TfrmCom::mySave()
@@ -29,8 +31,8 @@ bool TfrmCom::mySave()
     }
     // A name another live company has (a rename onto it too) would put two sets of print
     // items under one name.
-    const bool filed =
-        isEditing() ? CourierStore::updateCompany(EditID, OldName, company) : CourierStore::createCompany(company);
+    const bool filed = isEditing() ? CourierStore::updateCompany(EditID, OldName, company, m_version)
+                                   : CourierStore::createCompany(company);
     if (!filed) {
         ShowMessage(this, QStringLiteral("快递公司 已经存在，请重新录入！"));
         edit(1)->setFocus();

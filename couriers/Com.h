@@ -16,8 +16,13 @@ public:
     QString OldName;
 
     LimitedEdit* edit(int number) const;
+    // An edit shows the company as it stands now, read again by CompanyId, not the
+    // listed row, which another PC may have changed since it was listed.
     void loadRow(const RowReader& row) override;
 
 protected:
     bool mySave() override;
+
+private:
+    qint64 m_version = 0; // of the company being edited, as it was read
 };

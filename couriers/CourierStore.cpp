@@ -33,6 +33,16 @@ QString companySelectList()
 
 QString companyFrom() { return QStringLiteral("FROM SCom WHERE (theDel = '否') "); }
 
+namespace {
+const VersionedRow::Words CompanyWords{QStringLiteral("这家快递公司"), QStringLiteral("新快递公司"),
+                                       QStringLiteral("快递公司")};
+}
+
+VersionedRow::Stored loadCompany(qint64 id)
+{
+    return VersionedRow::Load(companySelectList(), companyFrom(), id, CompanyWords);
+}
+
 bool liveNameExists(const QString& name, qint64 exceptId)
 {
     return DM().QueryCount(SqlText(QStringLiteral("SELECT ID FROM SCom WHERE (theName = ?) AND (theDel = '否') "
@@ -79,19 +89,19 @@ bool createCompany(const Company& company)
     return true;
 }
 
-bool updateCompany(qint64 id, const QString& oldName, const Company& company)
+bool updateCompany(qint64 id, const QString& oldName, const Company& company, qint64 readVersion)
 {
     Transaction transaction;
     const QString name = Fields::ValueOf(CompanyFields(), company, QStringLiteral("theName"));
+    if (name != oldName && !nameIsFree(transaction, name, id))
+        return false;
+    VersionedRow::Update(QStringLiteral("SCom"), CompanyFields(), company, id, {}, readVersion, CompanyWords);
     if (name != oldName) {
-        if (!nameIsFree(transaction, name, id))
-            return false;
         DM().ExecSql(SqlText(QStringLiteral("DELETE FROM SP WHERE (EName = ?) "), {oldName}));
         // The offsets and widths belonged to the old name's layout, which is reset too.
         PrintSetup::forgetCompany(oldName);
         insertDefaultItems(name);
     }
-    DM().ExecSql(Fields::Update(QStringLiteral("SCom"), CompanyFields(), company, id));
     transaction.commit();
     return true;
 }
@@ -101,7 +111,7 @@ void deleteCompany(qint64 id, const QString& name)
     Transaction transaction;
     DM().ExecSql(SqlText(QStringLiteral("DELETE FROM SP WHERE (EName = ?) "), {name}));
     PrintSetup::forgetCompany(name);
-    DM().ExecSql(SqlText(QStringLiteral("UPDATE SCom SET theDel = '是' WHERE (ID = ?) "), {id}));
+    VersionedRow::SoftDelete(QStringLiteral("SCom"), id);
     // On a server the picture is a row, which goes with the company's, all or nothing.
     if (DM().isServer())
         RemoveCompanyPicture(name);

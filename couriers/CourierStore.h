@@ -2,6 +2,7 @@
 
 #include "FieldTable.h"
 #include "SqlText.h"
+#include "VersionedRow.h"
 
 #include <QString>
 #include <QStringList>
@@ -18,6 +19,10 @@ using Company = Record;
 QString companySelectList();
 QString companyFrom();
 
+// A live company as it stands now, for an edit: its listed columns by alias and the
+// version it was read at. Throws AppError when it is no longer live.
+VersionedRow::Stored loadCompany(qint64 id);
+
 // Whether a live company other than exceptId already has the name.
 bool liveNameExists(const QString& name, qint64 exceptId = 0);
 
@@ -29,8 +34,10 @@ void insertDefaultItems(const QString& companyName);
 // when a live company has the name already, also one another PC files at the same moment.
 bool createCompany(const Company& company);
 // An edit. A new name replaces the print items by the defaults; all or nothing. False, with
-// nothing written, when the new name is another live company's.
-bool updateCompany(qint64 id, const QString& oldName, const Company& company);
+// nothing written, when the new name is another live company's. Written only over
+// `readVersion` (from loadCompany()): when another PC changed or deleted the company
+// meanwhile, nothing is written and AppError says so.
+bool updateCompany(qint64 id, const QString& oldName, const Company& company, qint64 readVersion);
 // Removes the print items and marks the row deleted; then removes the picture file (on a
 // server, with the picture's row in the same transaction).
 void deleteCompany(qint64 id, const QString& name);

@@ -151,6 +151,14 @@ const char* const Version7[] = {
     "INSERT INTO SPWidth (EName, theName, theW) SELECT DISTINCT EName, 'SP11', 360 FROM SP WHERE theName = 'JP01'",
 };
 
+// Version 8: contacts and companies carry a version number as waybills do, so that a
+// save over a copy another PC changed or deleted meanwhile is refused.
+const char* const Version8[] = {
+    "ALTER TABLE USender ADD COLUMN theVersion INTEGER NOT NULL DEFAULT 0",
+    "ALTER TABLE UAddressee ADD COLUMN theVersion INTEGER NOT NULL DEFAULT 0",
+    "ALTER TABLE SCom ADD COLUMN theVersion INTEGER NOT NULL DEFAULT 0",
+};
+
 // Each step takes a database from the version before it to its own: Steps[0] makes
 // version 1. A step, once released, never changes; a new schema is a new step at the end.
 struct Step {
@@ -161,7 +169,7 @@ const Step Steps[] = {
     {std::begin(Tables), std::end(Tables)},     {std::begin(Version2), std::end(Version2)},
     {std::begin(Version3), std::end(Version3)}, {std::begin(Version4), std::end(Version4)},
     {std::begin(Version5), std::end(Version5)}, {std::begin(Version6), std::end(Version6)},
-    {std::begin(Version7), std::end(Version7)},
+    {std::begin(Version7), std::end(Version7)}, {std::begin(Version8), std::end(Version8)},
 };
 static_assert(std::size(Steps) == Schema::Version, "one step for each version");
 

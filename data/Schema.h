@@ -10,7 +10,7 @@ class TfrmDM;
 namespace Schema {
 
 // Version recorded in PRAGMA user_version; raise it with each migration step.
-constexpr int Version = 7;
+constexpr int Version = 8;
 
 struct FileCheck {
     enum Verdict { Missing, Empty, Ours, Older, Newer, Foreign, Unreadable } verdict;

@@ -129,6 +129,23 @@ void ProgramFolder::startHere()
     DM().setProgramDir(m_dir.path());
 }
 
+void OnAnotherPc(ProgramFolder& first, const std::function<void()>& work)
+{
+    if (!OnTestServer())
+        return work();
+    ProgramFolder second(first, QStringLiteral("PC2"));
+    second.startHere();
+    work();
+    first.startHere();
+}
+
+void AnotherPcChangesOrDeletes_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("changed") << "M1";
+    QTest::newRow("deleted") << "D1";
+}
+
 MessageRecorder::MessageRecorder(bool defaultAnswer) : m_default(defaultAnswer)
 {
     m_previous = setMessageHandler([this](const MessageRequest& request) {

@@ -55,6 +55,12 @@ private:
     QString m_pcName; // empty: the machine's own name
 };
 
+// Runs `work` as another PC over `first`'s data: on a server from a PC of its own; on the
+// file, which one PC alone uses, from other windows of the same program.
+void OnAnotherPc(ProgramFolder& first, const std::function<void()>& work);
+// The rows of a test whose other PC changes ("M1") or deletes ("D1") a listed row meanwhile.
+void AnotherPcChangesOrDeletes_data();
+
 // Answers every message box without showing it and records what was asked.
 // Questions take the queued answers in order, then the default answer.
 class MessageRecorder {

@@ -316,12 +316,13 @@ void TestBackup::olderArchiveIsTakenAndWhatItLeavesOutIsNamed()
     TfrmMain main;
     addCompany("顺丰");
     // The tables of the first version, as its files still are.
-    const QString first = databaseCopy(folder, "v1.sqlite3",
-                                       {"DROP TABLE SOffset", "DROP TABLE SForm", "DROP TABLE SPWidth",
-                                        "DROP TABLE ULog", "DROP INDEX UE_LiveCompany", "DROP TABLE SPicture",
-                                        "ALTER TABLE UE DROP COLUMN theVersion", "PRAGMA user_version = 1",
-                                        "ALTER TABLE USender DROP COLUMN theUsed",
-                                        "ALTER TABLE UAddressee DROP COLUMN theUsed"});
+    const QString first =
+        databaseCopy(folder, "v1.sqlite3",
+                     {"DROP TABLE SOffset", "DROP TABLE SForm", "DROP TABLE SPWidth", "DROP TABLE ULog",
+                      "DROP INDEX UE_LiveCompany", "DROP TABLE SPicture", "ALTER TABLE UE DROP COLUMN theVersion",
+                      "PRAGMA user_version = 1", "ALTER TABLE USender DROP COLUMN theUsed",
+                      "ALTER TABLE UAddressee DROP COLUMN theUsed", "ALTER TABLE USender DROP COLUMN theVersion",
+                      "ALTER TABLE UAddressee DROP COLUMN theVersion", "ALTER TABLE SCom DROP COLUMN theVersion"});
     const QString archive = folder.file("old.zip");
     const QStringList leftOut{"Image/大.jpg", "../escaped.jpg", "Image/../../up.jpg", folder.file("absolute.jpg"),
                               "readme.txt"};

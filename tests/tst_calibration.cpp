@@ -133,7 +133,7 @@ void TestCalibration::renameResetsAndDeleteRemovesTheSetup()
         QCOMPARE(setupRows(company), 7); // with the full addresses' two widths
     }
     CourierStore::updateCompany(companyId(Company), Company,
-                                {"圆通快递", QString(), QString(), QString(), QString(), QString()});
+                                {"圆通快递", QString(), QString(), QString(), QString(), QString()}, 0);
     QCOMPARE(setupRows(Company), 0);
     QCOMPARE(setupRows("圆通快递"), 2); // the new name's items start with their default widths
     QCOMPARE(setupRows(Other), 7);
@@ -154,7 +154,9 @@ void TestCalibration::upgradeStoresTheOriginAsACode()
           "ALTER TABLE SForm DROP COLUMN thePrinter", "DROP TABLE SPicture", "ALTER TABLE UE DROP COLUMN theVersion",
           "DROP INDEX SOffset_Key", "ALTER TABLE SOffset DROP COLUMN thePC",
           "CREATE UNIQUE INDEX SOffset_Key ON SOffset (thePrinter, EName)", "ALTER TABLE USender DROP COLUMN theUsed",
-          "ALTER TABLE UAddressee DROP COLUMN theUsed", "PRAGMA user_version = 2"})
+          "ALTER TABLE UAddressee DROP COLUMN theUsed", "ALTER TABLE USender DROP COLUMN theVersion",
+          "ALTER TABLE UAddressee DROP COLUMN theVersion", "ALTER TABLE SCom DROP COLUMN theVersion",
+          "PRAGMA user_version = 2"})
         DM().ExecSql(SqlText(sql));
     DM().close();
     QCOMPARE(RowsOf(SqlText("SELECT EName, theOrigin FROM SOffset ORDER BY ID")),

@@ -30,6 +30,8 @@ private slots:
     void twinsUseTheirOwnTableAndWords_data();
     void twinsUseTheirOwnTableAndWords();
     void menuOpensTheContactWindows();
+    void aSaveOverAnotherPcsChangeIsRefused_data();
+    void aSaveOverAnotherPcsChangeIsRefused();
 };
 
 namespace {
@@ -393,6 +395,36 @@ void TestContacts::menuOpensTheContactWindows()
         opened << window->widget()->metaObject()->className();
     QCOMPARE(opened, QStringList({"TfrmSender_Q", "TfrmAddressee_Q", "TfrmSender_Q"}));
     QVERIFY(main.mdiArea()->activeSubWindow()->isMaximized());
+}
+
+void TestContacts::aSaveOverAnotherPcsChangeIsRefused_data() { AnotherPcChangesOrDeletes_data(); }
+
+void TestContacts::aSaveOverAnotherPcsChangeIsRefused()
+{
+    QFETCH(QString, command);
+    const bool deleted = command == "D1";
+    ProgramFolder first;
+    ContactStore::insert(AddresseeKind, contact("张三", "顺丰", "111"));
+    MessageRecorder messages;
+    ModalRecorder modals;
+    QueryDriver<TfrmAddressee_Q> mine(QStringLiteral("收件人"));
+    mine.query();
+    mine.run("M1");
+    QPointer<TfrmAddressee> dialog = modals.lastOf<TfrmAddressee>();
+    box(dialog, 3)->setText("13900000000");
+    OnAnotherPc(first, [&] {
+        QueryDriver<TfrmAddressee_Q> other(QStringLiteral("收件人"));
+        other.query();
+        Opened opened;
+        saveEdits(modals, {QString(), "222"}, &opened);
+        other.run(qPrintable(command));
+    });
+    QTest::mouseClick(child(dialog, "BitBtn1"), Qt::LeftButton);
+    QVERIFY(dialog && dialog->isVisible());
+    QCOMPARE(box(dialog, 3)->text(), QString("13900000000"));
+    QVERIFY(messages.last().startsWith(deleted ? "这个收件人已被删除" : "这个收件人在您打开之后已被修改"));
+    QCOMPARE(rowsOf("UAddressee"),
+             QStringList({row(contact("张三", "顺丰", deleted ? "111" : "222"), deleted ? "是" : "否", "ZS", "SF")}));
 }
 
 ORVANE_TEST_MAIN(TestContacts)

@@ -30,6 +30,8 @@ class TestCouriers : public QObject {
 private slots:
     // Entry
     void newCompanyGetsTheDefaultItemsInCodeOrder();
+    void aSaveOverAnotherPcsChangeIsRefused_data();
+    void aSaveOverAnotherPcsChangeIsRefused();
     void refusedNameWritesNothing_data();
     void refusedNameWritesNothing();
     void deletedCompanysNameGetsFreshItems();
@@ -184,6 +186,39 @@ void TestCouriers::newCompanyGetsTheDefaultItemsInCodeOrder()
     QCOMPARE(companyRows(), QStringList({"顺丰速运|王五|0755-1234|13800000000|深圳|it's 100%|否"}));
     QCOMPARE(itemsOf("顺丰速运"), DefaultItems);
     QCOMPARE(count("SELECT ID FROM SP"), 27);
+}
+
+void TestCouriers::aSaveOverAnotherPcsChangeIsRefused_data() { AnotherPcChangesOrDeletes_data(); }
+
+void TestCouriers::aSaveOverAnotherPcsChangeIsRefused()
+{
+    QFETCH(QString, command);
+    const bool deleted = command == "D1";
+    ProgramFolder first;
+    QVERIFY(CourierStore::createCompany(company("顺丰速运", "王五", "111")));
+    MessageRecorder messages;
+    ModalRecorder modals;
+    QueryUnderTest mine;
+    mine.query();
+    mine.run("M1");
+    QPointer<TfrmCom> dialog = modals.lastOf<TfrmCom>();
+    dialog->edit(1)->setText("顺丰快递"); // a rename, which would also reset the print items
+    OnAnotherPc(first, [&] {
+        QueryUnderTest other;
+        other.query();
+        modals.onOpen = [](QDialog* d) {
+            fillAndSave(qobject_cast<TfrmCom*>(d), {"顺丰速运", "王五", "222"});
+            return int(QDialog::Accepted);
+        };
+        other.run(qPrintable(command));
+    });
+    QTest::mouseClick(child(dialog, "BitBtn1"), Qt::LeftButton);
+    QVERIFY(dialog && dialog->isVisible());
+    QCOMPARE(dialog->edit(1)->text(), QString("顺丰快递"));
+    QVERIFY(messages.last().startsWith(deleted ? "这家快递公司已被删除" : "这家快递公司在您打开之后已被修改"));
+    QCOMPARE(companyRows(), QStringList({deleted ? "顺丰速运|王五|111||||是" : "顺丰速运|王五|222||||否"}));
+    QCOMPARE(itemsOf("顺丰速运").size(), deleted ? 0 : 27);
+    QCOMPARE(itemsOf("顺丰快递").size(), 0);
 }
 
 void TestCouriers::refusedNameWritesNothing_data()

@@ -118,17 +118,18 @@ void TestData::firstStartCreatesTablesColumnsAndAdmin()
 
     QCOMPARE(columnsOf("SUser"), QStringList({"ID", "theName", "thePass", "Remark"}));
     QVERIFY(columnsOf("SLevel").contains("UID"));
-    QCOMPARE(columnsOf("SCom"),
-             QStringList({"ID", "theName", "thePro", "thePhone", "theMob", "theAdd", "Remark", "theDel"}));
+    QCOMPARE(columnsOf("SCom"), QStringList({"ID", "theName", "thePro", "thePhone", "theMob", "theAdd", "Remark",
+                                             "theDel", "theVersion"}));
     QCOMPARE(columnsOf("SP"), QStringList({"ID", "EName", "theV", "theName", "theT", "theL", "theP"}));
-    const QStringList contact = {"ID",    "theName", "thePhone", "theMob", "theDept", "theANum", "theA1", "theA2",
-                                 "theA3", "theAdd",  "thePNum",  "Remark", "theDel",  "NPY",     "DPY",   "theUsed"};
+    const QStringList contact = {"ID",     "theName", "thePhone", "theMob",  "theDept",   "theANum",
+                                 "theA1",  "theA2",   "theA3",    "theAdd",  "thePNum",   "Remark",
+                                 "theDel", "NPY",     "DPY",      "theUsed", "theVersion"};
     QCOMPARE(columnsOf("USender"), contact);
     QCOMPARE(columnsOf("UAddressee"), contact);
     QCOMPARE(columnsOf("UE"),
-             QStringList({"ID",     "JName",  "JPhone", "JMob",   "JDept", "JANum", "JA1",    "JA2",  "JA3",
-                          "JAdd",   "JPNum",  "SName",  "SPhone", "SMob",  "SDept", "SANum",  "SA1",  "SA2",
-                          "SA3",    "SAdd",   "SPNum",  "EName",  "ENum",  "EAN",   "ZDY1",   "ZDY2", "ZDY3",
+             QStringList({"ID",     "JName",  "JPhone", "JMob",   "JDept", "JANum", "JA1",    "JA2",   "JA3",
+                          "JAdd",   "JPNum",  "SName",  "SPhone", "SMob",  "SDept", "SANum",  "SA1",   "SA2",
+                          "SA3",    "SAdd",   "SPNum",  "EName",  "ENum",  "EAN",   "ZDY1",   "ZDY2",  "ZDY3",
                           "Remark", "theDel", "JNPY",   "JDPY",   "SNPY",  "SDPY",  "myDate", "UName", "theVersion"}));
 
     QSqlQuery admin = DM().run(SqlText("SELECT theName, thePass FROM SUser"));
@@ -447,6 +448,8 @@ void TestData::releasedStepsNeverChange_data()
     QTest::newRow("version 5") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql"} << 5;
     QTest::newRow("version 6") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql", "v6.sql"} << 6;
     QTest::newRow("version 7") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql", "v6.sql", "v7.sql"} << 7;
+    QTest::newRow("version 8") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql", "v6.sql", "v7.sql", "v8.sql"}
+                               << 8;
 }
 
 void TestData::releasedStepsNeverChange()
@@ -472,6 +475,7 @@ void TestData::everyOlderVersionBecomesTheFreshSchema_data()
     QTest::newRow("version 4") << Version2 + QStringList{"v3.sql", "v4.sql"} << 4;
     QTest::newRow("version 5") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql"} << 5;
     QTest::newRow("version 6") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql", "v6.sql"} << 6;
+    QTest::newRow("version 7") << Version2 + QStringList{"v3.sql", "v4.sql", "v5.sql", "v6.sql", "v7.sql"} << 7;
 }
 
 void TestData::everyOlderVersionBecomesTheFreshSchema()

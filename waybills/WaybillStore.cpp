@@ -9,6 +9,7 @@
 #include "SqlDialect.h"
 #include "Transaction.h"
 #include "Unit1.h"
+#include "VersionedRow.h"
 
 #include <QDateTime>
 #include <QSqlQuery>
@@ -20,13 +21,7 @@ namespace {
 
 using Unit = FieldDef::Unit;
 
-const QString ChangedText =
-    QStringLiteral("这张快递单在您打开之后已被修改（在另一台电脑上，或在另一个窗口里），这次没有保存。\n"
-                   "您填写的内容仍在窗口里。请关闭这个窗口，重新打开这张快递单，再把修改填一次。");
-const QString DeletedText = QStringLiteral("这张快递单已被删除（在另一台电脑上，或在另一个窗口里），这次没有保存。\n"
-                                           "您填写的内容仍在窗口里；如仍需要，请关闭这个窗口，把它作为新快递单录入。");
-const QString GoneText =
-    QStringLiteral("这张快递单已被删除（在另一台电脑上，或在另一个窗口里）。\n请点“查询”重新列出快递单。");
+const VersionedRow::Words Words{QStringLiteral("这张快递单"), QStringLiteral("新快递单"), QStringLiteral("快递单")};
 
 // One party's ten fields: the UE column is the contact column with "the" replaced by
 // the party's prefix (theName → JName), the box is JEd1…JEd10 or SEd1…SEd10, and the
@@ -111,14 +106,7 @@ QString selectList() { return QStringLiteral("SELECT ") + Fields::SelectList(Way
 
 QString from() { return QStringLiteral("FROM UE WHERE (theDel = '否') "); }
 
-Stored load(qint64 id)
-{
-    QSqlQuery query = DM().run(
-        SqlText(selectList() + QStringLiteral(", theVersion ") + from() + QStringLiteral("AND (ID = ?) "), {id}));
-    if (!query.next())
-        throw AppError(GoneText);
-    return {ColumnsAsWritten(query.record()), query.value(QStringLiteral("theVersion")).toLongLong()};
-}
+Stored load(qint64 id) { return VersionedRow::Load(selectList(), from(), id, Words); }
 
 qint64 save(qint64 id, const Record& waybill, qint64 readVersion)
 {
@@ -129,18 +117,7 @@ qint64 save(qint64 id, const Record& waybill, qint64 readVersion)
         extra.append({QStringLiteral("UName"), Unit1::currentUserName()});
         id = InsertRow(Fields::Insert(QStringLiteral("UE"), EntryFields(), waybill, extra));
     } else {
-        // Over the version the window read, and only a live row: the row lock makes a
-        // second PC's save of the same version wait, then find none.
-        extra.append({QStringLiteral("theVersion"), readVersion + 1});
-        SqlText update = Fields::Update(QStringLiteral("UE"), EntryFields(), waybill, id, extra);
-        update.sql += QStringLiteral("AND (theVersion = ?) AND (theDel = '否') ");
-        update.values << readVersion;
-        if (DM().run(update).numRowsAffected() != 1) {
-            const bool live =
-                QueryValue(SqlText(QStringLiteral("SELECT COUNT(*) ") + from() + QStringLiteral("AND (ID = ?) "), {id}))
-                    .toLongLong() > 0;
-            throw AppError(live ? ChangedText : DeletedText);
-        }
+        VersionedRow::Update(QStringLiteral("UE"), EntryFields(), waybill, id, extra, readVersion, Words);
     }
     ContactStore::file(SenderKind, party(waybill, QStringLiteral("J")), id);
     ContactStore::file(AddresseeKind, party(waybill, QStringLiteral("S")), id);
@@ -148,11 +125,7 @@ qint64 save(qint64 id, const Record& waybill, qint64 readVersion)
     return id;
 }
 
-void softDelete(qint64 id)
-{
-    DM().ExecSql(
-        SqlText(QStringLiteral("UPDATE UE SET theDel = '是', theVersion = theVersion + 1 WHERE (ID = ?) "), {id}));
-}
+void softDelete(qint64 id) { VersionedRow::SoftDelete(QStringLiteral("UE"), id); }
 
 QString lastCompany()
 {
@@ -209,7 +182,7 @@ QStringList liveTexts(qint64 waybillId)
 {
     std::optional<QStringList> texts = printTexts(waybillId);
     if (!texts)
-        throw AppError(GoneText);
+        throw AppError(Words.gone());
     return *texts;
 }
 

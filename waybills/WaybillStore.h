@@ -2,6 +2,7 @@
 
 #include "FieldTable.h"
 #include "SqlText.h"
+#include "VersionedRow.h"
 
 #include <QDate>
 #include <QSqlRecord>
@@ -28,10 +29,7 @@ const FieldTable& EntryFields();
 
 // A live waybill as it stands now, for a change: its listed columns by alias, and the
 // version it was read at. Throws AppError when it is no longer live.
-struct Stored {
-    QSqlRecord row;
-    qint64 version = 0;
-};
+using Stored = VersionedRow::Stored;
 Stored load(qint64 id);
 
 // A new waybill (theDel "否", UName the logged-in user), or a change (every entered
