@@ -126,9 +126,9 @@ void TestData::firstStartCreatesTablesColumnsAndAdmin()
     QCOMPARE(columnsOf("USender"), contact);
     QCOMPARE(columnsOf("UAddressee"), contact);
     QCOMPARE(columnsOf("UE"),
-             QStringList({"ID",     "JName",  "JPhone", "JMob",   "JDept", "JANum", "JA1",    "JA2",  "JA3",
-                          "JAdd",   "JPNum",  "SName",  "SPhone", "SMob",  "SDept", "SANum",  "SA1",  "SA2",
-                          "SA3",    "SAdd",   "SPNum",  "EName",  "ENum",  "EAN",   "ZDY1",   "ZDY2", "ZDY3",
+             QStringList({"ID",     "JName",  "JPhone", "JMob",   "JDept", "JANum", "JA1",    "JA2",   "JA3",
+                          "JAdd",   "JPNum",  "SName",  "SPhone", "SMob",  "SDept", "SANum",  "SA1",   "SA2",
+                          "SA3",    "SAdd",   "SPNum",  "EName",  "ENum",  "EAN",   "ZDY1",   "ZDY2",  "ZDY3",
                           "Remark", "theDel", "JNPY",   "JDPY",   "SNPY",  "SDPY",  "myDate", "UName", "theVersion"}));
 
     QSqlQuery admin = DM().run(SqlText("SELECT theName, thePass FROM SUser"));
@@ -541,6 +541,7 @@ void TestData::hostileSettingFileIsNamedAndBounded_data()
     QTest::newRow("a 2 MB host") << QByteArray(2 << 20, 'h') << "64 KB";
     QTest::newRow("a 256-character host") << QByteArray(256, 'h') << "服务器地址";
     QTest::newRow("port 70000") << QByteArray("db.example\nPort=70000") << "端口";
+    QTest::newRow("unknown encryption") << QByteArray("db.example\nSsl=always") << "加密连接";
 }
 
 void TestData::hostileSettingFileIsNamedAndBounded()
