@@ -111,25 +111,38 @@ QString busyText(qint64 waitedMs)
 }
 } // namespace
 
-ServerFailure ServerFailureKind(const DatabaseSetting& setting, const QString& password)
+namespace {
+
+// What one connection attempt of libpq's own met.
+struct Probe {
+    bool reached = false; // the server answered: let in, or refused with a reason
+    bool timedOut = false;
+    bool needsPassword = false;
+    QString sqlState;
+};
+
+Probe ProbeServer(const DatabaseSetting& setting, const QString& password)
 {
-    // Qt's driver hands over only libpq's words, which follow the server's and this PC's
-    // language. A connection of libpq's own, told to report the SQLSTATE in place of the
-    // words, says why the server refused; a failure without one is libpq's own: no answer.
     const QByteArray host = setting.host.toUtf8(), port = QByteArray::number(setting.port),
                      database = setting.database.toUtf8(), user = setting.user.toUtf8(), typed = password.toUtf8();
+    const QList<std::pair<QByteArray, QByteArray>> tls = setting.tlsOptions();
     std::vector<const char*> keys{"host", "port", "dbname", "user", "application_name"};
     std::vector<const char*> values{host.constData(), port.constData(), database.constData(), user.constData(),
                                     "orvane-waybill"};
+    for (const auto& [key, value] : tls) {
+        keys.push_back(key.constData());
+        values.push_back(value.constData());
+    }
     if (!password.isEmpty()) {
         keys.push_back("password");
         values.push_back(typed.constData());
     }
     keys.push_back(nullptr);
     values.push_back(nullptr);
+    Probe probe;
     PGconn* connection = PQconnectStartParams(keys.data(), values.data(), 0);
     if (!connection)
-        return ServerFailure::Unreachable;
+        return probe;
     PQsetErrorVerbosity(connection, PQERRORS_SQLSTATE);
     // Polled by hand, so connect_timeout does not apply: the same 5 seconds as the driver's.
     QElapsedTimer waited;
@@ -138,38 +151,65 @@ ServerFailure ServerFailureKind(const DatabaseSetting& setting, const QString& p
     while (state != PGRES_POLLING_OK && state != PGRES_POLLING_FAILED) {
         pollfd socket{PQsocket(connection), short(state == PGRES_POLLING_READING ? POLLIN : POLLOUT), 0};
         const qint64 left = ConnectTimeoutMs - waited.elapsed();
-        if (socket.fd < 0 || left <= 0)
+        if (socket.fd < 0)
+            break;
+        probe.timedOut = left <= 0;
+        if (probe.timedOut)
             break;
         const int ready = poll(&socket, 1, int(left));
         if (ready < 0 && errno == EINTR)
             continue;
+        probe.timedOut = ready == 0;
         if (ready <= 0)
             break;
         state = PQconnectPoll(connection);
     }
-    const bool needsPassword = PQconnectionNeedsPassword(connection);
+    probe.needsPassword = PQconnectionNeedsPassword(connection);
     const QString said = QString::fromUtf8(PQerrorMessage(connection));
     PQfinish(connection);
-    if (needsPassword)
-        return ServerFailure::Refused;
     // "…: FATAL:  28P01": the severity, then the code, at a line's end.
     static const QRegularExpression code(QStringLiteral(":\\s+([0-9A-Z]{5})\\s*$"),
                                          QRegularExpression::MultilineOption);
-    QString sqlState;
     for (auto match = code.globalMatch(said); match.hasNext();) {
         const QString found = match.next().captured(1);
         if (found.contains(QRegularExpression(QStringLiteral("[0-9]"))))
-            sqlState = found;
+            probe.sqlState = found;
     }
-    if (sqlState.startsWith(QLatin1String("28")))
+    probe.reached = state == PGRES_POLLING_OK || probe.needsPassword || !probe.sqlState.isEmpty();
+    return probe;
+}
+
+} // namespace
+
+ServerFailure ServerFailureKind(const DatabaseSetting& setting, const QString& password)
+{
+    // Qt's driver hands over only libpq's words, which follow the server's and this PC's
+    // language. A connection of libpq's own, told to report the SQLSTATE in place of the
+    // words, says why the server refused; a failure without one is libpq's own: no answer.
+    if (setting.tls == DatabaseSetting::Tls::Verified && !QFileInfo(setting.rootCertificate).isFile())
+        return ServerFailure::NoRootFile;
+    const Probe probe = ProbeServer(setting, password);
+    if (!probe.reached && !probe.timedOut && setting.tls != DatabaseSetting::Tls::Preferred) {
+        // libpq's own words are all it says of TLS: asked again with less demanded, a server
+        // that answers then tells which demand it failed.
+        DatabaseSetting less = setting;
+        less.tls = DatabaseSetting::Tls::Preferred;
+        if (ProbeServer(less, password).reached) {
+            less.tls = DatabaseSetting::Tls::Required;
+            return setting.tls == DatabaseSetting::Tls::Verified && ProbeServer(less, password).reached
+                       ? ServerFailure::Untrusted
+                       : ServerFailure::NoTls;
+        }
+    }
+    if (probe.needsPassword || probe.sqlState.startsWith(QLatin1String("28")))
         return ServerFailure::Refused;
-    if (sqlState == QLatin1String("3D000"))
+    if (probe.sqlState == QLatin1String("3D000"))
         return ServerFailure::Missing;
-    if (sqlState == QLatin1String("42501"))
+    if (probe.sqlState == QLatin1String("42501"))
         return ServerFailure::NoRight;
-    if (sqlState == QLatin1String("53300"))
+    if (probe.sqlState == QLatin1String("53300"))
         return ServerFailure::Crowded;
-    if (sqlState == QLatin1String("57P03"))
+    if (probe.sqlState == QLatin1String("57P03"))
         return ServerFailure::NotReady;
     return ServerFailure::Unreachable;
 }
@@ -194,6 +234,19 @@ QString ServerFailureText(const DatabaseSetting& setting, ServerFailure kind)
             .arg(where);
     case ServerFailure::NotReady:
         return QStringLiteral("%1正在启动或关闭，暂时不接受连接。\n请稍等一会儿再试。").arg(where);
+    case ServerFailure::NoTls:
+        return QStringLiteral("%1不支持加密连接，而这台电脑的设置要求加密。\n请服务器管理员在服务器上打开 SSL，"
+                              "或在登录窗口点“数据库设置”，把“加密连接”改为“服务器支持时加密”。")
+            .arg(where);
+    case ServerFailure::Untrusted:
+        return QStringLiteral("%1的证书没有通过检查：它不是所选根证书签发的，或者证书上没有地址 %2。"
+                              "连接已中止，以防有人冒充服务器。\n请在登录窗口点“数据库设置”，选择服务器管理员"
+                              "给的根证书文件，地址按证书上的名称或 IP 填写；仍不行时请联系服务器管理员。")
+            .arg(where, setting.host);
+    case ServerFailure::NoRootFile:
+        return QStringLiteral("找不到根证书文件 %1，没有连接%2。\n请在登录窗口点“数据库设置”，"
+                              "按“加密连接”旁的“选择”重新选择服务器管理员给的根证书文件。")
+            .arg(QDir::toNativeSeparators(setting.rootCertificate), where);
     case ServerFailure::Unreachable:
         break;
     }
@@ -224,8 +277,15 @@ QSqlDatabase AddServerConnection(const DatabaseSetting& setting, const QString& 
     db.setDatabaseName(setting.database);
     db.setUserName(setting.user);
     // The password comes from ~/.pgpass; a server that does not answer is given up soon.
-    db.setConnectOptions(
-        QStringLiteral("connect_timeout=%1;application_name=orvane-waybill").arg(ConnectTimeoutMs / 1000));
+    QString options = QStringLiteral("connect_timeout=%1;application_name=orvane-waybill").arg(ConnectTimeoutMs / 1000);
+    // The driver pastes these into libpq's connection string: a value in quotes, with its
+    // quotes and backslashes escaped, may hold spaces.
+    for (const auto& [key, value] : setting.tlsOptions()) {
+        QString quoted = QString::fromUtf8(value);
+        quoted.replace(u'\\', QLatin1String("\\\\")).replace(u'\'', QLatin1String("\\'"));
+        options += QStringLiteral(";%1='%2'").arg(QString::fromLatin1(key), quoted);
+    }
+    db.setConnectOptions(options);
     return db;
 }
 

@@ -99,8 +99,10 @@ QString UnusableFileText(const QString& path, const QString& reason);
 
 // Why a connection to a server failed: no answer at all; the login refused (a wrong or
 // missing password, or no such user); no such database; the user lacks the right to connect;
-// too many connections; a server starting up or shutting down.
-enum class ServerFailure { Unreachable, Refused, Missing, NoRight, Crowded, NotReady };
+// too many connections; a server starting up or shutting down; encryption demanded that the
+// server does not offer; a server certificate the shop's root certificate does not vouch
+// for; that root certificate's file missing.
+enum class ServerFailure { Unreachable, Refused, Missing, NoRight, Crowded, NotReady, NoTls, Untrusted, NoRootFile };
 // Asks the server named by a setting once more, and tells why it refuses by the SQLSTATE of
 // its answer (whatever the language of the server's or the client library's words), or that
 // nothing answered. A typed password is used in place of ~/.pgpass's.

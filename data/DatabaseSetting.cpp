@@ -11,6 +11,8 @@ namespace {
 const QString FileName = QStringLiteral("database.ini");
 // Far more than the few lines 数据库设置 writes.
 constexpr qint64 MaxFileBytes = 64 * 1024;
+// As database.ini keeps them, in the order of DatabaseSetting::Tls.
+const QStringList TlsModes = {QStringLiteral("prefer"), QStringLiteral("require"), QStringLiteral("verify-full")};
 
 // A field of a ~/.pgpass line: ':' and '\' are escaped with '\'.
 QByteArray pgpassField(const QByteArray& value)
@@ -44,7 +46,7 @@ QList<QByteArray> pgpassFields(const QByteArray& line)
 bool DatabaseSetting::operator==(const DatabaseSetting& other) const
 {
     return server == other.server && host == other.host && port == other.port && database == other.database &&
-           user == other.user;
+           user == other.user && tls == other.tls && rootCertificate == other.rootCertificate;
 }
 
 DatabaseSetting DatabaseSetting::serverAt(const QString& address, const QString& database)
@@ -100,6 +102,11 @@ DatabaseSetting DatabaseSetting::load(const QString& programDir)
     setting.host = text("Host", MaxHostLength, QStringLiteral("服务器地址"));
     setting.database = text("Name", MaxNameLength, QStringLiteral("数据库名"));
     setting.user = text("User", MaxNameLength, QStringLiteral("用户名"));
+    setting.rootCertificate = text("SslRootCert", MaxPathLength, QStringLiteral("根证书文件"));
+    const int mode = TlsModes.indexOf(file.value(QStringLiteral("Ssl"), TlsModes[0]).toString());
+    setting.tls = mode < 0 ? Tls::Preferred : Tls(mode);
+    if (mode < 0 && setting.fault.isEmpty())
+        setting.fault = QStringLiteral("数据库设置文件 %1 中的加密连接不是本软件认得的值。").arg(shown) + correct;
     bool number = false;
     setting.port = file.value(QStringLiteral("Port"), 5432).toInt(&number);
     if ((!number || setting.port < 1 || setting.port > 65535) && setting.fault.isEmpty())
@@ -122,6 +129,9 @@ void DatabaseSetting::save(const QString& programDir) const
             file.setValue(QStringLiteral("Port"), port);
             file.setValue(QStringLiteral("Name"), database);
             file.setValue(QStringLiteral("User"), user);
+            file.setValue(QStringLiteral("Ssl"), TlsModes[int(tls)]);
+            if (tls == Tls::Verified)
+                file.setValue(QStringLiteral("SslRootCert"), rootCertificate);
         }
         file.endGroup();
         file.sync();
@@ -130,6 +140,14 @@ void DatabaseSetting::save(const QString& programDir) const
     }
     throw AppError(
         QStringLiteral("无法保存数据库设置到 %1，请检查这个文件夹能否写入。").arg(QDir::toNativeSeparators(path)));
+}
+
+QList<std::pair<QByteArray, QByteArray>> DatabaseSetting::tlsOptions() const
+{
+    QList<std::pair<QByteArray, QByteArray>> options{{"sslmode", TlsModes[int(tls)].toLatin1()}};
+    if (tls == Tls::Verified)
+        options.append({"sslrootcert", QFile::encodeName(rootCertificate)});
+    return options;
 }
 
 QString DatabaseSetting::describe() const

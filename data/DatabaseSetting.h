@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
+
+#include <utility>
 
 // Where the shop's data lives: the embedded database file beside the program (the default:
 // a one-PC shop sets up nothing), or a PostgreSQL server that several PCs share. The
@@ -10,12 +14,22 @@ struct DatabaseSetting {
     // A host name is at most 255 characters; the server cuts its names at 63 bytes.
     static constexpr int MaxHostLength = 255;
     static constexpr int MaxNameLength = 63;
+    // Far past any real path, short of a screen-wide text.
+    static constexpr int MaxPathLength = 1024;
+
+    // How the connection is encrypted: when the server offers it (an old server without TLS
+    // still works); always, or no connection; always, and only to the server whose certificate
+    // the shop's root certificate signed for the address typed (no one in between can pose as
+    // it). Kept in database.ini as libpq's own words.
+    enum class Tls { Preferred, Required, Verified };
 
     bool server = false;
     QString host;
     int port = 5432;
     QString database;
     QString user;
+    Tls tls = Tls::Preferred;
+    QString rootCertificate; // the file checked against when Verified
     // Why the file cannot be used as it stands, naming it; empty when it can. Its values
     // are then cut to their bounds, for 数据库设置 to show and correct.
     QString fault;
@@ -32,6 +46,9 @@ struct DatabaseSetting {
     static DatabaseSetting load(const QString& programDir);
     // Throws AppError when the file cannot be written.
     void save(const QString& programDir) const;
+
+    // libpq's connection keywords for the encryption, for every connection the program makes.
+    QList<std::pair<QByteArray, QByteArray>> tlsOptions() const;
 
     // "服务器 192.168.1.10:5432 上的数据库 shop", or the file's own words.
     QString describe() const;

@@ -545,6 +545,7 @@ void TestData::hostileSettingFileIsNamedAndBounded_data()
     QTest::newRow("a 2 MB host") << QByteArray(2 << 20, 'h') << "64 KB";
     QTest::newRow("a 256-character host") << QByteArray(256, 'h') << "服务器地址";
     QTest::newRow("port 70000") << QByteArray("db.example\nPort=70000") << "端口";
+    QTest::newRow("unknown encryption") << QByteArray("db.example\nSsl=always") << "加密连接";
 }
 
 void TestData::hostileSettingFileIsNamedAndBounded()

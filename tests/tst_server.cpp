@@ -36,6 +36,8 @@ private slots:
     void unreachableServerStillOpensTheLogin();
     void serverRefusalsAreToldInPlainWords_data();
     void serverRefusalsAreToldInPlainWords();
+    void encryptionDemandIsKeptAndMet_data();
+    void encryptionDemandIsKeptAndMet();
     void pgpassKeepsOtherLinesByteForByte_data();
     void pgpassKeepsOtherLinesByteForByte();
 };
@@ -59,6 +61,14 @@ const char* const RelayScript =
     "def p(a,b):\n  while d:=a.recv(65536): b.sendall(d)\n"
     "while 1:\n  c,_=s.accept();u=socket.create_connection((sys.argv[2],int(sys.argv[3])))\n"
     "  for x in ((c,u),(u,c)): t.Thread(target=p,args=x,daemon=1).start()\n";
+
+// A server without TLS: turns down the TLS request, then refuses the login (SQLSTATE 28P01).
+const char* const NoTlsServerScript =
+    "import socket,struct\n"
+    "s=socket.create_server(('127.0.0.1',0));print(s.getsockname()[1],flush=True)\n"
+    "e=b'SFATAL\\0C28P01\\0Mno\\0\\0'\n"
+    "while 1:\n  c,_=s.accept()\n  try: c.recv(8);c.sendall(b'N');c.recv(999);"
+    "c.sendall(b'E'+struct.pack('!i',len(e)+4)+e)\n  except OSError: pass\n  c.close()\n";
 
 // The test's own pgpass file, which the window writes, with the given lines.
 struct PgPassFile {
@@ -178,6 +188,8 @@ void TestServerWindow::serverSettingKeepsThePasswordInPgpassOnly()
                 QTest::keyClicks(box, text);
                 QTest::keyClick(box, Qt::Key_Return);
             }
+            QCOMPARE(window->focusWidget(), child(window, "sslCombo"));
+            QTest::keyClick(window->focusWidget(), Qt::Key_Return); // as the server offers: on to 测试连接
             QCOMPARE(window->focusWidget(), child(window, "testButton"));
             QTest::keyClick(window->focusWidget(), Qt::Key_Return);
             QTRY_COMPARE(messages.shown().size(), 1);
@@ -403,6 +415,61 @@ void TestServerWindow::serverRefusalsAreToldInPlainWords()
     }
     QSqlQuery(QSqlDatabase::database("orvane-test-db")).exec(undo.arg(TestServerSetting().database));
     QVERIFY2(message.contains(said) && !message.contains(serverSaid), qPrintable(message));
+}
+
+void TestServerWindow::encryptionDemandIsKeptAndMet_data()
+{
+    QTest::addColumn<int>("demand"); // 加密连接's choice
+    QTest::addColumn<QString>("root");
+    QTest::addColumn<bool>("withoutTls");
+    QTest::addColumn<QString>("said");
+    // The tests' server certificate, as tools/pg-test-server.sh left it beside the pgpass file.
+    const QString ours = QFileInfo(qEnvironmentVariable("PGPASSFILE")).dir().filePath("pg-test-root.crt");
+    QTest::newRow("required") << 1 << QString() << false << "连接成功";
+    QTest::newRow("checked, right root") << 2 << ours << false << "连接成功";
+    QTest::newRow("checked, wrong root") << 2 << "/etc/ssl/certs/ca-certificates.crt" << false << "证书没有通过检查";
+    QTest::newRow("checked, root gone") << 2 << "/nonexistent/root.crt" << false << "找不到根证书文件";
+    QTest::newRow("required, server without") << 1 << QString() << true << "不支持加密连接";
+}
+
+void TestServerWindow::encryptionDemandIsKeptAndMet()
+{
+    QFETCH(int, demand);
+    QFETCH(QString, root);
+    QFETCH(bool, withoutTls);
+    QFETCH(QString, said);
+    NEEDS_SERVER();
+    ProgramFolder folder;
+    UseTheFile(folder);
+    DatabaseSetting server = TestServerSetting();
+    QProcess fake;
+    if (withoutTls) {
+        fake.start("python3", {"-c", NoTlsServerScript});
+        QVERIFY(fake.waitForReadyRead(10000));
+        server.port = fake.readLine().trimmed().toInt();
+    }
+    MessageRecorder messages;
+    OpenFileAnswer answer(root);
+    {
+        TfrmDatabase window(nullptr);
+        window.show();
+        FillServer(&window, server, QString());
+        child<QComboBox>(&window, "sslCombo")->setCurrentIndex(demand);
+        Click(&window, demand == 2 ? "sslRootButton" : "testButton");
+        Click(&window, "testButton");
+        QVERIFY2(messages.last().contains(said), qPrintable(messages.last()));
+        fake.kill(), fake.waitForFinished();
+        if (said != "连接成功")
+            return;
+        Click(&window, "BitBtn1");
+        QVERIFY(DM().isServer() && !window.isVisible());
+    }
+    // The program's own connection is encrypted, and the window shows the choice kept.
+    QCOMPARE(RowsOf(SqlText("SELECT CASE WHEN ssl THEN 'TLS' END FROM pg_stat_ssl WHERE pid = pg_backend_pid()")),
+             QStringList{"TLS"});
+    TfrmDatabase again(nullptr);
+    QCOMPARE(child<QComboBox>(&again, "sslCombo")->currentIndex(), demand);
+    QCOMPARE(QDir::fromNativeSeparators(child<QLineEdit>(&again, "sslRootEdit")->text()), root);
 }
 
 void TestServerWindow::pgpassKeepsOtherLinesByteForByte_data()

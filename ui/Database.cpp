@@ -5,11 +5,14 @@
 #include "DM.h"
 #include "Guard.h"
 #include "Messages.h"
+#include "Modal.h"
 #include "ServerCheck.h"
 #include "ServerCopy.h"
 #include "Unit1.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QIntValidator>
@@ -29,13 +32,13 @@ LimitedEdit* labelledEdit(QWidget* group, const char* name, const QString& label
 
 } // namespace
 
-TfrmDatabase::TfrmDatabase(QWidget* parent) : EntryDialog(parent, "frmDatabase", QStringLiteral("数据库设置"), 440, 318)
+TfrmDatabase::TfrmDatabase(QWidget* parent) : EntryDialog(parent, "frmDatabase", QStringLiteral("数据库设置"), 440, 374)
 {
     fileChoice = MakeRadio(this, "fileChoice", QStringLiteral("本机数据文件(&F)（只有这一台电脑使用时）"), 18, 12);
     serverChoice =
         MakeRadio(this, "serverChoice", QStringLiteral("PostgreSQL 数据库服务器(&S)（几台电脑共用）"), 18, 38);
 
-    serverGroup = MakeGroup(this, "serverGroup", QStringLiteral("服务器"), QRect(16, 66, 408, 200));
+    serverGroup = MakeGroup(this, "serverGroup", QStringLiteral("服务器"), QRect(16, 66, 408, 256));
     hostEdit = labelledEdit(serverGroup, "hostEdit", QStringLiteral("地址(&H)："), 22, 296);
     hostEdit->setCharLimit(DatabaseSetting::MaxHostLength);
     portEdit = labelledEdit(serverGroup, "portEdit", QStringLiteral("端口(&P)："), 50, 80);
@@ -46,15 +49,24 @@ TfrmDatabase::TfrmDatabase(QWidget* parent) : EntryDialog(parent, "frmDatabase",
     userEdit->setCharLimit(DatabaseSetting::MaxNameLength);
     passwordEdit = labelledEdit(serverGroup, "passwordEdit", QStringLiteral("密码(&W)："), 134, 296);
     passwordEdit->setAtPassword();
+    sslCombo = new QComboBox(serverGroup);
+    sslCombo->setObjectName(QStringLiteral("sslCombo"));
+    sslCombo->addItems({QStringLiteral("服务器支持时加密"), QStringLiteral("必须加密"),
+                        QStringLiteral("必须加密，并用根证书检查服务器")});
+    sslCombo->setGeometry(96, 162, 296, 21);
+    MakeLabel(serverGroup, "sslComboLabel", QStringLiteral("加密连接(&E)："), 14, 165)->setBuddy(sslCombo);
+    sslRootEdit = labelledEdit(serverGroup, "sslRootEdit", QStringLiteral("根证书(&R)："), 190, 216);
+    sslRootEdit->setCharLimit(DatabaseSetting::MaxPathLength);
+    sslRootButton = MakeButton(serverGroup, "sslRootButton", QStringLiteral("选择(&O)…"), QRect(318, 189, 74, 23));
     QLabel* note =
         MakeLabel(serverGroup, "passwordNote",
-                  QStringLiteral("密码只保存在本机用户的 .pgpass 文件里；已保存过密码时可以不填。"), 14, 166);
+                  QStringLiteral("密码只保存在本机用户的 .pgpass 文件里；已保存过密码时可以不填。"), 14, 222);
     note->setWordWrap(true);
     note->setFixedWidth(380);
 
-    testButton = MakeButton(this, "testButton", QStringLiteral("测试连接(&T)"), QRect(16, 280, 92, 25));
-    copyButton = MakeButton(this, "copyButton", QStringLiteral("复制到服务器(&C)"), QRect(114, 280, 110, 25));
-    addButtons(280);
+    testButton = MakeButton(this, "testButton", QStringLiteral("测试连接(&T)"), QRect(16, 336, 92, 25));
+    copyButton = MakeButton(this, "copyButton", QStringLiteral("复制到服务器(&C)"), QRect(114, 336, 110, 25));
+    addButtons(336);
 
     const DatabaseSetting setting = DatabaseSetting::load(Unit1::programDir());
     (setting.server ? serverChoice : fileChoice)->setChecked(true);
@@ -62,7 +74,10 @@ TfrmDatabase::TfrmDatabase(QWidget* parent) : EntryDialog(parent, "frmDatabase",
     portEdit->setText(QString::number(setting.port));
     databaseEdit->setText(setting.database);
     userEdit->setText(setting.user);
+    sslCombo->setCurrentIndex(int(setting.tls));
+    sslRootEdit->setText(setting.rootCertificate);
     serverChosen(setting.server);
+    tlsChosen();
 
     setTabOrder(fileChoice, serverChoice);
     setTabOrder(serverChoice, hostEdit);
@@ -70,12 +85,17 @@ TfrmDatabase::TfrmDatabase(QWidget* parent) : EntryDialog(parent, "frmDatabase",
     setTabOrder(portEdit, databaseEdit);
     setTabOrder(databaseEdit, userEdit);
     setTabOrder(userEdit, passwordEdit);
-    setTabOrder(passwordEdit, testButton);
+    setTabOrder(passwordEdit, sslCombo);
+    setTabOrder(sslCombo, sslRootEdit);
+    setTabOrder(sslRootEdit, sslRootButton);
+    setTabOrder(sslRootButton, testButton);
     setTabOrder(testButton, copyButton);
     setTabOrder(copyButton, BitBtn1);
     setTabOrder(BitBtn1, BitBtn2);
 
     connect(serverChoice, &QRadioButton::toggled, this, [this](bool server) { serverChosen(server); });
+    connect(sslCombo, &QComboBox::currentIndexChanged, this, [this] { tlsChosen(); });
+    OnSignal(sslRootButton, &QPushButton::clicked, this, [this] { chooseRootCertificate(); });
     OnSignal(testButton, &QPushButton::clicked, this, [this] { testConnection(); });
     OnSignal(copyButton, &QPushButton::clicked, this, [this] { copyToServer(); });
 }
@@ -94,6 +114,20 @@ void TfrmDatabase::serverChosen(bool server)
         control->setEnabled(server);
 }
 
+void TfrmDatabase::tlsChosen()
+{
+    const bool checked = sslCombo->currentIndex() == int(DatabaseSetting::Tls::Verified);
+    sslRootEdit->setEnabled(checked);
+    sslRootButton->setEnabled(checked);
+}
+
+void TfrmDatabase::chooseRootCertificate()
+{
+    const QString file = AskOpenFileName(this, QStringLiteral("证书文件 (*.crt *.pem *.cer);;所有文件 (*)"));
+    if (!file.isEmpty())
+        sslRootEdit->setText(QDir::toNativeSeparators(file));
+}
+
 std::optional<DatabaseSetting> TfrmDatabase::typedSetting(bool server)
 {
     DatabaseSetting setting;
@@ -104,12 +138,23 @@ std::optional<DatabaseSetting> TfrmDatabase::typedSetting(bool server)
     setting.port = portEdit->text().toInt();
     setting.database = databaseEdit->text().trimmed();
     setting.user = userEdit->text().trimmed();
+    setting.tls = DatabaseSetting::Tls(sslCombo->currentIndex());
+    if (setting.tls == DatabaseSetting::Tls::Verified)
+        setting.rootCertificate = QDir::fromNativeSeparators(sslRootEdit->text().trimmed());
+    const QString& root = setting.rootCertificate;
     const QList<std::pair<LimitedEdit*, QString>> wrong = {
         {hostEdit, setting.host.isEmpty() ? QStringLiteral("服务器地址 不能为空！") : QString()},
         {portEdit,
          setting.port < 1 || setting.port > 65535 ? QStringLiteral("端口 应是 1 到 65535 之间的数！") : QString()},
         {databaseEdit, setting.database.isEmpty() ? QStringLiteral("数据库 不能为空！") : QString()},
         {userEdit, setting.user.isEmpty() ? QStringLiteral("用户 不能为空！") : QString()},
+        {sslRootEdit, setting.tls == DatabaseSetting::Tls::Verified && root.isEmpty()
+                          ? QStringLiteral("要检查服务器证书，请按“选择”选好服务器管理员给的根证书文件！")
+                          : QString()},
+        // libpq's connection string cannot carry it.
+        {sslRootEdit, root.contains(u';')
+                          ? QStringLiteral("根证书文件的路径里不能有分号（;），请把文件放到别的文件夹后重新选择！")
+                          : QString()},
     };
     for (const auto& [box, message] : wrong) {
         if (!message.isEmpty()) {

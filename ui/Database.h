@@ -5,6 +5,7 @@
 
 #include <optional>
 
+class QComboBox;
 class QGroupBox;
 class QRadioButton;
 
@@ -26,6 +27,8 @@ protected:
 
 private:
     void serverChosen(bool server);
+    void tlsChosen();
+    void chooseRootCertificate();
     // The boxes as a setting; empty, with the box to correct focused, when one is wrong.
     std::optional<DatabaseSetting> typedSetting(bool server);
     // Saves the setting and opens the data it names; on a failure puts back the setting
@@ -40,6 +43,9 @@ private:
     LimitedEdit* databaseEdit;
     LimitedEdit* userEdit;
     LimitedEdit* passwordEdit;
+    QComboBox* sslCombo;
+    LimitedEdit* sslRootEdit;
+    QPushButton* sslRootButton;
     QPushButton* testButton;
     QPushButton* copyButton;
 };
