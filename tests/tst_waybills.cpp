@@ -66,6 +66,7 @@ private slots:
     void cancelledBatchLogsOnlyItsPrintedPages();
     void batchSkipsWaybillsDeletedMeanwhileAndStopsForAGoneCompany();
     void singlePrintIsLoggedButATestPrintIsNot();
+    void pagesTheLogRefusedAreLoggedOnceItAnswers();
 
 private:
     std::unique_ptr<ProgramFolder> m_folder;
@@ -871,6 +872,34 @@ void TestWaybills::singlePrintIsLoggedButATestPrintIsNot()
     }
     SetPrintOutputFile(QString());
     QCOMPARE(one("SELECT group_concat(WID || theKind) FROM ULog"), one("SELECT ID FROM UE") + "single");
+}
+
+void TestWaybills::pagesTheLogRefusedAreLoggedOnceItAnswers()
+{
+    QTemporaryDir out;
+    SetPrintOutputFile(out.filePath("lost.pdf"));
+    addWaybills(30, "顺丰速运");
+    RefuseInserts("ULog", 25); // the server goes part way through the batch's log
+    MessageRecorder messages;
+    QueryDriver<TfrmE_Q> q(QStringLiteral("收件人"));
+    q.query();
+    q.run("BatchPrint");
+    QCOMPARE(pdfPages(out.filePath("lost.pdf")).size(), 30);
+    const QStringList unlogged = RowsOf(SqlText("SELECT ENum FROM UE WHERE ID NOT IN (SELECT WID FROM ULog)"));
+    QVERIFY(!unlogged.isEmpty() && unlogged.size() < 30); // the groups before the failure stay written
+    const QString told = messages.last();
+    QVERIFY2(told.contains(QString("以下 %1 张").arg(unlogged.size())), qPrintable(told));
+    for (const QString& number : unlogged)
+        QVERIFY2(told.contains(QString("单号 %1（收件人 收件%1号）").arg(number)), qPrintable(told));
+
+    // The database answers again: the next batch logs its pages and the waiting ones, none twice.
+    DM().ExecSql(SqlText(OnTestServer() ? "DROP TRIGGER refuse ON ULog" : "DROP TRIGGER refuse"));
+    messages.clear();
+    q.run("BatchPrint");
+    SetPrintOutputFile(QString());
+    QCOMPARE(messages.texts(), QStringList({"将打印 30 张快递单，确定吗？"})); // nothing left to tell
+    QCOMPARE(RowsOf(SqlText("SELECT COUNT(*) FROM ULog GROUP BY WID HAVING COUNT(*) = 2")).size(), 30);
+    QCOMPARE(count("SELECT ID FROM ULog"), 60);
 }
 
 ORVANE_TEST_MAIN(TestWaybills)

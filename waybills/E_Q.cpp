@@ -92,6 +92,24 @@ QString skippedText(const QStringList& skipped)
     return text;
 }
 
+// The printed waybills whose log rows still wait for the database (`labels` names them).
+QString unloggedText(const QHash<qint64, QString>& labels)
+{
+    QStringList named;
+    for (qint64 id : WaybillStore::waitingPrints())
+        named << labels.value(id, QStringLiteral("编号 %1").arg(id));
+    if (named.isEmpty())
+        return {};
+    constexpr int Shown = 20;
+    QString text = QStringLiteral("\n以下 %1 张快递单已经打印，但数据库暂时连接不上，还没有记入打印次数；"
+                                  "数据库恢复后再打印时会自动补记（在这之前请不要关闭本程序）：\n")
+                       .arg(named.size()) +
+                   named.mid(0, Shown).join(QLatin1Char('\n'));
+    if (named.size() > Shown)
+        text += QStringLiteral("\n……另有 %1 张").arg(named.size() - Shown);
+    return text;
+}
+
 } // namespace
 
 TfrmE_Q::TfrmE_Q(QWidget* parent) : QueryWindow(waybillQuery(), parent)
@@ -123,13 +141,22 @@ void TfrmE_Q::batchPrint()
     // pages go to its own printer: one job per printer, each in list order.
     PrintBatch batch(this);
     int printed = 0;
-    QStringList skipped; // deleted since the list was read: named at the end, never printed
+    QStringList skipped;           // deleted since the list was read: named at the end, never printed
+    QHash<qint64, QString> labels; // the pages sent, for naming any whose log rows must wait
     // Only what reached a printer is logged: a cancelled batch ends after its page in
-    // progress, and a failure part way still sends and logs the pages before it.
+    // progress, and a failure part way still sends and logs the pages before it. Rows the
+    // database cannot take now wait in memory: the pages are out whatever the log says.
     const auto finish = [&] {
         batch.finish([](const PrintBatch::Sent& sent) {
-            WaybillStore::logPrints(sent.waybillIds, sent.printer, WaybillStore::PrintKind::Batch);
+            try {
+                WaybillStore::logPrints(sent.waybillIds, sent.printer, WaybillStore::PrintKind::Batch);
+            } catch (const AppError&) {
+            }
         });
+        try {
+            WaybillStore::writeWaitingPrints(); // one more try before the user is told
+        } catch (const AppError&) {
+        }
     };
     try {
         int done = 0;
@@ -138,14 +165,16 @@ void TfrmE_Q::batchPrint()
             if ((progress && progress->wasCanceled()) || Unit1::endRequested())
                 return false;
             const qint64 id = row.value(QStringLiteral("ID")).toLongLong();
+            const QString label = QStringLiteral("单号 %1（收件人 %2）")
+                                      .arg(row.value(QStringLiteral("快递单号")).toString(),
+                                           row.value(QStringLiteral("收件人")).toString());
             if (const std::optional<QStringList> texts = WaybillStore::printTexts(id)) {
                 if (!batch.add(CompanyForm(row.value(QStringLiteral("快递公司")).toString(), *texts), id))
                     return false; // a printer gone, and the default one not wanted: stop here
                 ++printed;
+                labels.insert(id, label);
             } else {
-                skipped << QStringLiteral("单号 %1（收件人 %2）")
-                               .arg(row.value(QStringLiteral("快递单号")).toString(),
-                                    row.value(QStringLiteral("收件人")).toString());
+                skipped << label;
             }
             if (progress)
                 progress->setValue(++done);
@@ -154,17 +183,18 @@ void TfrmE_Q::batchPrint()
     } catch (const AppError& error) {
         Guarded(this, finish);
         myRef();
-        throw AppError(QStringLiteral("批量打印已停止，前 %1 张已送去打印，其余的没有打印。\n%2%3")
+        throw AppError(QStringLiteral("批量打印已停止，前 %1 张已送去打印，其余的没有打印。\n%2%3%4")
                            .arg(printed)
-                           .arg(error.message(), skippedText(skipped)));
+                           .arg(error.message(), skippedText(skipped), unloggedText(labels)));
     } catch (...) {
         Guarded(this, finish);
         throw;
     }
     finish();
     myRef();
-    if (!skipped.isEmpty() && !Unit1::endRequested())
-        ShowMessage(this, QStringLiteral("已打印 %1 张快递单。%2").arg(printed).arg(skippedText(skipped)));
+    const QString unlogged = unloggedText(labels);
+    if ((!skipped.isEmpty() || !unlogged.isEmpty()) && !Unit1::endRequested())
+        ShowMessage(this, QStringLiteral("已打印 %1 张快递单。%2%3").arg(printed).arg(skippedText(skipped), unlogged));
 }
 
 void TfrmE_Q::P1Click()

@@ -140,17 +140,62 @@ QString querySelectList()
            QStringLiteral("ID, (SELECT COUNT(*) FROM ULog WHERE (ULog.WID = UE.ID)) AS 打印次数 ");
 }
 
+namespace {
+
+struct PrintRow {
+    qint64 id;
+    QString time;
+    QString printer;
+    QString user;
+    QString kind;
+};
+
+// Prints that reached a printer while the database could not take their rows: they are
+// kept until a write succeeds, so the log ends up matching what was printed.
+QList<PrintRow>& waiting()
+{
+    static QList<PrintRow> rows;
+    return rows;
+}
+
+// Small enough that a failure part way keeps most of what was written before it.
+constexpr int LogGroup = 20;
+
+} // namespace
+
+void writeWaitingPrints()
+{
+    QList<PrintRow>& rows = waiting();
+    while (!rows.isEmpty()) {
+        const int size = std::min<int>(LogGroup, static_cast<int>(rows.size()));
+        Transaction transaction;
+        for (int i = 0; i < size; ++i) {
+            const PrintRow& row = rows.at(i);
+            DM().ExecSql(SqlText(QStringLiteral("INSERT INTO ULog (WID, theTime, thePrinter, UName, theKind) "
+                                                "VALUES (?, ?, ?, ?, ?) "),
+                                 {row.id, row.time, row.printer, row.user, row.kind}));
+        }
+        transaction.commit();
+        rows.remove(0, size);
+    }
+}
+
 void logPrints(const QList<qint64>& ids, const QString& printer, PrintKind kind)
 {
     const QString time = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
     // Stored as a code: a caption may change, stored rows should not.
     const QString kindText = kind == PrintKind::Single ? QStringLiteral("single") : QStringLiteral("batch");
-    Transaction transaction;
     for (qint64 id : ids)
-        DM().ExecSql(SqlText(QStringLiteral("INSERT INTO ULog (WID, theTime, thePrinter, UName, theKind) "
-                                            "VALUES (?, ?, ?, ?, ?) "),
-                             {id, time, printer, Unit1::currentUserName(), kindText}));
-    transaction.commit();
+        waiting().append({id, time, printer, Unit1::currentUserName(), kindText});
+    writeWaitingPrints();
+}
+
+QList<qint64> waitingPrints()
+{
+    QList<qint64> ids;
+    for (const PrintRow& row : waiting())
+        ids << row.id;
+    return ids;
 }
 
 std::optional<QStringList> printTexts(qint64 waybillId)

@@ -53,9 +53,16 @@ QString lastCompany();
 QString querySelectList();
 
 // Records that these waybills were printed on `printer`, by the logged-in user, singly
-// ("单张") or in a batch ("批量"); all rows or none.
+// ("单张") or in a batch ("批量"), at this moment. The rows join those still waiting in
+// memory from earlier writes that failed (a lost server), and all are written in small
+// groups, each group all or none. Throws AppError when a group fails: it and those after
+// it stay waiting for the next call, or for writeWaitingPrints().
 enum class PrintKind { Single, Batch };
 void logPrints(const QList<qint64>& ids, const QString& printer, PrintKind kind);
+// Writes the prints still waiting; throws AppError as logPrints() does.
+void writeWaitingPrints();
+// The waybills whose prints are still waiting to be logged, oldest first.
+QList<qint64> waitingPrints();
 
 // The texts a print shows: slot 0 the waybill's ID, slots 1 to 27 its fields in print
 // code order, the last two its full addresses. None for a waybill that is not live
