@@ -80,24 +80,24 @@ bool sqlState(const QSqlError& error, const char* prefix)
     return error.nativeErrorCode().startsWith(QLatin1String(prefix));
 }
 
-// What a server's refusal means to the user, told by its SQLSTATE; empty for any other.
+// What a server's refusal means to the user, told by its SQLSTATE (the first prefix that
+// matches); empty for any other. %1: the server, %2: "not done", %3: the user.
 QString serverRefusal(const QSqlError& error, const DatabaseSetting& setting)
 {
-    const QString notDone = QStringLiteral("这次操作没有完成。");
-    if (sqlState(error, "53100"))
-        return QStringLiteral("%1的磁盘满了，%2\n请服务器管理员腾出磁盘空间后，再操作一次。")
-            .arg(setting.describe(), notDone);
-    if (sqlState(error, "53200"))
-        return QStringLiteral("%1的内存或锁表不够用了，%2\n请稍后再操作一次；问题仍在时，请服务器管理员"
-                              "检查服务器的内存设置（例如 max_locks_per_transaction）。")
-            .arg(setting.describe(), notDone);
-    if (sqlState(error, "53"))
-        return QStringLiteral("%1的资源不够用了，%2\n请稍后再操作一次；问题仍在时，请服务器管理员检查服务器。")
-            .arg(setting.describe(), notDone);
-    if (sqlState(error, "42501"))
-        return QStringLiteral("用户 %1 在%2上没有做这件事的权限，%3\n请服务器管理员给用户 %1 授予本软件"
-                              "所有表的读写权限。")
-            .arg(setting.user, setting.describe(), notDone);
+    static const struct {
+        const char* prefix;
+        const char* text;
+    } refusals[] = {
+        {"53100", "%1的磁盘满了，%2\n请服务器管理员腾出磁盘空间后，再操作一次。"},
+        {"53200", "%1的内存或锁表不够用了，%2\n请稍后再操作一次；问题仍在时，请服务器管理员"
+                  "检查服务器的内存设置（例如 max_locks_per_transaction）。"},
+        {"53", "%1的资源不够用了，%2\n请稍后再操作一次；问题仍在时，请服务器管理员检查服务器。"},
+        {"42501", "用户 %3 在%1上没有做这件事的权限，%2\n请服务器管理员给用户 %3 授予本软件所有表的读写权限。"},
+    };
+    for (const auto& refusal : refusals)
+        if (sqlState(error, refusal.prefix))
+            return QString::fromUtf8(refusal.text)
+                .arg(setting.describe(), QStringLiteral("这次操作没有完成。"), setting.user);
     return QString();
 }
 
